@@ -1,0 +1,43 @@
+// The interpreter's only way out to the operating system.
+//
+// Three implementations are chosen at link time: app/win32_input.cpp (the real
+// Win32 calls), the unit tests' recorder and tavrin-replay's printer. Keeping
+// the choice at link time keeps the byte path free of indirection and keeps
+// every Windows header out of interp/.
+#pragma once
+
+#include <cstdint>
+
+// keybd_event: virtual key, scan code, KEYEVENTF_* flags, extra information.
+void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra);
+
+// mouse_event with data 0 and extra information 0.
+void emitMouseEvent(unsigned flags, int dx, int dy);
+
+// MapVirtualKeyA with map type 0: the scan code of a virtual key, 0 if none.
+int mapVirtualKeyToScan(int vk);
+
+// VkKeyScanA widened with its sign: virtual key in the low byte, shift state
+// (1 Shift, 2 Ctrl, 4 Alt) in the next byte, -1 when no key types c.
+int scanLayoutForChar(unsigned char c);
+
+// GetSystemDefaultLangID.
+int readSystemLanguage();
+
+// Sleep(0) after every key event, so the receiving application can run.
+void yieldProcessor();
+
+// Arms (or re-arms, restarting its period) and stops the 125 ms glide timer.
+// The Win32 side forwards both to the UI thread, which owns the timer.
+void armGlideTimer();
+void stopGlideTimer();
+
+// The one interpreter lock that serializes the two link threads. The Win32
+// side uses a mutex object so that a worker terminated while holding it
+// cannot silence the other link for good.
+void lockInterpreter();
+void unlockInterpreter();
+
+// Hands the About monitor's text to the About box and waits until it is
+// shown. Never called while the interpreter lock is held.
+void showMonitorText(const char* text);
