@@ -1,0 +1,19 @@
+// The one configuration record, its store in the registry and Configure.
+#pragma once
+
+struct Settings {
+  const char* portName;   // one of the constant names: "IrDA" or ComPortNames
+  unsigned baudRate;
+  bool runAtStartup;
+  bool autoLogon;
+  char userName[257];
+  char password[257];
+};
+
+extern Settings settings;
+extern int configureOpen;
+extern const char IrdaPortName[];  // "IrDA"
+
+// Loads the settings at start-up (atStartup) or runs the Configure dialog,
+// then brings the serial link into line and rewrites the tray status.
+void configureSettings(bool atStartup);
