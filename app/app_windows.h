@@ -1,0 +1,11 @@
+// Window handles shared across the application's files.
+#pragma once
+
+#include <windows.h>
+
+// The hidden main window: owns the tray icon, both timers and the status
+// messages. Written once at start-up before any link runs.
+extern HWND mainWindow;
+
+// The About dialog while it shows, else null: target of the monitor text.
+extern HWND volatile aboutWindow;

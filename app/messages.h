@@ -1,0 +1,20 @@
+// Window messages and timers of the main window.
+#pragma once
+
+// Posted by the shell for tray icon mouse actions.
+#define MSG_TRAY_NOTIFY    0x8000
+// Sent by the About monitor's echo from a link thread to the About box.
+#define MSG_MONITOR_TEXT   0x8001
+// Posted by the links' status callbacks.
+#define MSG_SERIAL_STATUS  0x8002
+#define MSG_IRDA_STATUS    0x8003
+// Posted by a link thread asking the UI thread to arm (wParam 1) or stop
+// (wParam 0) the glide timer: only the window's own thread may set its timers.
+#define MSG_GLIDE_TIMER    0x8004
+
+#define TIMER_PORT_RETRY   0
+#define TIMER_PORT_RETRY_MS 5000
+#define TIMER_MOUSE_GLIDE  1
+#define TIMER_MOUSE_GLIDE_MS 125
+#define TIMER_SPLASH       104
+#define TIMER_SPLASH_MS    3000

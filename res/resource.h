@@ -1,0 +1,55 @@
+// Numeric ids of every resource, shared by the .rc scripts and the code.
+#pragma once
+
+// Icons
+#define IDI_MAIN            101
+#define IDI_TRAY            102
+
+// Dialogs
+#define IDD_CONFIGURE       102
+#define IDD_SPLASH          104
+#define IDD_ABOUT           107
+
+// Bitmap and menu
+#define IDB_SPLASH          105
+#define IDM_TRAY            106
+
+// Tray menu commands
+#define IDM_CONFIGURE       40001
+#define IDM_EXIT            40002
+#define IDM_ABOUT           40003
+#define IDM_HELP            40005
+
+// Configure dialog controls
+#define IDC_PORT            1000
+#define IDC_BAUD            1001
+#define IDC_RUN_AT_STARTUP  1008
+#define IDC_AUTO_LOGON      1009
+#define IDC_USER            1010
+#define IDC_USER_LABEL      1011
+#define IDC_PASSWORD        1012
+#define IDC_PASSWORD_LABEL  1013
+#define IDC_ASCII_EXTENDED  1014
+#define IDC_ANSI_EXTENDED   1015
+
+// About box
+#define IDC_MONITOR         1016
+
+// String table
+#define IDS_TWEAKUI                4
+#define IDS_NOT_AVAILABLE          5
+#define IDS_CREATING_HELP          6
+#define IDS_HELP_CAPTION           7
+#define IDS_ERROR_CAPTION          8
+#define IDS_DEFAULTS_SAVE_FAILED   9
+#define IDS_CREATE_SETTINGS_KEY    11
+#define IDS_CREATE_RUN_KEY         12
+#define IDS_SAVE_FAILED            13
+#define IDS_STARTUP_KEY_FAILED     14
+#define IDS_RUN_KEY_ACCESS         15
+#define IDS_SETTINGS_KEY_ACCESS    16
+#define IDS_AUTOLOGIN_KEY_ACCESS   17
+#define IDS_ALREADY_RUNNING        18
+#define IDS_UNABLE_TO_OPEN         19
+#define IDS_PLEASE_CONFIGURE       20
+#define IDS_PORT_STATUS            21
