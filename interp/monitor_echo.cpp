@@ -1,9 +1,57 @@
 #include "monitor_echo.h"
 
+#include <cstring>
+
 #include "interp.h"
+#include "platform.h"
 
 std::atomic<int> aboutOpen{0};
 
-// Placeholder until the About monitor is built.
-void echoByte(int) {}
-void clearEcho() {}
+char echoBuffer[256];
+int echoPos = 0;
+
+namespace {
+
+const int ESC = 27;
+const char EscMarker[] = "<esc>";
+const int MARKER_LENGTH = sizeof EscMarker - 1;
+// Positions 0..254 hold text; 255 stays zero.
+const int TEXT_END = 255;
+
+// A marker that would need index 255 or beyond for its characters (arriving
+// at 251..254) starts the text again from the beginning instead of being
+// cut, so the monitor never shows half a marker. At 250 its terminator lands
+// on index 255, which is zero anyway.
+void appendMarker() {
+  if (echoPos + MARKER_LENGTH > TEXT_END) echoPos = 0;
+  std::memcpy(echoBuffer + echoPos, EscMarker, MARKER_LENGTH + 1);
+  echoPos += MARKER_LENGTH;
+}
+
+void appendEcho(unsigned char byte) {
+  if (byte == ESC) {
+    appendMarker();
+  } else {
+    echoBuffer[echoPos] = static_cast<char>(byte);
+    ++echoPos;
+  }
+  if (echoPos >= TEXT_END) echoPos = 0;
+}
+
+}  // namespace
+
+void echoByte(int byte) {
+  char snapshot[sizeof echoBuffer];
+  lockInterpreter();
+  appendEcho(static_cast<unsigned char>(byte & 0xFF));
+  std::memcpy(snapshot, echoBuffer, sizeof snapshot);
+  unlockInterpreter();
+  // The About box may keep this thread waiting; no lock is held here, so a
+  // link thread stopped at this point leaves the other link working.
+  showMonitorText(snapshot);
+}
+
+void clearEcho() {
+  std::memset(echoBuffer, 0, sizeof echoBuffer);
+  echoPos = 0;
+}

@@ -1,6 +1,12 @@
 // The About monitor's echo of received bytes.
 #pragma once
 
+// The monitor text: a zero-terminated string from the first byte. Index 255
+// is never written with anything but zero, so the text always ends inside.
+extern char echoBuffer[256];
+// Where the next echoed byte goes, 0..254.
+extern int echoPos;
+
 // Appends one received byte to the echo text and hands the text to the
 // About box. Takes the interpreter lock only while it changes the text, so
 // the wait for the About box happens with no lock held.
