@@ -1,0 +1,171 @@
+// First: the links need winsock2.h ahead of windows.h.
+#include "link_objects.h"
+
+#include "main_window.h"
+
+#include "../res/resource.h"
+#include "app_windows.h"
+#include "help_page.h"
+#include "interp.h"
+#include "messages.h"
+#include "settings.h"
+#include "splash_about.h"
+#include "tray_status.h"
+
+HWND mainWindow = nullptr;
+HINSTANCE appInstance = nullptr;
+
+namespace {
+
+const char ProductName[] = "Tavrin";
+
+// Broadcast by the shell when it (re)starts; its tray has forgotten our icon.
+UINT taskbarCreatedMessage = 0;
+
+bool irdaSelected() { return settings.portName == IrdaPortName; }
+
+int openSelectedPort() {
+  return commPort.openPort(settings.portName, CCommPort::baudToIndex(static_cast<int>(settings.baudRate)), 1);
+}
+
+void showTrayMenu(HWND window) {
+  HMENU menu = LoadMenuA(appInstance, MAKEINTRESOURCEA(IDM_TRAY));
+  if (!menu) return;
+  HMENU popup = GetSubMenu(menu, 0);
+  SetMenuDefaultItem(popup, 0, TRUE);
+  POINT cursor = {0, 0};
+  GetCursorPos(&cursor);
+  // Without the foreground the menu would not close when the user clicks
+  // elsewhere; the posted message afterwards lets it close cleanly.
+  SetForegroundWindow(window);
+  TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, window, nullptr);
+  PostMessageA(window, MSG_TRAY_NOTIFY, 0, 0);
+  DestroyMenu(menu);
+}
+
+void onTrayNotify(HWND window, LPARAM lParam) {
+  switch (LOWORD(lParam)) {
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      showTrayMenu(window);
+      break;
+    case WM_LBUTTONDBLCLK:
+      configureSettings(false);
+      break;
+  }
+}
+
+void onSerialFailure(HWND window) {
+  // A report that was under way while the user switched to IrDA: the serial
+  // port is meant to be closed, so there is nothing to bring back.
+  if (irdaSelected()) return;
+  commPort.closePort(0);
+  if (openSelectedPort()) return;
+  showLinkFailure();
+  SetTimer(window, TIMER_PORT_RETRY, TIMER_PORT_RETRY_MS, nullptr);
+}
+
+void onPortRetryTick(HWND window) {
+  // The settings may have opened the port (or chosen IrDA) in the meantime:
+  // then there is nothing left to retry and the open port stays as it is.
+  if (commPort.isOpen() || irdaSelected()) {
+    KillTimer(window, TIMER_PORT_RETRY);
+    return;
+  }
+  if (!openSelectedPort()) return;
+  KillTimer(window, TIMER_PORT_RETRY);
+  showPortStatus(settings.portName, settings.baudRate);
+}
+
+void onIrdaStatus(WPARAM status) {
+  if (status == LINK_FAILURE) {
+    irdaServ.stopListener();
+    if (!irdaServ.startListener()) showLinkFailure();
+  } else if (status == LINK_CONNECTED) {
+    showIrdaStatus();
+  }
+}
+
+void onGlideTimerRequest(HWND window, WPARAM arm) {
+  if (arm)
+    SetTimer(window, TIMER_MOUSE_GLIDE, TIMER_MOUSE_GLIDE_MS, nullptr);
+  else
+    KillTimer(window, TIMER_MOUSE_GLIDE);
+}
+
+void onTimer(HWND window, WPARAM id) {
+  if (id == TIMER_PORT_RETRY)
+    onPortRetryTick(window);
+  else if (id == TIMER_MOUSE_GLIDE)
+    glideTick();
+}
+
+void onCommand(HWND window, WPARAM command) {
+  switch (command) {
+    case IDM_CONFIGURE:
+      configureSettings(false);
+      break;
+    case IDM_ABOUT:
+      showAboutBox();
+      break;
+    case IDM_HELP:
+      openHelpPage(ProductName);
+      break;
+    case IDM_EXIT:
+      PostMessageA(window, WM_CLOSE, 0, 0);
+      break;
+  }
+}
+
+}  // namespace
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case MSG_TRAY_NOTIFY:
+      onTrayNotify(window, lParam);
+      return 0;
+    case MSG_SERIAL_STATUS:
+      onSerialFailure(window);
+      return 0;
+    case MSG_IRDA_STATUS:
+      onIrdaStatus(wParam);
+      return 0;
+    case MSG_GLIDE_TIMER:
+      onGlideTimerRequest(window, wParam);
+      return 0;
+    case WM_TIMER:
+      onTimer(window, wParam);
+      return 0;
+    case WM_COMMAND:
+      onCommand(window, wParam);
+      return 0;
+    case WM_DESTROY:
+      removeTrayIcon();
+      PostQuitMessage(0);
+      return 0;
+  }
+  if (taskbarCreatedMessage && message == taskbarCreatedMessage) {
+    readdTrayIcon();
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND createMainWindow(HINSTANCE instance) {
+  appInstance = instance;
+  taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_BYTEALIGNCLIENT;
+  windowClass.lpfnWndProc = mainWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
+  windowClass.lpszClassName = ProductName;
+  RegisterClassA(&windowClass);
+  // A tool window never gets a taskbar button; it is never shown either.
+  return CreateWindowExA(WS_EX_TOOLWINDOW, ProductName, ProductName, WS_MINIMIZE, 0, 0, 1, 1, nullptr, nullptr,
+                         instance, nullptr);
+}
+
+void postSerialStatus(int status) { PostMessageA(mainWindow, MSG_SERIAL_STATUS, status, 0); }
+
+void postIrdaStatus(int status) { PostMessageA(mainWindow, MSG_IRDA_STATUS, status, 0); }

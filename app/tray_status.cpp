@@ -1,0 +1,137 @@
+#include "tray_status.h"
+
+#include <shlwapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "../res/resource.h"
+#include "message_box.h"
+#include "messages.h"
+#include "settings.h"
+
+// The record sizes the shell versions read, as the 32-bit shell knows them:
+// 88 (no balloon), 488 (balloon), 504 (balloon and GUID). The layouts give
+// the right figures for 64-bit programs too.
+#ifndef _WIN64
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "record without balloon");
+static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "record with balloon");
+static_assert(NOTIFYICONDATAA_V3_SIZE == 504, "record with balloon and GUID");
+#endif
+
+NOTIFYICONDATAA trayIconData;
+
+namespace {
+
+const char ProductName[] = "Tavrin";
+const UINT BALLOON_TIMEOUT_MS = 15000;
+// The balloon keeps at most this many characters of its text.
+const int BALLOON_TEXT_MAX = 63;
+
+// Copies text into a fixed field, cut to fit and always terminated.
+template <size_t N>
+void copyField(char (&field)[N], const char* text) {
+  lstrcpynA(field, text, N);
+}
+
+void clearBalloon() {
+  if (!trayHasBalloon()) return;
+  trayIconData.uFlags &= ~NIF_INFO;
+  trayIconData.szInfo[0] = 0;
+}
+
+}  // namespace
+
+void getModuleVersion(const char* dllName, DWORD* major, DWORD* minor) {
+  if (major) *major = 0;
+  if (minor) *minor = 0;
+  HMODULE library = LoadLibraryA(dllName);
+  if (!library) return;
+  DLLGETVERSIONPROC getVersion =
+      reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
+  if (getVersion) {
+    DLLVERSIONINFO info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (SUCCEEDED(getVersion(&info))) {
+      if (major) *major = info.dwMajorVersion;
+      if (minor) *minor = info.dwMinorVersion;
+    }
+  }
+  FreeLibrary(library);
+}
+
+DWORD trayRecordSize(DWORD shellMajor) {
+  if (shellMajor >= 6) return NOTIFYICONDATAA_V3_SIZE;
+  if (shellMajor == 5) return NOTIFYICONDATAA_V2_SIZE;
+  return NOTIFYICONDATAA_V1_SIZE;
+}
+
+bool trayHasBalloon() { return trayIconData.cbSize >= NOTIFYICONDATAA_V2_SIZE; }
+
+void addTrayIcon(HWND window, HINSTANCE instance) {
+  DWORD shellMajor = 0;
+  getModuleVersion("Shell32.dll", &shellMajor, nullptr);
+  memset(&trayIconData, 0, sizeof trayIconData);
+  trayIconData.cbSize = trayRecordSize(shellMajor);
+  trayIconData.hWnd = window;
+  trayIconData.uID = 0;
+  trayIconData.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY));
+  trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  trayIconData.uCallbackMessage = MSG_TRAY_NOTIFY;
+  copyField(trayIconData.szTip, ProductName);
+  if (trayHasBalloon()) {
+    trayIconData.dwInfoFlags = NIIF_NOSOUND;
+    trayIconData.uTimeout = BALLOON_TIMEOUT_MS;
+    copyField(trayIconData.szInfoTitle, ProductName);
+  }
+  Shell_NotifyIconA(NIM_ADD, &trayIconData);
+}
+
+void readdTrayIcon() { Shell_NotifyIconA(NIM_ADD, &trayIconData); }
+
+void removeTrayIcon() {
+  trayIconData.uFlags = 0;
+  Shell_NotifyIconA(NIM_DELETE, &trayIconData);
+}
+
+char* composeProductText(int suffixId, char* buffer, int size) {
+  // A suffix longer than 31 characters is cut: the record never needs more.
+  char suffix[32];
+  loadText(suffixId, suffix, sizeof suffix);
+  snprintf(buffer, size, "%s%s", ProductName, suffix);
+  return buffer;
+}
+
+void showTrayText(const char* tip) {
+  copyField(trayIconData.szTip, tip);
+  clearBalloon();
+  Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
+}
+
+void showPortStatus(const char* portName, unsigned baudRate) {
+  char format[256];
+  char text[256];
+  composeProductText(IDS_PORT_STATUS, format, sizeof format);
+  snprintf(text, sizeof text, format, portName, static_cast<int>(baudRate));
+  showTrayText(text);
+}
+
+void showIrdaStatus() {
+  char text[64];
+  snprintf(text, sizeof text, "%s: %s", ProductName, IrdaPortName);
+  showTrayText(text);
+}
+
+void showLinkFailure() {
+  char text[256];
+  copyField(trayIconData.szTip, composeProductText(IDS_PLEASE_CONFIGURE, text, sizeof text));
+  if (trayHasBalloon()) {
+    char format[256];
+    char balloon[100];
+    loadText(IDS_UNABLE_TO_OPEN, format, sizeof format);
+    snprintf(balloon, sizeof balloon, format, settings.portName ? settings.portName : "");
+    lstrcpynA(trayIconData.szInfo, balloon, BALLOON_TEXT_MAX + 1);
+    trayIconData.uFlags |= NIF_INFO;
+  }
+  Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
+}

@@ -1,0 +1,43 @@
+// The tray icon's record and the texts it shows. UI thread only.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+// Laid out at the largest size the program knows; cbSize tells the shell
+// how much of it to read.
+extern NOTIFYICONDATAA trayIconData;
+
+// DllGetVersion of a system library. Both outputs are set to 0 first and
+// stay 0 when the library, the export or the call fails; either may be null.
+void getModuleVersion(const char* dllName, DWORD* major, DWORD* minor);
+
+// The record size the shell of this major version understands.
+DWORD trayRecordSize(DWORD shellMajor);
+
+// True when the record carries the balloon fields.
+bool trayHasBalloon();
+
+// Fills the record for window and adds the icon, showing "Tavrin".
+void addTrayIcon(HWND window, HINSTANCE instance);
+// Adds the icon again with whatever it shows now: the shell has restarted.
+void readdTrayIcon();
+// Removes the icon for good (the window is closing).
+void removeTrayIcon();
+
+// Writes "Tavrin" followed by string suffixId into buffer (at most size - 1
+// characters). The suffix may be a format; the caller formats the result.
+char* composeProductText(int suffixId, char* buffer, int size);
+
+// The tooltip becomes tip (cut to what szTip holds), any balloon goes.
+void showTrayText(const char* tip);
+
+// The tooltip of an open serial port: "Tavrin: COM2 @ 9600 Baud".
+void showPortStatus(const char* portName, unsigned baudRate);
+
+// The tooltip of the IrDA link: "Tavrin: IrDA".
+void showIrdaStatus();
+
+// A link could not be brought back: ": Please configure" and, where the
+// record has the balloon fields, a balloon naming the settings' port.
+void showLinkFailure();
