@@ -1,0 +1,150 @@
+#include "key_names.h"
+
+#include "keystroke.h"
+#include "platform.h"
+
+const KeyName KeyNames[] = {
+    {"apostrophe", 39},
+    {"comma", 44},
+    {"~", 126},
+    {"space", 32},
+    {"tab", 9},
+    {"backspace", 127}, {"bspace", 127},
+    {"enter", 13}, {"ret", -82}, {"return", -83},
+    {"escape", 27}, {"esc", 27},
+    {"leftshift", -70}, {"lshift", -71}, {"rightshift", -88}, {"rshift", -89},
+    {"lcontrol", -64}, {"ctrl", -65}, {"lctrl", -65}, {"leftcontrol", -68}, {"leftctrl", -69},
+    {"rcontrol", -80}, {"rctrl", -81}, {"rightcontrol", -86}, {"rightctrl", -87},
+    {"alt", -63}, {"lalt", -63}, {"leftalt", -67}, {"ralt", -79}, {"rightalt", -85},
+    {"capslk", -3}, {"capslock", -4},
+    {"numlk", -73}, {"numlock", -74},
+    {"scroll", -90}, {"scrolllock", -91},
+    {"print", -93}, {"printscreen", -94}, {"prtscr", -95},
+    {"pause", 0x4500},
+    {"f1", 0x3B00}, {"f2", 0x3C00}, {"f3", 0x3D00}, {"f4", 0x3E00}, {"f5", 0x3F00},
+    {"f6", 0x4000}, {"f7", 0x4100}, {"f8", 0x4200}, {"f9", 0x4300}, {"f10", 0x4400},
+    {"f11", -21}, {"f12", -22},
+    {"ins", -24}, {"insert", 0x5200},
+    {"del", -5}, {"delete", 0x5300},
+    {"home", 0x4700}, {"end", 0x4F00},
+    {"pgup", -78}, {"pageup", 0x4900},
+    {"pgdn", -77}, {"pagedown", 0x5100},
+    {"up", 0x4800}, {"down", 0x5000}, {"left", 0x4B00}, {"right", 0x4D00},
+    {"leftwinkey", 0x5B00}, {"rightwinkey", 0x5C00}, {"appskey", 0x5D00},
+    {"kp0", 1048}, {"kp1", 1049}, {"kp2", 1050}, {"kp3", 1051}, {"kp4", 1052},
+    {"kp5", 1053}, {"kp6", 1054}, {"kp7", 1055}, {"kp8", 1056}, {"kp9", 1057},
+    {"kpins", 976}, {"kpinsert", 21992},
+    {"kpdel", 995}, {"kpdelete", 22248},
+    {"kphome", 19176}, {"kpend", 21224},
+    {"kppgup", 922}, {"kppageup", 19688},
+    {"kppgdn", 923}, {"kppagedown", 21736},
+    {"kpup", 19432}, {"kpdown", 21480}, {"kpleft", 20200}, {"kpright", 20712},
+    {"kpenter", 1013},
+    {"kpstar", 1042}, {"kpplus", 1043}, {"kpminus", 1045}, {"kpdp", 1046}, {"kpslash", 1047},
+    {"multiply", -72}, {"divide", -7}, {"kpdivide", 993},
+    {"kpmidl", -51},
+};
+
+const int KeyNameCount = sizeof KeyNames / sizeof KeyNames[0];
+
+namespace {
+
+struct FixedKey {
+  KeyCode code;
+  unsigned char vk;
+  bool extended;
+};
+
+// Every KeyCode with a virtual key of its own. The extended ones are the
+// navigation block and the Windows and Applications keys; their keypad
+// twins share the virtual key but are not extended.
+const FixedKey FixedKeys[] = {
+    {9, 0x09, false}, {13, 0x0D, false}, {27, 0x1B, false}, {32, 0x20, false},
+    {127, 0x08, false},
+    {-82, 0x0D, false}, {-83, 0x0D, false}, {1013, 0x0D, false},
+    {-70, 0x10, false}, {-71, 0x10, false}, {-88, 0x10, false}, {-89, 0x10, false},
+    {-64, 0x11, false}, {-65, 0x11, false}, {-68, 0x11, false}, {-69, 0x11, false},
+    {-80, 0x11, false}, {-81, 0x11, false}, {-86, 0x11, false}, {-87, 0x11, false},
+    {-63, 0x12, false}, {-67, 0x12, false}, {-79, 0x12, false}, {-85, 0x12, false},
+    {-3, 0x14, false}, {-4, 0x14, false},
+    {-73, 0x90, false}, {-74, 0x90, false},
+    {-90, 0x91, false}, {-91, 0x91, false},
+    {-93, 0x2C, false}, {-94, 0x2C, false}, {-95, 0x2C, false},
+    {0x4500, 0x13, false},
+    {0x3B00, 0x70, false}, {0x3C00, 0x71, false}, {0x3D00, 0x72, false}, {0x3E00, 0x73, false},
+    {0x3F00, 0x74, false}, {0x4000, 0x75, false}, {0x4100, 0x76, false}, {0x4200, 0x77, false},
+    {0x4300, 0x78, false}, {0x4400, 0x79, false},
+    {-21, 0x7A, false}, {-22, 0x7B, false},
+    {-24, 0x2D, true}, {0x5200, 0x2D, true},
+    {-5, 0x2E, true}, {0x5300, 0x2E, true},
+    {0x4700, 0x24, true}, {0x4F00, 0x23, true},
+    {-78, 0x21, true}, {0x4900, 0x21, true},
+    {-77, 0x22, true}, {0x5100, 0x22, true},
+    {0x4800, 0x26, true}, {0x5000, 0x28, true}, {0x4B00, 0x25, true}, {0x4D00, 0x27, true},
+    {0x5B00, 0x5B, true}, {0x5C00, 0x5C, true}, {0x5D00, 0x5D, true},
+    {1048, 0x60, false}, {1049, 0x61, false}, {1050, 0x62, false}, {1051, 0x63, false},
+    {1052, 0x64, false}, {1053, 0x65, false}, {1054, 0x66, false}, {1055, 0x67, false},
+    {1056, 0x68, false}, {1057, 0x69, false},
+    {976, 0x2D, false}, {21992, 0x2D, false},
+    {995, 0x2E, false}, {22248, 0x2E, false},
+    {19176, 0x24, false}, {21224, 0x23, false},
+    {922, 0x21, false}, {19688, 0x21, false},
+    {923, 0x22, false}, {21736, 0x22, false},
+    {19432, 0x26, false}, {21480, 0x28, false}, {20200, 0x25, false}, {20712, 0x27, false},
+    {-72, 0x6A, false}, {-7, 0x6F, false}, {993, 0x6F, false},
+};
+
+struct LayoutKey {
+  KeyCode code;
+  unsigned char character;
+};
+
+// KeyCodes typed with whatever key the current layout uses for a character.
+const LayoutKey LayoutKeys[] = {
+    {-51, '?'},
+    {1042, '*'}, {1043, '+'}, {1045, '-'}, {1046, '.'}, {1047, '/'},
+};
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whole-string comparison ignoring the case of A..Z only; name is lower case.
+bool equalsName(const char* text, const char* name) {
+  for (; *name; ++text, ++name)
+    if (lowerAscii(*text) != *name) return false;
+  return *text == '\0';
+}
+
+// VkKeyScanA's 16-bit answer widened with its sign, so that "no key" stays -1.
+int layoutLookup(unsigned char c) { return static_cast<int16_t>(scanLayoutForChar(c)); }
+
+}  // namespace
+
+int lookupKeyName(KeyCode* out, const char* token) {
+  const unsigned char first = static_cast<unsigned char>(token[0]);
+  if (first != '\0' && token[1] == '\0') {
+    *out = first;
+    return first;
+  }
+  if (token[0] == '-') ++token;
+  for (const KeyName& key : KeyNames) {
+    if (equalsName(token, key.name)) {
+      *out = key.code;
+      return 0;
+    }
+  }
+  const unsigned char character = static_cast<unsigned char>(token[0]);
+  *out = character;
+  return character;
+}
+
+int keyCodeToVirtualKey(KeyCode code) {
+  for (const FixedKey& key : FixedKeys) {
+    if (key.code == code) {
+      if (key.extended) extendedKeyFlag = 1;
+      return key.vk;
+    }
+  }
+  for (const LayoutKey& key : LayoutKeys)
+    if (key.code == code) return layoutLookup(key.character);
+  return layoutLookup(static_cast<unsigned char>(code & 0xFF));
+}

@@ -1,0 +1,31 @@
+// Key names of the command language and their virtual keys.
+#pragma once
+
+#include <cstdint>
+
+// The code between a token and a virtual key: characters 0..255, negative
+// codes for named keys, set-1 scan codes in bits 8..15 (low byte 0), and the
+// keypad codes, 1000 plus the code of another family.
+typedef int32_t KeyCode;
+
+struct KeyName {
+  const char* name;  // lower case
+  KeyCode code;
+};
+
+// Every key name, 103 of them.
+extern const KeyName KeyNames[];
+extern const int KeyNameCount;
+
+// Writes the KeyCode of a token to *out: a one-character token is its own
+// character; otherwise one leading "-" is dropped and the rest is matched
+// whole, ignoring ASCII case, against the key names; a word that is no key
+// name gives its first character (an empty one gives 0). Returns 0 for a key
+// name, else the character code written.
+int lookupKeyName(KeyCode* out, const char* token);
+
+// The virtual key of a KeyCode in the low byte; for keys found through the
+// keyboard layout, its shift state in bits 8..15, or -1 when the layout has
+// no key for the character. Sets extendedKeyFlag to 1 for the keys that are
+// sent as extended keys; never sets it to 0.
+int keyCodeToVirtualKey(KeyCode code);

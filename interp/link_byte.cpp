@@ -1,0 +1,18 @@
+#include "assembler.h"
+#include "interp.h"
+#include "monitor_echo.h"
+#include "platform.h"
+
+void onLinkByte(int byte) {
+  const unsigned char b = static_cast<unsigned char>(byte & 0xFF);
+  // echoByte takes the lock for itself and then waits for the About box
+  // with no lock held, so it runs before the lock is taken here.
+  if (aboutOpen.load()) echoByte(b);
+  lockInterpreter();
+  const char* token = SequenceAssembler(b);
+  if (token && token[0] != '\0') {
+    if (aboutOpen.load()) clearEcho();
+    dispatchToken(token);
+  }
+  unlockInterpreter();
+}

@@ -1,0 +1,279 @@
+#include "recorder.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "platform.h"
+#include "us_layout.h"
+
+namespace recorder {
+namespace {
+
+Call trace[CAPACITY];
+std::atomic<size_t> nextSlot{0};
+std::atomic<bool> traceOverflowed{false};
+
+char texts[TEXT_CAPACITY][256];
+std::atomic<size_t> nextText{0};
+
+std::atomic<int> systemLanguage{0x0409};
+std::atomic<bool> noKey[256];
+
+std::mutex interpreterLock;
+std::atomic<std::thread::id> lockOwner{std::thread::id()};
+
+const unsigned KEYEVENTF_KEYUP = 0x2;
+const unsigned KEYEVENTF_EXTENDEDKEY = 0x1;
+const uint32_t CONTEXT_ALT = 0x20000000;
+
+// Claims the next slot; a call past the capacity is dropped and noted.
+Call* claim(Kind kind) {
+  const size_t slot = nextSlot.fetch_add(1, std::memory_order_relaxed);
+  if (slot >= CAPACITY) {
+    traceOverflowed.store(true, std::memory_order_relaxed);
+    return nullptr;
+  }
+  Call* call = &trace[slot];
+  *call = Call{};
+  call->kind = kind;
+  call->lockHeld = lockHeldByThisThread();
+  call->text = -1;
+  return call;
+}
+
+void record(Kind kind) { claim(kind); }
+
+void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void appendf(std::string& out, const char* format, ...) {
+  char line[320];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  out += line;
+}
+
+void appendQuoted(std::string& out, const char* text) {
+  out += '"';
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+    if (*p == '"' || *p == '\\') {
+      out += '\\';
+      out += static_cast<char>(*p);
+    } else if (*p < 32 || *p >= 127) {
+      appendf(out, "\\x%02x", *p);
+    } else {
+      out += static_cast<char>(*p);
+    }
+  }
+  out += '"';
+}
+
+}  // namespace
+
+void reset() {
+  nextSlot.store(0);
+  traceOverflowed.store(false);
+  nextText.store(0);
+  systemLanguage.store(0x0409);
+  for (std::atomic<bool>& n : noKey) n.store(false);
+}
+
+size_t count() {
+  const size_t n = nextSlot.load();
+  return n < CAPACITY ? n : CAPACITY;
+}
+
+const Call& at(size_t i) { return trace[i]; }
+
+bool overflowed() { return traceOverflowed.load(); }
+
+std::vector<Call> calls(unsigned kinds) {
+  std::vector<Call> selected;
+  for (size_t i = 0; i < count(); ++i)
+    if (kinds & kindBit(trace[i].kind)) selected.push_back(trace[i]);
+  return selected;
+}
+
+const char* monitorText(const Call& call) {
+  if (call.kind != Kind::MonitorText || call.text < 0) return "";
+  return texts[call.text];
+}
+
+bool glideArmed() {
+  bool armed = false;
+  for (size_t i = 0; i < count(); ++i) {
+    if (trace[i].kind == Kind::GlideArm) armed = true;
+    if (trace[i].kind == Kind::GlideStop) armed = false;
+  }
+  return armed;
+}
+
+void setSystemLanguage(int language) { systemLanguage.store(language); }
+
+void setNoKey(unsigned char c, bool on) { noKey[c].store(on); }
+
+bool lockHeldByThisThread() { return lockOwner.load() == std::this_thread::get_id(); }
+
+std::string describe(const Call& call, bool describeLocks) {
+  std::string out;
+  switch (call.kind) {
+    case Kind::Key:
+      appendf(out, "key %s vk=0x%02x scan=0x%02x flags=0x%x extra=0x%08x",
+              (call.flags & KEYEVENTF_KEYUP) ? "up" : "down", call.vk, call.scan, call.flags,
+              static_cast<unsigned>(call.extra));
+      break;
+    case Kind::Mouse:
+      appendf(out, "mouse flags=0x%04x dx=%d dy=%d", call.flags, call.dx, call.dy);
+      break;
+    case Kind::Yield:
+      out = "yield";
+      break;
+    case Kind::GlideArm:
+      out = "glide arm";
+      break;
+    case Kind::GlideStop:
+      out = "glide stop";
+      break;
+    case Kind::MonitorText:
+      out = "monitor ";
+      appendQuoted(out, monitorText(call));
+      break;
+    case Kind::MapScan:
+      appendf(out, "map vk=0x%02x -> 0x%02x", call.vk, call.result);
+      break;
+    case Kind::LayoutLookup:
+      appendf(out, "layout c=0x%02x -> %s0x%x", call.vk, call.result < 0 ? "-" : "",
+              static_cast<unsigned>(call.result < 0 ? -call.result : call.result));
+      break;
+    case Kind::SystemLanguage:
+      appendf(out, "language -> 0x%04x", call.result);
+      break;
+  }
+  if (describeLocks && call.lockHeld) out += " [locked]";
+  return out;
+}
+
+std::string describeCalls(unsigned kinds, bool describeLocks) {
+  std::string out;
+  for (size_t i = 0; i < count(); ++i) {
+    if (!(kinds & kindBit(trace[i].kind))) continue;
+    out += describe(trace[i], describeLocks);
+    out += '\n';
+  }
+  if (overflowed()) out += "(trace overflowed: later calls were dropped)\n";
+  return out;
+}
+
+std::string keyStrokes() {
+  std::string out;
+  for (size_t i = 0; i < count(); ++i) {
+    const Call& call = trace[i];
+    if (call.kind != Kind::Key) continue;
+    if (!out.empty()) out += ' ';
+    appendf(out, "%c%02x", (call.flags & KEYEVENTF_KEYUP) ? '-' : '+', call.vk);
+    if (call.flags & KEYEVENTF_EXTENDEDKEY) out += 'x';
+    if (call.extra & CONTEXT_ALT) out += 'a';
+  }
+  return out;
+}
+
+std::string checkYieldAfterEveryKeyEvent() {
+  bool expectYield = false;
+  for (size_t i = 0; i < count(); ++i) {
+    const Kind kind = trace[i].kind;
+    if (kind == Kind::MapScan || kind == Kind::LayoutLookup || kind == Kind::SystemLanguage) continue;
+    if (expectYield && kind != Kind::Yield) return "call " + std::to_string(i) + " (" + describe(trace[i]) + ") follows a key event that had no yield";
+    if (!expectYield && kind == Kind::Yield) return "call " + std::to_string(i) + " is a yield that follows no key event";
+    expectYield = (kind == Kind::Key);
+  }
+  if (expectYield) return "the last key event has no yield";
+  return "";
+}
+
+}  // namespace recorder
+
+using recorder::Call;
+using recorder::Kind;
+
+void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
+  if (Call* call = recorder::claim(Kind::Key)) {
+    call->vk = vk;
+    call->scan = scan;
+    call->flags = flags;
+    call->extra = extra;
+  }
+}
+
+void emitMouseEvent(unsigned flags, int dx, int dy) {
+  if (Call* call = recorder::claim(Kind::Mouse)) {
+    call->flags = flags;
+    call->dx = dx;
+    call->dy = dy;
+  }
+}
+
+int mapVirtualKeyToScan(int vk) {
+  const int scan = usMapVirtualKey(vk);
+  if (Call* call = recorder::claim(Kind::MapScan)) {
+    call->vk = vk;
+    call->result = scan;
+  }
+  return scan;
+}
+
+int scanLayoutForChar(unsigned char c) {
+  const int v = recorder::noKey[c].load() ? -1 : usVkKeyScan(c);
+  if (Call* call = recorder::claim(Kind::LayoutLookup)) {
+    call->vk = c;
+    call->result = v;
+  }
+  return v;
+}
+
+int readSystemLanguage() {
+  const int language = recorder::systemLanguage.load();
+  if (Call* call = recorder::claim(Kind::SystemLanguage)) call->result = language;
+  return language;
+}
+
+void yieldProcessor() { recorder::record(Kind::Yield); }
+
+void armGlideTimer() { recorder::record(Kind::GlideArm); }
+
+void stopGlideTimer() { recorder::record(Kind::GlideStop); }
+
+void lockInterpreter() {
+  if (recorder::lockHeldByThisThread()) {
+    std::fprintf(stderr, "recorder: lockInterpreter called by the thread that already holds the lock\n");
+    std::abort();
+  }
+  recorder::interpreterLock.lock();
+  recorder::lockOwner.store(std::this_thread::get_id());
+}
+
+void unlockInterpreter() {
+  if (!recorder::lockHeldByThisThread()) {
+    std::fprintf(stderr, "recorder: unlockInterpreter called by a thread that does not hold the lock\n");
+    std::abort();
+  }
+  recorder::lockOwner.store(std::thread::id());
+  recorder::interpreterLock.unlock();
+}
+
+void showMonitorText(const char* text) {
+  Call* call = recorder::claim(Kind::MonitorText);
+  if (!call) return;
+  const size_t slot = recorder::nextText.fetch_add(1);
+  if (slot >= recorder::TEXT_CAPACITY) {
+    recorder::traceOverflowed.store(true);
+    return;
+  }
+  std::strncpy(recorder::texts[slot], text, sizeof recorder::texts[slot] - 1);
+  recorder::texts[slot][sizeof recorder::texts[slot] - 1] = '\0';
+  call->text = static_cast<int>(slot);
+}
