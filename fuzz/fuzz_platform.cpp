@@ -1,0 +1,96 @@
+// The fuzzer's seam: nothing reaches the system; every call is checked for
+// what the platform would reject or what would hang a real link thread.
+#include "fuzz_platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform.h"
+
+namespace {
+
+bool lockHeld = false;
+bool inGlideTick = false;
+bool glideArmed = false;
+int systemLanguage = 0x0409;
+
+[[noreturn]] void fail(const char* what) {
+  std::fprintf(stderr, "invariant broken: %s\n", what);
+  std::abort();
+}
+
+}  // namespace
+
+void fuzzSetSystemLanguage(int language) { systemLanguage = language; }
+bool fuzzLockHeld() { return lockHeld; }
+bool fuzzGlideArmed() { return glideArmed; }
+void fuzzResetPlatform() { glideArmed = false; }
+void fuzzSetInGlideTick(bool inTick) { inGlideTick = inTick; }
+
+void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
+  if (!lockHeld) fail("key event outside the interpreter lock");
+  if (vk < 0 || vk > 0xFF) fail("virtual key outside 0..255");
+  if (scan < 0 || scan > 0xFF) fail("scan code outside 0..255");
+  if (flags & ~3u) fail("key flags other than extended and up");
+  const bool up = (flags & 2u) != 0;
+  // Bits 30 and 31 of the extra information say "key up"; they must agree
+  // with the up flag, and the repeat count is always 1.
+  if (((extra >> 30) == 3u) != up || (!up && (extra >> 30) != 0)) fail("extra information disagrees with the up flag");
+  if ((extra & 0xFFFF) != 1) fail("repeat count other than 1");
+}
+
+void emitMouseEvent(unsigned flags, int, int) {
+  // Glide ticks run on the UI thread and take no lock; commands hold it.
+  if (!lockHeld && !inGlideTick) fail("mouse event outside the interpreter lock");
+  if (flags & ~0x807Fu) fail("mouse flags outside the known ones");
+}
+
+int mapVirtualKeyToScan(int vk) {
+  if (vk < 0 || vk > 0xFF) fail("scan code asked for a virtual key outside 0..255");
+  return vk & 0x7F;
+}
+
+// A rough layout: letters and digits with their own keys, capitals with
+// Shift, a few characters with Ctrl or Alt, and some with no key at all, so
+// every branch of the key mapping is reached.
+int scanLayoutForChar(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+  if (c >= 'A' && c <= 'Z') return 0x100 | c;
+  if (c >= '0' && c <= '9') return c;
+  if (c == '\n') return 0x200 | 0x0D;
+  if (c == '@') return 0x600 | 'Q';
+  if (c < 32 || c >= 127) return -1;
+  return 0x100 | (0xBA + (c & 7));
+}
+
+int readSystemLanguage() { return systemLanguage; }
+
+void yieldProcessor() {
+  if (!lockHeld) fail("yield outside the interpreter lock");
+}
+
+void armGlideTimer() {
+  if (!lockHeld) fail("glide armed outside the interpreter lock");
+  glideArmed = true;
+}
+
+void stopGlideTimer() {
+  if (!lockHeld) fail("glide stopped outside the interpreter lock");
+  glideArmed = false;
+}
+
+void lockInterpreter() {
+  if (lockHeld) fail("interpreter lock taken twice: the second link would deadlock");
+  lockHeld = true;
+}
+
+void unlockInterpreter() {
+  if (!lockHeld) fail("interpreter lock released while not held");
+  lockHeld = false;
+}
+
+void showMonitorText(const char* text) {
+  if (lockHeld) fail("monitor text shown while the interpreter lock is held");
+  if (!std::memchr(text, 0, 256)) fail("monitor text not terminated within 256 bytes");
+}
