@@ -1,0 +1,68 @@
+#!/bin/bash
+# Usage: check_replay.sh TAVRIN_REPLAY CASES_DIR
+# Each case is NAME.in (the byte stream), NAME.expected (the output, worked
+# out by hand) and optionally NAME.args (extra options on one line).
+set -u
+replay=$1
+cases=$2
+failed=0
+passed=0
+
+fail() {
+  echo "FAIL: $*"
+  failed=$((failed + 1))
+}
+
+for input in "$cases"/*.in; do
+  name=$(basename "$input" .in)
+  args=()
+  [ -f "$cases/$name.args" ] && read -r -a args <"$cases/$name.args"
+  if diff -u "$cases/$name.expected" <("$replay" "${args[@]}" "$input") >"/tmp/replay-diff.$$"; then
+    passed=$((passed + 1))
+  else
+    fail "case $name"
+    cat "/tmp/replay-diff.$$"
+  fi
+  # Standard input gives the same as the file.
+  if ! diff -q "$cases/$name.expected" <("$replay" "${args[@]}" <"$input") >/dev/null; then
+    fail "case $name read from standard input"
+  else
+    passed=$((passed + 1))
+  fi
+done
+rm -f "/tmp/replay-diff.$$"
+
+# expect_status STATUS STDERR_PATTERN ARGS...: the run exits with STATUS,
+# prints nothing on standard output and says STDERR_PATTERN on standard error.
+expect_status() {
+  local want=$1 pattern=$2
+  shift 2
+  local out err status
+  err=$("$replay" "$@" 2>&1 >/dev/null </dev/null)
+  status=$?
+  out=$("$replay" "$@" 2>/dev/null </dev/null)
+  if [ "$status" -ne "$want" ]; then
+    fail "'$*' exited $status, not $want"
+  elif ! grep -q -- "$pattern" <<<"$err"; then
+    fail "'$*' said '$err', which lacks '$pattern'"
+  elif [ -n "$out" ]; then
+    fail "'$*' printed '$out' on standard output"
+  else
+    passed=$((passed + 1))
+  fi
+}
+
+expect_status 2 "unknown option --bogus" --bogus
+expect_status 2 "cannot open $cases/no-such-file" "$cases/no-such-file"
+expect_status 2 "cannot read" "$cases"
+expect_status 2 "--language needs" --language
+expect_status 2 "--language needs a number" --language 0x10000
+expect_status 2 "--language needs a number" --language deutsch
+expect_status 2 "--ticks needs" --ticks -3
+expect_status 2 "only one input file" "$cases/hello.in" "$cases/hello.in"
+
+if "$replay" --help | grep -q -- "--ticks N"; then passed=$((passed + 1)); else fail "--help does not explain --ticks"; fi
+if [ -z "$("$replay" </dev/null)" ]; then passed=$((passed + 1)); else fail "an empty stream printed something"; fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
