@@ -1,0 +1,18 @@
+// The help page's text pieces and its two pictures, as carried by the
+// program. Generated at build time from res/help/ and res/*.gif, byte for
+// byte.
+#pragma once
+
+#include <cstddef>
+
+struct HelpBlob {
+  const unsigned char* data;
+  size_t size;
+};
+
+// Written one after the other, nothing between them, into the page.
+const int HELP_PIECE_COUNT = 4;
+extern const HelpBlob HelpPagePieces[HELP_PIECE_COUNT];
+
+extern const HelpBlob CurrentGif;
+extern const HelpBlob MenuGif;

@@ -1,0 +1,80 @@
+// The interpreter's seam on Win32: every operation of platform.h as the real
+// system call.
+#include <windows.h>
+
+#include "app_windows.h"
+#include "messages.h"
+#include "platform.h"
+
+namespace {
+
+// The interpreter lock. Created on first use by whichever thread gets there
+// first; a thread that loses the race closes its own copy.
+HANDLE volatile interpreterMutex = nullptr;
+
+HANDLE interpreterLock() {
+  HANDLE existing = interpreterMutex;
+  if (existing) return existing;
+  HANDLE created = CreateMutexA(nullptr, FALSE, nullptr);
+  if (!created) return nullptr;
+  existing = static_cast<HANDLE>(InterlockedCompareExchangePointer(
+      const_cast<PVOID volatile*>(reinterpret_cast<PVOID volatile*>(&interpreterMutex)), created, nullptr));
+  if (existing) {
+    CloseHandle(created);
+    return existing;
+  }
+  return created;
+}
+
+void postGlideRequest(WPARAM arm) {
+  HWND window = mainWindow;
+  if (window) PostMessageA(window, MSG_GLIDE_TIMER, arm, 0);
+}
+
+}  // namespace
+
+void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
+  keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(scan), flags, extra);
+}
+
+void emitMouseEvent(unsigned flags, int dx, int dy) {
+  mouse_event(flags, static_cast<DWORD>(dx), static_cast<DWORD>(dy), 0, 0);
+}
+
+int mapVirtualKeyToScan(int vk) { return static_cast<int>(MapVirtualKeyA(static_cast<UINT>(vk), 0)); }
+
+int scanLayoutForChar(unsigned char c) {
+  // SHORT to int keeps the sign: "no key" stays -1.
+  const SHORT result = VkKeyScanA(static_cast<CHAR>(c));
+  return result;
+}
+
+int readSystemLanguage() { return GetSystemDefaultLangID(); }
+
+void yieldProcessor() { Sleep(0); }
+
+// Only the window's own thread may set or kill its timers, and these calls
+// come from link threads: the main window does it on the UI thread.
+void armGlideTimer() { postGlideRequest(1); }
+
+void stopGlideTimer() { postGlideRequest(0); }
+
+void lockInterpreter() {
+  HANDLE mutex = interpreterLock();
+  // Without a mutex there is nothing to wait on; the byte still goes through
+  // rather than being lost.
+  if (!mutex) return;
+  // WAIT_ABANDONED means the last owner was terminated while holding the
+  // lock; the lock is ours now and the interpreter carries on.
+  WaitForSingleObject(mutex, INFINITE);
+}
+
+void unlockInterpreter() {
+  HANDLE mutex = interpreterMutex;
+  if (mutex) ReleaseMutex(mutex);
+}
+
+void showMonitorText(const char* text) {
+  HWND about = aboutWindow;
+  if (about) SendMessageA(about, MSG_MONITOR_TEXT, 0, reinterpret_cast<LPARAM>(text));
+}

@@ -1,0 +1,28 @@
+# tavrin_help_content(<var>): adds to the current directory the build step
+# that turns the help page's pieces (res/help/) and its two pictures
+# (res/current.gif, res/menu.gif) into a C++ source, and sets <var> to that
+# source. The program writes exactly these bytes.
+set(TAVRIN_HELP_PIECES
+    ${PROJECT_SOURCE_DIR}/res/help/1-configure.html
+    ${PROJECT_SOURCE_DIR}/res/help/2-connect.html
+    ${PROJECT_SOURCE_DIR}/res/help/3-troubleshooting.html
+    ${PROJECT_SOURCE_DIR}/res/help/4-end.html)
+set(TAVRIN_HELP_PICTURES ${PROJECT_SOURCE_DIR}/res/current.gif ${PROJECT_SOURCE_DIR}/res/menu.gif)
+
+function(tavrin_help_content var)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/help_content.cpp)
+  list(GET TAVRIN_HELP_PIECES 0 p1)
+  list(GET TAVRIN_HELP_PIECES 1 p2)
+  list(GET TAVRIN_HELP_PIECES 2 p3)
+  list(GET TAVRIN_HELP_PIECES 3 p4)
+  list(GET TAVRIN_HELP_PICTURES 0 current)
+  list(GET TAVRIN_HELP_PICTURES 1 menu)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${out} -DPIECE1=${p1} -DPIECE2=${p2} -DPIECE3=${p3} -DPIECE4=${p4}
+            -DCURRENT_GIF=${current} -DMENU_GIF=${menu} -P ${PROJECT_SOURCE_DIR}/cmake/embed_help.cmake
+    DEPENDS ${TAVRIN_HELP_PIECES} ${TAVRIN_HELP_PICTURES} ${PROJECT_SOURCE_DIR}/cmake/embed_help.cmake
+    COMMENT "Carrying the help page and its pictures in the program"
+    VERBATIM)
+  set(${var} ${out} PARENT_SCOPE)
+endfunction()
