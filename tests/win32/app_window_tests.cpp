@@ -1,0 +1,270 @@
+// The main window procedure driven by posted messages, with the links and
+// the shell's tray replaced at link time (app_doubles.cpp).
+#include "app_doubles.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "../../links/comm_port.h"
+#include "app_windows.h"
+#include "main_window.h"
+#include "messages.h"
+#include "settings.h"
+#include "tray_status.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const char PleaseConfigure[] = "Tavrin: Please configure";
+const char Com3At9600[] = "Tavrin: COM3 @ 9600 Baud";
+
+// Dispatches everything that is waiting, timers that are due included.
+void pumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+void deliver(UINT message, WPARAM wParam, LPARAM lParam = 0) {
+  PostMessageA(mainWindow, message, wParam, lParam);
+  pumpMessages();
+}
+
+// True when the timer was armed; it is gone afterwards.
+bool timerWasArmed(UINT id) { return KillTimer(mainWindow, id) != 0; }
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetDoubles();
+    settings.portName = ComPortNames[2];
+    settings.baudRate = 9600;
+    mainWindow = createMainWindow(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(mainWindow);
+    addTrayIcon(mainWindow, GetModuleHandleA(nullptr));
+    showPortStatus(settings.portName, settings.baudRate);
+    trayCalls.clear();
+  }
+
+  void TearDown() override {
+    DestroyWindow(mainWindow);
+    MSG quit;
+    while (PeekMessageA(&quit, nullptr, 0, 0, PM_REMOVE)) {}
+    mainWindow = nullptr;
+  }
+
+  void failSerialLink() {
+    nextOpenResult = 0;
+    deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
+    linkCalls.clear();
+    trayCalls.clear();
+  }
+};
+
+TEST_F(MainWindowTest, SerialFailureWhoseReopenSucceedsChangesNothingVisible) {
+  deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
+  EXPECT_EQ(linkCalls, (Calls{"closePort(0)", "openPort(COM3,5,1)"}));
+  EXPECT_TRUE(trayCalls.empty());
+  EXPECT_STREQ(trayIconData.szTip, Com3At9600);
+  EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+}
+
+TEST_F(MainWindowTest, FailedReopenAsksToConfigureNamesThePortAndArmsTheRetry) {
+  const struct {
+    int port;
+    const char* balloon;
+  } rows[] = {
+      {2, "Unable to open COM3\nPlease check communications settings."},
+      {15, "Unable to open COM16\nPlease check communications settings."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.balloon);
+    settings.portName = ComPortNames[row.port];
+    nextOpenResult = 0;
+    trayCalls.clear();
+    deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
+    ASSERT_EQ(trayCalls.size(), 1u);
+    const NOTIFYICONDATAA& shown = trayCalls[0].record;
+    EXPECT_EQ(trayCalls[0].operation, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_STREQ(shown.szTip, PleaseConfigure);
+    EXPECT_STREQ(shown.szInfo, row.balloon);
+    EXPECT_STREQ(shown.szInfoTitle, "Tavrin");
+    EXPECT_EQ(shown.dwInfoFlags, static_cast<DWORD>(NIIF_NOSOUND));
+    EXPECT_EQ(shown.uTimeout, 15000u);
+    EXPECT_EQ(shown.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO));
+    EXPECT_TRUE(timerWasArmed(TIMER_PORT_RETRY));
+  }
+}
+
+TEST_F(MainWindowTest, BalloonKeepsAtMostSixtyThreeCharacters) {
+  settings.portName = "COM-A-PORT-NAME-FAR-LONGER-THAN-ANY-REAL-ONE";
+  failSerialLink();
+  EXPECT_EQ(strlen(trayIconData.szInfo), 63u);
+  EXPECT_EQ(strncmp(trayIconData.szInfo, "Unable to open COM-A-PORT", 25), 0);
+}
+
+TEST_F(MainWindowTest, RecordWithoutBalloonFieldsShowsTheFailureOnlyInTheTooltip) {
+  trayIconData.cbSize = trayRecordSize(4);
+  nextOpenResult = 0;
+  deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
+  ASSERT_EQ(trayCalls.size(), 1u);
+  EXPECT_STREQ(trayCalls[0].record.szTip, PleaseConfigure);
+  EXPECT_STREQ(trayCalls[0].record.szInfo, "");
+  EXPECT_EQ(trayCalls[0].record.uFlags & NIF_INFO, 0u);
+}
+
+TEST_F(MainWindowTest, RetryComesEveryFiveSecondsAndItsSuccessRestoresThePortStatus) {
+  const DWORD failedAt = GetTickCount();
+  failSerialLink();
+  nextOpenResult = 1;
+  while (linkCalls.empty() && GetTickCount() - failedAt < 8000) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    pumpMessages();
+  }
+  const DWORD elapsed = GetTickCount() - failedAt;
+  EXPECT_GE(elapsed, 4900u);
+  EXPECT_LE(elapsed, 6000u);
+  EXPECT_EQ(linkCalls, (Calls{"openPort(COM3,5,1)"}));
+  ASSERT_EQ(trayCalls.size(), 1u);
+  EXPECT_STREQ(trayCalls[0].record.szTip, Com3At9600);
+  EXPECT_STREQ(trayCalls[0].record.szInfo, "");
+  EXPECT_EQ(trayCalls[0].record.uFlags & NIF_INFO, 0u);
+  EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+}
+
+TEST_F(MainWindowTest, FailedRetryChangesNothingAndKeepsTheTimer) {
+  failSerialLink();
+  deliver(WM_TIMER, TIMER_PORT_RETRY);
+  EXPECT_EQ(linkCalls, (Calls{"openPort(COM3,5,1)"}));
+  EXPECT_TRUE(trayCalls.empty());
+  EXPECT_STREQ(trayIconData.szTip, PleaseConfigure);
+  EXPECT_TRUE(timerWasArmed(TIMER_PORT_RETRY));
+}
+
+TEST_F(MainWindowTest, RetryAfterTheSettingsReopenedThePortLeavesItAlone) {
+  failSerialLink();
+  portIsOpen = 1;
+  deliver(WM_TIMER, TIMER_PORT_RETRY);
+  EXPECT_TRUE(linkCalls.empty());
+  EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+}
+
+TEST_F(MainWindowTest, SerialReportArrivingAfterIrdaWasChosenIsIgnored) {
+  settings.portName = IrdaPortName;
+  nextOpenResult = 0;
+  deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
+  EXPECT_TRUE(linkCalls.empty());
+  EXPECT_TRUE(trayCalls.empty());
+  EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+}
+
+TEST_F(MainWindowTest, IrdaFailureRestartsTheListenerOnce) {
+  const struct {
+    int startResult;
+    const char* tip;
+    size_t trayUpdates;
+  } rows[] = {{1, Com3At9600, 0}, {0, PleaseConfigure, 1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.startResult);
+    linkCalls.clear();
+    trayCalls.clear();
+    nextStartResult = row.startResult;
+    deliver(MSG_IRDA_STATUS, LINK_FAILURE);
+    EXPECT_EQ(linkCalls, (Calls{"stopListener", "startListener"}));
+    EXPECT_EQ(trayCalls.size(), row.trayUpdates);
+    EXPECT_STREQ(trayIconData.szTip, row.tip);
+    EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+  }
+  EXPECT_STREQ(trayIconData.szInfo, "Unable to open COM3\nPlease check communications settings.");
+}
+
+TEST_F(MainWindowTest, IrdaPeerConnectingShowsIrdaAndDisconnectingChangesNothing) {
+  failSerialLink();
+  KillTimer(mainWindow, TIMER_PORT_RETRY);
+  deliver(MSG_IRDA_STATUS, LINK_CONNECTED);
+  EXPECT_STREQ(trayIconData.szTip, "Tavrin: IrDA");
+  EXPECT_STREQ(trayIconData.szInfo, "");
+  EXPECT_EQ(trayIconData.uFlags & NIF_INFO, 0u);
+  deliver(MSG_IRDA_STATUS, LINK_DISCONNECTED);
+  EXPECT_EQ(trayCalls.size(), 1u);
+  EXPECT_STREQ(trayIconData.szTip, "Tavrin: IrDA");
+  EXPECT_TRUE(linkCalls.empty());
+}
+
+TEST_F(MainWindowTest, TaskbarCreatedAddsTheIconAgainWithItsCurrentTooltip) {
+  failSerialLink();
+  SendMessageA(mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  ASSERT_EQ(trayCalls.size(), 1u);
+  EXPECT_EQ(trayCalls[0].operation, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(trayCalls[0].record.hWnd, mainWindow);
+  EXPECT_EQ(trayCalls[0].record.uCallbackMessage, static_cast<UINT>(MSG_TRAY_NOTIFY));
+  EXPECT_TRUE(trayCalls[0].record.hIcon);
+  EXPECT_STREQ(trayCalls[0].record.szTip, PleaseConfigure);
+  KillTimer(mainWindow, TIMER_PORT_RETRY);
+}
+
+TEST_F(MainWindowTest, ExitRemovesTheIconAndEndsTheLoop) {
+  PostMessageA(mainWindow, WM_COMMAND, 40002, 0);
+  MSG message;
+  int quitCode = -1;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  if (message.message == WM_QUIT) quitCode = static_cast<int>(message.wParam);
+  EXPECT_EQ(quitCode, 0);
+  EXPECT_FALSE(IsWindow(mainWindow));
+  ASSERT_FALSE(trayCalls.empty());
+  EXPECT_EQ(trayCalls.back().operation, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_EQ(trayCalls.back().record.uFlags, 0u);
+}
+
+TEST_F(MainWindowTest, HelpCommandOpensTheProductsPage) {
+  deliver(WM_COMMAND, 40005);
+  EXPECT_EQ(helpPagesOpened, (Calls{"Tavrin"}));
+}
+
+TEST_F(MainWindowTest, UnknownCommandsAndTimersAreIgnored) {
+  deliver(WM_COMMAND, 40004);
+  deliver(WM_COMMAND, MAKEWPARAM(40002, 1));
+  deliver(WM_TIMER, 7);
+  EXPECT_TRUE(IsWindow(mainWindow));
+  EXPECT_TRUE(linkCalls.empty());
+  EXPECT_TRUE(trayCalls.empty());
+  EXPECT_TRUE(helpPagesOpened.empty());
+}
+
+// Waits for the glide timer's ticks, seen before they are dispatched.
+int glideTicksWithin(DWORD milliseconds, DWORD* firstGap) {
+  const DWORD start = GetTickCount();
+  DWORD last = start;
+  int ticks = 0;
+  MSG message;
+  while (GetTickCount() - start < milliseconds) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_TIMER && message.wParam == TIMER_MOUSE_GLIDE) {
+        const DWORD now = GetTickCount();
+        if (ticks == 1 && firstGap) *firstGap = now - last;
+        last = now;
+        ++ticks;
+      }
+      DispatchMessageA(&message);
+    }
+  }
+  return ticks;
+}
+
+TEST_F(MainWindowTest, GlideRequestsArmAndStopTheTimerOnTheWindowsThread) {
+  deliver(MSG_GLIDE_TIMER, 1);
+  DWORD gap = 0;
+  const int ticks = glideTicksWithin(700, &gap);
+  EXPECT_GE(ticks, 4);
+  EXPECT_LE(ticks, 6);
+  EXPECT_GE(gap, 100u);
+  EXPECT_LE(gap, 200u);
+  deliver(MSG_GLIDE_TIMER, 0);
+  EXPECT_EQ(glideTicksWithin(300, nullptr), 0);
+}
+
+}  // namespace
