@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExtendedCase{0, US_ENGLISH, 0x80, 199}, ExtendedCase{0, GERMAN, 0x80, 128},
         ExtendedCase{0, 0x0807, 0x80, 128}, ExtendedCase{0, 0x0C07, 0x80, 128},
         ExtendedCase{0, 0x0417, 0x80, 199}, ExtendedCase{0, 0x0700, 0x80, 199},
-        ExtendedCase{0, US_ENGLISH, 0xF0, 199}, ExtendedCase{0, GERMAN, 0xF0, 128}));
+        ExtendedCase{0, US_ENGLISH, 0xF0, 199}, ExtendedCase{0, GERMAN, 0xF0, 128},
+        ExtendedCase{0, GERMAN, 0x82, 0xE9}, ExtendedCase{0, GERMAN, 0xB3, 0}));
 
 TEST(AsciiToAnsiTable, HasNothingForTheBoxDrawingBlock) {
   for (int b = 0xB0; b <= 0xDF; ++b) EXPECT_EQ(AsciiToAnsiTable[b - 0x80], 0) << std::hex << b;

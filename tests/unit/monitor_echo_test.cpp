@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fresh_interpreter.h"
@@ -143,7 +144,27 @@ TEST(MonitorEcho, OnlyTheLowEightBitsAreEchoed) {
   freshInterpreter();
   echoByte(0x100 + 'k');
   echoByte(0x7F00 | 27);
-  EXPECT_EQ(shownTexts().back(), "k<esc>");
+  echoByte(0x1E9);
+  EXPECT_EQ(shownTexts().back(), "k<esc>\xe9");
+}
+
+TEST(MonitorEcho, TwoLinksEchoingAtOnceShowOnlyWholeMarkers) {
+  freshInterpreter();
+  aboutOpen = 1;
+  auto link = [] {
+    for (int i = 0; i < 500; ++i) onLinkByte(27);
+  };
+  std::thread serial(link), irda(link);
+  serial.join();
+  irda.join();
+  const std::vector<std::string> texts = shownTexts();
+  ASSERT_FALSE(recorder::overflowed());
+  ASSERT_EQ(texts.size(), 1000u);
+  for (const std::string& text : texts) {
+    ASSERT_EQ(text.size() % 5, 0u) << text;
+    for (size_t i = 0; i < text.size(); i += 5) ASSERT_EQ(text.compare(i, 5, "<esc>"), 0) << text;
+  }
+  expectBufferSound();
 }
 
 TEST(MonitorEcho, ClearEmptiesAllOfTheBuffer) {
