@@ -11,11 +11,15 @@ extern const SOCKADDR_IRDA IrdaServiceAddress;
 
 class CIrDAServ {
 public:
-  // The address to bind; tests pass a loopback TCP address.
+  // The address to bind; tests pass a loopback TCP address. The socket is
+  // made in the address's own family.
   explicit CIrDAServ(const sockaddr* address = reinterpret_cast<const sockaddr*>(&IrdaServiceAddress),
                      int addressLength = sizeof(SOCKADDR_IRDA));
   ~CIrDAServ();
 
+  // 1 when the socket is bound and the listener runs, else 0 with nothing
+  // left open. While a listener thread is held (running or ended and not yet
+  // stopped) it returns 0 and leaves it untouched.
   int startListener();
   void stopListener();
   void setByteCallback(ByteCallback callback);
@@ -25,5 +29,21 @@ public:
 
 private:
   static DWORD WINAPI threadEntry(LPVOID self);
-  // Fields are filled in by the link's implementation.
+  int acceptConnection();
+  int receiveUntilEnd();
+  void reportStatus(int status);
+
+  WSADATA wsaData;
+  volatile SOCKET listenSocket;
+  volatile SOCKET clientSocket;
+  union {
+    SOCKADDR_IRDA irda;
+    sockaddr_storage any;
+  } serviceAddress;
+  int serviceAddressLength;
+  char receiveBuffer[100];
+  volatile LONG stopRequested;
+  HANDLE listenerThread;
+  ByteCallback volatile byteCallback;
+  StatusCallback volatile statusCallback;
 };

@@ -1,0 +1,273 @@
+// The serial port link: opening and configuring the port, the reader thread
+// and closing with or without putting the earlier settings back.
+#include "comm_port.h"
+
+#include <string.h>
+
+const DWORD BaudRateTable[10] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+const char* const BaudRateNames[10] = {"110",  "300",   "1200",  "2400",  "4800",
+                                       "9600", "19200", "38400", "57600", "115200"};
+const char* const ComPortNames[16] = {"COM1",  "COM2",  "COM3",  "COM4",  "COM5",  "COM6",
+                                      "COM7",  "COM8",  "COM9",  "COM10", "COM11", "COM12",
+                                      "COM13", "COM14", "COM15", "COM16"};
+
+namespace {
+
+const DWORD DcbLength = 28;
+static_assert(sizeof(DCB) == DcbLength, "the line settings record has its Win32 size");
+
+// The flag word follows DCBlength and BaudRate. Keeping fTXContinueOnXoff
+// and the reserved bits, it ends with fBinary, fParity, DTR and RTS enabled
+// and every flow-control and error-handling flag cleared.
+const size_t DcbFlagsOffset = 2 * sizeof(DWORD);
+const DWORD DcbFlagsKept = 0xFFFF9093;
+const DWORD DcbFlagsSet = 0x00001013;
+
+const DWORD LinkEventMask = EV_RXCHAR | EV_TXEMPTY | EV_CTS;
+const DWORD QueueSize = 1024;
+const DWORD PurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+const DWORD StopBoundMs = 3000;
+const size_t DevicePathSize = 20;
+const size_t PortNameLimit = 15;
+
+void setLineFlags(DCB& dcb) {
+  DWORD flags;
+  memcpy(&flags, reinterpret_cast<char*>(&dcb) + DcbFlagsOffset, sizeof flags);
+  flags = (flags & DcbFlagsKept) | DcbFlagsSet;
+  memcpy(reinterpret_cast<char*>(&dcb) + DcbFlagsOffset, &flags, sizeof flags);
+}
+
+}  // namespace
+
+CCommPort::CCommPort()
+    : byteCallback(0),
+      statusCallback(0),
+      portHandle(0),
+      savedEventMask(0),
+      savedTxQueueSize(0),
+      savedRxQueueSize(0),
+      opened(0),
+      stopRequested(0),
+      readerThread(0),
+      stopEvent(0) {
+  memset(&commOverlapped, 0, sizeof commOverlapped);
+  memset(&savedTimeouts, 0, sizeof savedTimeouts);
+  memset(&savedDcb, 0, sizeof savedDcb);
+}
+
+CCommPort::~CCommPort() {
+  if (opened) closePort(1);
+}
+
+int CCommPort::portCount() { return 16; }
+
+int CCommPort::baudToIndex(int rate) {
+  for (int i = 0; i < 10; i++)
+    if (rate == static_cast<int>(BaudRateTable[i])) return i;
+  return 5;
+}
+
+int CCommPort::isOpen() const { return opened; }
+
+void CCommPort::setByteCallback(ByteCallback callback) { byteCallback = callback; }
+
+void CCommPort::setStatusCallback(StatusCallback callback) { statusCallback = callback; }
+
+int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
+  // A port already open (or failed and not yet closed) is left exactly as it is.
+  if (portHandle) return 0;
+  if (baudIndex < 0 || baudIndex > 9) return 0;
+
+  char path[DevicePathSize];
+  memset(path, 0, sizeof path);
+  memcpy(path, "\\\\.\\", 4);
+  strncat(path, portName, PortNameLimit);
+
+  HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, 0, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, 0);
+  if (handle == INVALID_HANDLE_VALUE) {
+    portHandle = 0;
+    return 0;
+  }
+  portHandle = handle;
+  if (!createPortEvents()) {
+    CloseHandle(portHandle);
+    portHandle = 0;
+    return 0;
+  }
+  saveState();
+  SetCommMask(portHandle, LinkEventMask);
+  SetupComm(portHandle, QueueSize, QueueSize);
+  if (!configureLine(baudIndex) || (startReader && !startReaderThread())) {
+    // The earlier settings are deliberately not put back on this path.
+    CloseHandle(portHandle);
+    portHandle = 0;
+    closePortEvents();
+    return 0;
+  }
+  opened = 1;
+  return 1;
+}
+
+int CCommPort::startReaderThread() {
+  readerThread = CreateThread(0, 0, threadEntry, this, 0, 0);
+  return readerThread != 0;
+}
+
+int CCommPort::createPortEvents() {
+  memset(&commOverlapped, 0, sizeof commOverlapped);
+  commOverlapped.hEvent = CreateEventA(0, TRUE, FALSE, 0);
+  if (!commOverlapped.hEvent) return 0;
+  stopEvent = CreateEventA(0, TRUE, FALSE, 0);
+  if (!stopEvent) {
+    CloseHandle(commOverlapped.hEvent);
+    commOverlapped.hEvent = 0;
+    return 0;
+  }
+  return 1;
+}
+
+void CCommPort::closePortEvents() {
+  CloseHandle(commOverlapped.hEvent);
+  commOverlapped.hEvent = 0;
+  CloseHandle(stopEvent);
+  stopEvent = 0;
+}
+
+void CCommPort::saveState() {
+  COMMPROP properties;
+  memset(&properties, 0, sizeof properties);
+  GetCommProperties(portHandle, &properties);
+  savedTxQueueSize = properties.dwCurrentTxQueue;
+  savedRxQueueSize = properties.dwCurrentRxQueue;
+  GetCommMask(portHandle, &savedEventMask);
+  GetCommTimeouts(portHandle, &savedTimeouts);
+  savedDcb.DCBlength = DcbLength;
+  GetCommState(portHandle, &savedDcb);
+}
+
+int CCommPort::configureLine(int baudIndex) {
+  // Reads return at once with whatever has arrived.
+  COMMTIMEOUTS timeouts = {MAXDWORD, 0, 0, 0, 0};
+  if (!SetCommTimeouts(portHandle, &timeouts)) return 0;
+
+  DCB dcb;
+  memset(&dcb, 0, sizeof dcb);
+  dcb.DCBlength = DcbLength;
+  GetCommState(portHandle, &dcb);
+  dcb.BaudRate = BaudRateTable[baudIndex];
+  setLineFlags(dcb);
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  return SetCommState(portHandle, &dcb) ? 1 : 0;
+}
+
+void CCommPort::changeBaud(int baudIndex) {
+  if (!portHandle || baudIndex < 0 || baudIndex > 9) return;
+  DCB dcb;
+  memset(&dcb, 0, sizeof dcb);
+  dcb.DCBlength = DcbLength;
+  GetCommState(portHandle, &dcb);
+  dcb.BaudRate = BaudRateTable[baudIndex];
+  SetCommState(portHandle, &dcb);
+}
+
+void CCommPort::closePort(int restore) {
+  if (!portHandle) return;
+  if (readerThread) stopReader();
+  if (restore) restoreState();
+  CloseHandle(portHandle);
+  portHandle = 0;
+  opened = 0;
+  closePortEvents();
+}
+
+void CCommPort::stopReader() {
+  InterlockedExchange(&stopRequested, 1);
+  // An empty mask completes a pending event wait; the stop event also wakes
+  // a reader waiting for a read.
+  SetCommMask(portHandle, 0);
+  SetEvent(stopEvent);
+  if (WaitForSingleObject(readerThread, StopBoundMs) == WAIT_TIMEOUT) TerminateThread(readerThread, 0);
+  CloseHandle(readerThread);
+  readerThread = 0;
+  ResetEvent(stopEvent);
+  InterlockedExchange(&stopRequested, 0);
+}
+
+void CCommPort::restoreState() {
+  PurgeComm(portHandle, PurgeAll);
+  SetupComm(portHandle, savedRxQueueSize, savedTxQueueSize);
+  SetCommMask(portHandle, savedEventMask);
+  SetCommTimeouts(portHandle, &savedTimeouts);
+  SetCommState(portHandle, &savedDcb);
+}
+
+DWORD WINAPI CCommPort::threadEntry(LPVOID self) {
+  static_cast<CCommPort*>(self)->run();
+  return 0;
+}
+
+void CCommPort::run() {
+  if (!portHandle) return;
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+  PurgeComm(portHandle, PurgeAll);
+  while (!stopRequested) {
+    DWORD mask = 0;
+    if (!WaitCommEvent(portHandle, &mask, &commOverlapped)) {
+      if (GetLastError() != ERROR_IO_PENDING) {
+        reportFailure();
+        return;
+      }
+      if (!awaitOverlapped()) return;
+      ResetEvent(commOverlapped.hEvent);
+    }
+    if (mask == 0) {
+      // An empty mask is how a close wakes the wait; otherwise the port failed.
+      if (!stopRequested) reportFailure();
+      return;
+    }
+    if ((mask & EV_RXCHAR) && !readBurst()) return;
+  }
+}
+
+// Waits for the overlapped call in flight to finish. Returns 1 when it did;
+// 0 when a stop was requested first, after cancelling the call, so that it
+// no longer writes into the reader's buffers.
+int CCommPort::awaitOverlapped() {
+  HANDLE wakers[2] = {commOverlapped.hEvent, stopEvent};
+  if (WaitForMultipleObjects(2, wakers, FALSE, INFINITE) == WAIT_OBJECT_0) return 1;
+  CancelIo(portHandle);
+  DWORD ignored;
+  GetOverlappedResult(portHandle, &commOverlapped, &ignored, TRUE);
+  return 0;
+}
+
+// Reads and delivers one byte at a time until a read brings nothing.
+// A read reported as pending still owns the byte it completes with, so it
+// is waited for and its byte delivered before anything else is read or
+// waited for. Returns 0 when a stop ended the wait.
+int CCommPort::readBurst() {
+  for (;;) {
+    BYTE value = 0;
+    DWORD count = 0;
+    if (!ReadFile(portHandle, &value, 1, &count, &commOverlapped)) {
+      if (GetLastError() != ERROR_IO_PENDING) return 1;
+      if (!awaitOverlapped()) return 0;
+      if (!GetOverlappedResult(portHandle, &commOverlapped, &count, FALSE)) return 1;
+    }
+    if (count == 0) return 1;
+    deliverByte(value);
+  }
+}
+
+void CCommPort::deliverByte(BYTE value) {
+  ByteCallback callback = byteCallback;
+  if (callback) callback(value);
+}
+
+void CCommPort::reportFailure() {
+  StatusCallback callback = statusCallback;
+  if (callback) callback(LINK_FAILURE);
+}

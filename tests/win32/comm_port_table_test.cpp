@@ -1,0 +1,61 @@
+// The serial vocabulary: rates, their names and indexes, the port names.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include "comm_port.h"
+
+namespace {
+
+TEST(SerialVocabulary, BaudToIndexFindsEveryTableRateAndFallsBackTo9600) {
+  struct Row {
+    int rate;
+    int index;
+  } rows[] = {{110, 0},   {300, 1},   {1200, 2},   {2400, 3},   {4800, 4},  {9600, 5}, {19200, 6},
+              {38400, 7}, {57600, 8}, {115200, 9}, {600, 5},    {0, 5},     {-1, 5},   {230400, 5}};
+  for (const Row& row : rows) EXPECT_EQ(CCommPort::baudToIndex(row.rate), row.index) << row.rate;
+}
+
+TEST(SerialVocabulary, EveryRateIsNamedByItsDecimalText) {
+  for (int i = 0; i < 10; i++) {
+    char text[16];
+    wsprintfA(text, "%lu", BaudRateTable[i]);
+    EXPECT_STREQ(BaudRateNames[i], text);
+    EXPECT_EQ(CCommPort::baudToIndex(static_cast<int>(BaudRateTable[i])), i);
+  }
+}
+
+TEST(SerialVocabulary, SixteenPortsNamedCom1ToCom16) {
+  ASSERT_EQ(CCommPort::portCount(), 16);
+  for (int i = 0; i < 16; i++) {
+    char text[8];
+    wsprintfA(text, "COM%d", i + 1);
+    EXPECT_STREQ(ComPortNames[i], text);
+  }
+}
+
+TEST(SerialVocabulary, ClosedPortIgnoresCloseAndChangeBaud) {
+  CCommPort port;
+  port.closePort(1);
+  port.changeBaud(9);
+  port.closePort(0);
+  EXPECT_EQ(port.isOpen(), 0);
+}
+
+TEST(SerialVocabulary, PortThatDoesNotExistFailsToOpenWithoutCallback) {
+  static volatile LONG calls;
+  calls = 0;
+  CCommPort port;
+  port.setByteCallback([](int) { InterlockedIncrement(&calls); });
+  port.setStatusCallback([](int) { InterlockedIncrement(&calls); });
+  // Longer than the device path holds: cut, and still nothing to open.
+  const char* names[] = {"COM99", "NOSUCHPORT", "COM99-with-a-long-tail"};
+  for (const char* name : names) {
+    EXPECT_EQ(port.openPort(name, 9, 1), 0) << name;
+    EXPECT_EQ(port.isOpen(), 0) << name;
+  }
+  Sleep(100);
+  EXPECT_EQ(calls, 0);
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#!/bin/bash
+# Runs a Windows program of ours against a real serial line under Wine: a pair
+# of linked pseudo-terminals, one end mapped to a COM port of a private Wine
+# prefix, the other end left to the program.
+#
+#   tools/serial-bench.sh SHIM_DIR program.exe [args...]
+#
+# SHIM_DIR holds lib/<multiarch>/libmodemshim.so (tools/modem-shim), preloaded
+# into Wine so that its serial code works on a pseudo-terminal.
+#
+# The program finds the bench in its environment:
+#   TAVRIN_SERIAL_PORT   the COM port mapped to one end ("COM5")
+#   TAVRIN_SERIAL_PEER   the other end, as a Windows path (Z:\...): what is
+#                        written there arrives at the port
+#   TAVRIN_SERIAL_BENCH  the bench's control folder, as a Windows path. The
+#                        program writes a command into "command" (write
+#                        "command.tmp", then rename it); this script carries it
+#                        out, leaves its output in "reply" and deletes
+#                        "command". Commands:
+#                          hangup   the line goes away (the pty pair is ended)
+#                          connect  a line is there (a new pair if it went away)
+#                          stty     reply is `stty -a` of the port's end
+#
+# The prefix is "$WINEPREFIX-serial" (default build/wineprefix-serial), used
+# by this script alone and locked for the run, so mapping the port and
+# restarting its wineserver disturbs no other test.
+#
+# Exits 77 (skipped) where the bench cannot run: a 32-bit program on a kernel
+# that cannot run 32-bit Wine, or no socat.
+set -uo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+shim_dir="$(cd "$1" && pwd)"
+exe="$2"
+shift 2
+
+port=COM5
+wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+pe_machine() {
+  local offset
+  offset=$(od -An -tu4 -j 60 -N4 "$1" | tr -d ' ')
+  od -An -tx2 -j $((offset + 4)) -N2 "$1" | tr -d ' '
+}
+
+if [ "$(pe_machine "$exe")" = 014c ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "SKIP: this kernel cannot run 32-bit Linux programs, so 32-bit Wine cannot start $exe" >&2
+  exit 77
+fi
+if ! command -v socat >/dev/null; then
+  echo "SKIP: socat is not installed" >&2
+  exit 77
+fi
+
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+base_prefix="${WINEPREFIX:-$root/build/wineprefix}"
+export WINEPREFIX="$base_prefix-serial"
+mkdir -p "$WINEPREFIX"
+exec 9>"$WINEPREFIX.lock"
+if ! flock -w 300 9; then
+  echo "serial-bench: $WINEPREFIX is busy" >&2
+  exit 1
+fi
+
+bench="$WINEPREFIX/serial-bench"
+mkdir -p "$bench"
+rm -f "$bench"/command* "$bench"/reply* "$bench"/socat.pid
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+socat_pid() { cat "$bench/socat.pid" 2>/dev/null; }
+
+end_line() {
+  local pid
+  pid=$(socat_pid)
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.01; done
+  fi
+  rm -f "$bench/socat.pid"
+}
+
+start_line() {
+  local pid tries
+  pid=$(socat_pid)
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && return 0
+  rm -f "$bench/com" "$bench/peer"
+  socat "pty,raw,echo=0,link=$bench/com" "pty,raw,echo=0,link=$bench/peer" 2>/dev/null &
+  echo $! >"$bench/socat.pid"
+  for tries in $(seq 500); do
+    [ -e "$bench/com" ] && [ -e "$bench/peer" ] && return 0
+    sleep 0.01
+  done
+  echo "serial-bench: socat made no pty pair" >&2
+  return 1
+}
+
+serve_commands() {
+  local command
+  while :; do
+    if [ -e "$bench/command" ]; then
+      command=$(cat "$bench/command")
+      case "$command" in
+        hangup) end_line; echo ok ;;
+        connect) start_line && echo ok ;;
+        stty) stty -F "$bench/com" -a ;;
+        *) echo "unknown command: $command" ;;
+      esac >"$bench/reply.tmp" 2>&1
+      mv -f "$bench/reply.tmp" "$bench/reply"
+      rm -f "$bench/command"
+    fi
+    sleep 0.005
+  done
+}
+
+cleanup() {
+  [ -n "${commands_pid:-}" ] && kill "$commands_pid" 2>/dev/null
+  end_line
+  # The prefix is ours alone: its server goes with the run.
+  "$wineserver" -k >/dev/null 2>&1
+}
+trap cleanup EXIT
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$wine64" wineboot -i >/dev/null 2>&1
+  "$wineserver" -w
+fi
+
+# Wine creates dosdevices/com5 from the Ports key when the prefix starts.
+if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
+  "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$bench/com" /f >/dev/null 2>&1
+  "$wineserver" -k >/dev/null 2>&1
+  "$wineserver" -w
+fi
+
+start_line || exit 1
+serve_commands &
+commands_pid=$!
+
+# The server opens the port's pty as its controlling terminal, so ending the
+# line sends it SIGHUP, on which it dumps its objects to stderr: start it
+# here with its output discarded.
+"$wineserver" -p >/dev/null 2>&1
+
+if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
+  "$wine64" cmd /c exit >/dev/null 2>&1
+  if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
+    echo "serial-bench: $port of $WINEPREFIX is not mapped to $bench/com" >&2
+    exit 1
+  fi
+fi
+
+export TAVRIN_SERIAL_PORT="$port"
+export TAVRIN_SERIAL_PEER="$(windows_path "$bench/peer")"
+export TAVRIN_SERIAL_BENCH="$(windows_path "$bench")"
+LD_PRELOAD="$shim_dir/\$LIB/libmodemshim.so" "$root/tools/wine-run.sh" "$exe" "$@"
