@@ -10,10 +10,13 @@ struct Settings {
   char password[257];
 };
 
+// The extended character interpretation lives with the interpreter, which
+// reads it for every byte: `interpretation` in interp/interp.h.
 extern Settings settings;
 extern int configureOpen;
 extern const char IrdaPortName[];  // "IrDA"
 
 // Loads the settings at start-up (atStartup) or runs the Configure dialog,
 // then brings the serial link into line and rewrites the tray status.
+// UI thread only.
 void configureSettings(bool atStartup);

@@ -1,8 +1,216 @@
+#include "settings_store.h"
+
+#include <string.h>
+
+#include "../interp/interp.h"
+#include "../links/comm_port.h"
+#include "../res/resource.h"
+#include "help_page.h"
+#include "message_box.h"
 #include "settings.h"
 
 Settings settings;
 int configureOpen = 0;
 const char IrdaPortName[] = "IrDA";
 
-// Placeholder until the settings store is built.
-void configureSettings(bool) {}
+bool ntFamily = true;
+HKEY settingsRoot = HKEY_CURRENT_USER;
+const char* settingsRootName = "HKEY_CURRENT_USER";
+
+static const unsigned DefaultBaudRate = 1200;
+static const int DefaultInterpretation = 1;
+
+void findPlatformFacts() {
+  OSVERSIONINFOA version;
+  memset(&version, 0, sizeof version);
+  version.dwOSVersionInfoSize = sizeof version;
+  ntFamily = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  settingsRoot = ntFamily ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  settingsRootName = ntFamily ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+static int openKey(HKEY root, const char* path, HKEY* key) {
+  return RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;
+}
+
+static int createKey(HKEY root, const char* path, HKEY* key) {
+  return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                         nullptr, key, nullptr) == ERROR_SUCCESS;
+}
+
+// Succeeds only when the value exists and its data fits within limit bytes;
+// the bytes are taken as they are, whatever the value's type.
+static int readValue(HKEY key, const char* name, void* data, DWORD limit) {
+  DWORD size = limit;
+  return RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE*>(data), &size) ==
+         ERROR_SUCCESS;
+}
+
+// Reads a text that must fit the whole buffer with its terminating zero. A
+// value that does not fit, or whose data carries no terminator, leaves the
+// buffer empty rather than half filled.
+static void readText(HKEY key, const char* name, char* buffer, DWORD size) {
+  if (!readValue(key, name, buffer, size) || buffer[size - 1] != 0) memset(buffer, 0, size);
+}
+
+// The Run value counts as present whatever the length of the path it holds:
+// a long path must neither read as absent at start-up nor escape deletion.
+static int valueExists(HKEY key, const char* name) {
+  DWORD size = 0;
+  return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+}
+
+static int writeText(HKEY key, const char* name, const char* text) {
+  return writeRegistryValue(key, name, REG_SZ, text, static_cast<DWORD>(strlen(text) + 1));
+}
+
+static int writeNumber(HKEY key, const char* name, DWORD number) {
+  return writeRegistryValue(key, name, REG_DWORD, &number, sizeof number);
+}
+
+static void loadRunAtStartup() {
+  HKEY key;
+  if (!openKey(settingsRoot, RUN_PATH, &key)) return;
+  settings.runAtStartup = valueExists(key, RUN_VALUE);
+  RegCloseKey(key);
+}
+
+static void loadAutoLogon() {
+  memset(settings.userName, 0, sizeof settings.userName);
+  memset(settings.password, 0, sizeof settings.password);
+  settings.autoLogon = false;
+  HKEY key;
+  if (!ntFamily || !openKey(HKEY_LOCAL_MACHINE, WINLOGON_PATH, &key)) return;
+  char autoAdminLogon[101] = {0};
+  if (readValue(key, "AutoAdminLogon", autoAdminLogon, 100))
+    settings.autoLogon = strcmp(autoAdminLogon, "0") != 0;
+  readText(key, "DefaultUserName", settings.userName, sizeof settings.userName);
+  readText(key, "DefaultPassword", settings.password, sizeof settings.password);
+  RegCloseKey(key);
+}
+
+int loadSettings() {
+  loadRunAtStartup();
+  loadAutoLogon();
+  HKEY key;
+  if (!openKey(settingsRoot, SETTINGS_PATH, &key)) return 0;
+  DWORD baud = 0;
+  settings.baudRate = readValue(key, "Baud", &baud, sizeof baud) ? baud : DefaultBaudRate;
+  DWORD interp = 0;
+  interpretation = readValue(key, "Interpretation", &interp, sizeof interp)
+                       ? static_cast<int>(interp)
+                       : DefaultInterpretation;
+  char port[7] = {0};
+  int portRead = readValue(key, "Port", port, 6);
+  RegCloseKey(key);
+  settings.portName = parsePortName(portRead ? port : "");
+  return 1;
+}
+
+const char* parsePortName(const char* text) {
+  size_t length = strlen(text);
+  if (length >= 3 && _strnicmp(text, "COM", 3) == 0) {
+    int n = 0;
+    if (length == 4) n = text[3] - '0';
+    if (length == 5) n = (text[3] - '0') * 10 + (text[4] - '0');
+    if (n < 1 || n > CCommPort::portCount()) n = 1;
+    return ComPortNames[n - 1];
+  }
+  if (_stricmp(text, IrdaPortName) == 0) return IrdaPortName;
+  return ComPortNames[0];
+}
+
+// Writes Baud, Port and Interpretation in that order; returns the name of
+// the first value that could not be written, or null.
+static const char* writeSettingValues(HKEY key) {
+  if (!writeNumber(key, "Baud", settings.baudRate)) return "Baud";
+  if (!writeText(key, "Port", settings.portName)) return "Port";
+  if (!writeNumber(key, "Interpretation", static_cast<DWORD>(interpretation.load())))
+    return "Interpretation";
+  return nullptr;
+}
+
+void writeDefaultSettings() {
+  openHelpPage("Tavrin");
+  showNotice(IDS_CREATING_HELP, IDS_HELP_CAPTION);
+  settings.portName = ComPortNames[0];
+  settings.baudRate = DefaultBaudRate;
+  interpretation = DefaultInterpretation;
+  HKEY key;
+  if (!createKey(settingsRoot, SETTINGS_PATH, &key)) {
+    showWarning(IDS_CREATE_SETTINGS_KEY, settingsRootName, SETTINGS_PATH);
+  } else {
+    const char* failed = writeSettingValues(key);
+    if (failed) showWarning(IDS_DEFAULTS_SAVE_FAILED, failed);
+    RegCloseKey(key);
+  }
+  if (!createKey(settingsRoot, RUN_PATH, &key))
+    showWarning(IDS_CREATE_RUN_KEY, settingsRootName, RUN_PATH);
+  else
+    RegCloseKey(key);
+}
+
+// The Run value names the running program by the full path the system gives
+// for it: the current directory is not the program's folder when the
+// program was started at log-in.
+static int writeRunValue(HKEY key) {
+  char path[MAX_PATH + 1];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return 0;
+  return writeText(key, RUN_VALUE, path);
+}
+
+static int deleteRunValue(HKEY key) {
+  if (!valueExists(key, RUN_VALUE)) return 1;
+  return deleteRegistryValue(key, RUN_VALUE);
+}
+
+// Returns 0 when the settings key did not open: the Run value is then
+// left as it is.
+static int saveSettingsKey() {
+  HKEY key;
+  if (!openKey(settingsRoot, SETTINGS_PATH, &key)) {
+    showWarning(IDS_SETTINGS_KEY_ACCESS, settingsRootName, SETTINGS_PATH);
+    return 0;
+  }
+  const char* failed = writeSettingValues(key);
+  if (failed) showWarning(IDS_SAVE_FAILED, failed);
+  RegCloseKey(key);
+  return 1;
+}
+
+static void saveRunValue() {
+  HKEY key;
+  if (!openKey(settingsRoot, RUN_PATH, &key)) {
+    showWarning(IDS_RUN_KEY_ACCESS, settingsRootName, RUN_PATH);
+    return;
+  }
+  int done = settings.runAtStartup ? writeRunValue(key) : deleteRunValue(key);
+  if (!done) showWarning(IDS_STARTUP_KEY_FAILED);
+  RegCloseKey(key);
+}
+
+static const char* writeWinlogonValues(HKEY key) {
+  const char* flag = settings.autoLogon ? "1" : "0";
+  if (!writeText(key, "AutoAdminLogon", flag)) return "AutoAdminLogon";
+  if (!writeText(key, "ForceAutoLogon", flag)) return "ForceAutoLogon";
+  if (!writeText(key, "DefaultUserName", settings.userName)) return "DefaultUserName";
+  if (!writeText(key, "DefaultPassword", settings.password)) return "DefaultPassword";
+  return nullptr;
+}
+
+static void saveAutoLogon() {
+  HKEY key;
+  if (!openKey(HKEY_LOCAL_MACHINE, WINLOGON_PATH, &key)) {
+    showWarning(IDS_AUTOLOGIN_KEY_ACCESS, "HKEY_LOCAL_MACHINE", WINLOGON_PATH);
+    return;
+  }
+  const char* failed = writeWinlogonValues(key);
+  if (failed) showWarning(IDS_SAVE_FAILED, failed);
+  RegCloseKey(key);
+}
+
+void saveSettings() {
+  if (saveSettingsKey()) saveRunValue();
+  if (ntFamily) saveAutoLogon();
+}

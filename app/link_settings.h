@@ -1,0 +1,18 @@
+// Bringing the serial link and the tray status into line with the settings.
+// UI thread only.
+#pragma once
+
+class CCommPort;
+
+// Keeps the open port and changes only its rate when the same port is still
+// selected (previous is the selection before Configure, null at start-up);
+// otherwise closes the port and opens the selected one unless it is IrDA.
+void applyLinkSettings(CCommPort& port, const char* previous);
+
+// The tooltip for the current settings and port state, composed into
+// buffer (256 bytes). Returns 1 when it reports a port that failed to open.
+int trayStatusText(const CCommPort& port, char* buffer);
+
+// Rewrites the tooltip and removes the failure balloon; warns first when
+// the selected serial port is not open.
+void updateTrayStatus(const CCommPort& port);

@@ -1,0 +1,33 @@
+// The settings' registry store: where each value lives and how it is read
+// and written. UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#define SETTINGS_PATH "Software\\Morvane\\Tavrin"
+#define RUN_PATH      "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+#define WINLOGON_PATH "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"
+#define RUN_VALUE     "Tavrin"
+
+// True on the NT family; the Windows 95 family keeps its settings under
+// HKEY_LOCAL_MACHINE and has no automatic log-on here.
+extern bool ntFamily;
+extern HKEY settingsRoot;
+extern const char* settingsRootName;
+
+// Works out ntFamily and settingsRoot from the running system.
+void findPlatformFacts();
+
+// Start-up load. Returns 1 when the settings key exists, 0 on the first run.
+int loadSettings();
+// First run: opens the help page, stores the defaults, creates the Run key.
+void writeDefaultSettings();
+// After OK in Configure: settings key, Run value, Winlogon values.
+void saveSettings();
+// A stored "Port" text (at most 5 characters) to one of the constant names.
+const char* parsePortName(const char* text);
+
+// The two registry changes whose failure the user is told about value by
+// value. Separate so that a test can link a stand-in that fails on purpose.
+int writeRegistryValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size);
+int deleteRegistryValue(HKEY key, const char* name);

@@ -1,0 +1,274 @@
+// The Configure dialog driven by messages: preselection, the enabling rules
+// of both families, the text limits, OK and Cancel.
+#include <gtest/gtest.h>
+
+#include "../../app/configure_dialog.h"
+#include "../../app/settings.h"
+#include "../../app/settings_store.h"
+#include "../../interp/interp.h"
+#include "../../links/comm_port.h"
+#include "../../res/resource.h"
+#include "box_recorder.h"
+
+namespace {
+
+const char* const TweakUiText =
+    "Please use TweakUI to automatically log in to Windows 95/98/ME.\n\n"
+    "TweakUI is a free download from Microsoft and can be found\n"
+    "by searching for \\\"TweakUI\\\" using your favorite search engine";
+
+class ConfigureDialog : public ::testing::Test {
+public:
+  // Enable state of 1009 and whether it is checked, then of the four log-on
+  // controls, then the password shown.
+  struct StartUpGroup {
+    bool autoEnabled, autoChecked, fieldsEnabled;
+    std::string password;
+    bool operator==(const StartUpGroup& o) const {
+      return autoEnabled == o.autoEnabled && autoChecked == o.autoChecked &&
+             fieldsEnabled == o.fieldsEnabled && password == o.password;
+    }
+  };
+
+protected:
+  void SetUp() override {
+    settings = Settings{};
+    settings.portName = ComPortNames[0];
+    settings.baudRate = 1200;
+    interpretation = 1;
+    ntFamily = true;
+  }
+  void TearDown() override {
+    if (dialog) DestroyWindow(dialog);
+    ntFamily = true;
+  }
+
+  // Opens the dialog without a modal loop and lets its posted commands run.
+  void open() {
+    dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIGURE), nullptr,
+                                configureDialogProc, 0);
+    ASSERT_NE(nullptr, dialog);
+    pumpMessages(50);
+  }
+  void click(int id) {
+    SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
+    pumpMessages(30);
+  }
+  void command(WPARAM id) {
+    SendMessageA(dialog, WM_COMMAND, id, 0);
+    pumpMessages(30);
+  }
+  void type(int id, const std::string& text) {
+    HWND field = GetDlgItem(dialog, id);
+    if (id == IDC_PORT) field = GetWindow(field, GW_CHILD);  // the combo box's edit field
+    for (char c : text) SendMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
+    pumpMessages(30);
+  }
+  std::string text(int id) {
+    char buffer[1024];
+    GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
+    return buffer;
+  }
+  std::string selectedText(int id) {
+    LRESULT s = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+    if (s == CB_ERR) return "(none)";
+    char buffer[64];
+    SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, s, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+  }
+  bool enabled(int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+  bool checked(int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+  StartUpGroup startUpGroup() {
+    bool fields = enabled(IDC_USER);
+    for (int id : {IDC_USER_LABEL, IDC_PASSWORD_LABEL, IDC_PASSWORD})
+      EXPECT_EQ(fields, enabled(id)) << "control " << id << " differs from the user field";
+    return {enabled(IDC_AUTO_LOGON), checked(IDC_AUTO_LOGON), fields, text(IDC_PASSWORD)};
+  }
+
+  HWND dialog = nullptr;
+};
+
+void PrintTo(const ConfigureDialog::StartUpGroup& g, std::ostream* out);
+
+TEST_F(ConfigureDialog, ListsHoldThePortsAndRatesInTableOrder) {
+  open();
+  ASSERT_EQ(17, SendDlgItemMessageA(dialog, IDC_PORT, CB_GETCOUNT, 0, 0));
+  ASSERT_EQ(10, SendDlgItemMessageA(dialog, IDC_BAUD, CB_GETCOUNT, 0, 0));
+  char entry[32];
+  SendDlgItemMessageA(dialog, IDC_PORT, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
+  EXPECT_STREQ("IrDA", entry);
+  for (int n = 1; n <= 16; ++n) {
+    SendDlgItemMessageA(dialog, IDC_PORT, CB_GETLBTEXT, n, reinterpret_cast<LPARAM>(entry));
+    EXPECT_EQ("COM" + std::to_string(n), entry);
+  }
+  const char* rates[] = {"110", "300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+  for (int i = 0; i < 10; ++i) {
+    SendDlgItemMessageA(dialog, IDC_BAUD, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+    EXPECT_STREQ(rates[i], entry);
+  }
+}
+
+TEST_F(ConfigureDialog, PreselectsByPrefixAndOkGivesTheSelection) {
+  struct Row {
+    const char* port; unsigned rate;
+    const char* shownPort; const char* shownRate;
+    const char* okPort; unsigned okRate;
+  } rows[] = {
+      {ComPortNames[0], 1200, "COM1", "1200", ComPortNames[0], 1200},
+      {ComPortNames[9], 9600, "COM10", "9600", ComPortNames[9], 9600},
+      {ComPortNames[15], 115200, "COM16", "115200", ComPortNames[15], 115200},
+      {IrdaPortName, 110, "IrDA", "110", IrdaPortName, 110},
+      {nullptr, 0, "COM1", "1200", ComPortNames[0], 1200},
+      {ComPortNames[2], 1, "COM3", "110", ComPortNames[2], 110},
+      {ComPortNames[2], 600, "COM3", "(none)", ComPortNames[2], 1200},
+  };
+  for (const Row& row : rows) {
+    settings.portName = row.port;
+    settings.baudRate = row.rate;
+    open();
+    EXPECT_EQ(row.shownPort, selectedText(IDC_PORT));
+    EXPECT_EQ(row.shownRate, selectedText(IDC_BAUD)) << "rate " << row.rate;
+    command(IDOK);
+    EXPECT_EQ(row.okPort, settings.portName);
+    EXPECT_EQ(row.okRate, settings.baudRate);
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+TEST_F(ConfigureDialog, TypedPortTextIsNeverRead) {
+  settings.portName = ComPortNames[6];
+  open();
+  type(IDC_PORT, "5");
+  command(IDOK);
+  EXPECT_EQ(ComPortNames[0], settings.portName) << "typing left no entry selected";
+}
+
+TEST_F(ConfigureDialog, EnablingRulesOnTheNtFamily) {
+  strcpy(settings.password, "stored");
+  struct Row { bool run, autoLogon; StartUpGroup group; } rows[] = {
+      {false, false, {false, false, false, ""}},
+      {false, true, {false, false, false, ""}},
+      {true, false, {true, false, false, ""}},
+      {true, true, {true, true, true, "stored"}},
+  };
+  for (const Row& row : rows) {
+    settings.runAtStartup = row.run;
+    settings.autoLogon = row.autoLogon;
+    open();
+    EXPECT_EQ(row.group, startUpGroup()) << "run " << row.run << " auto " << row.autoLogon;
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+TEST_F(ConfigureDialog, ClicksFollowTheRulesOnTheNtFamily) {
+  strcpy(settings.password, "stored");
+  strcpy(settings.userName, "ada");
+  open();
+  click(IDC_RUN_AT_STARTUP);
+  EXPECT_EQ((StartUpGroup{true, false, false, ""}), startUpGroup());
+  click(IDC_AUTO_LOGON);
+  EXPECT_EQ((StartUpGroup{true, true, true, "stored"}), startUpGroup());
+  SetDlgItemTextA(dialog, IDC_PASSWORD, "typed");
+  click(IDC_AUTO_LOGON);
+  EXPECT_EQ((StartUpGroup{true, false, false, ""}), startUpGroup());
+  EXPECT_EQ("ada", text(IDC_USER)) << "the user field keeps its text";
+  click(IDC_AUTO_LOGON);
+  EXPECT_EQ("stored", text(IDC_PASSWORD)) << "the typed password is gone";
+  click(IDC_RUN_AT_STARTUP);
+  EXPECT_EQ((StartUpGroup{false, false, false, ""}), startUpGroup());
+  command(IDOK);
+  EXPECT_FALSE(settings.runAtStartup);
+  EXPECT_FALSE(settings.autoLogon);
+  EXPECT_STREQ("", settings.password);
+  EXPECT_STREQ("ada", settings.userName);
+}
+
+TEST_F(ConfigureDialog, AutoLogonIsNotAvailableOnTheWindows95Family) {
+  ntFamily = false;
+  settings.runAtStartup = true;
+  strcpy(settings.password, "stored");
+  BoxRecorder recorder;
+  open();
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_EQ((StartUpGroup{true, false, false, "stored"}), startUpGroup());
+  click(IDC_AUTO_LOGON);
+  ASSERT_EQ(1u, recorder.boxes.size());
+  EXPECT_EQ(noticeBox(TweakUiText, "Not available"), recorder.boxes[0]);
+  EXPECT_EQ((StartUpGroup{false, false, false, "stored"}), startUpGroup());
+  click(IDC_RUN_AT_STARTUP);
+  click(IDC_RUN_AT_STARTUP);
+  EXPECT_TRUE(enabled(IDC_AUTO_LOGON)) << "switching Run at Start Up off and on enables it again";
+  EXPECT_EQ(1u, recorder.boxes.size());
+  command(IDOK);
+  EXPECT_FALSE(settings.autoLogon);
+}
+
+TEST_F(ConfigureDialog, UserNameOf257CharactersIsCutTo256ByOk) {
+  settings.runAtStartup = true;
+  settings.autoLogon = true;
+  open();
+  type(IDC_USER, std::string(258, 'n'));
+  EXPECT_EQ(257u, text(IDC_USER).size()) << "the field takes 257 characters and no more";
+  type(IDC_PASSWORD, std::string(300, 'p'));
+  command(IDOK);
+  EXPECT_EQ(std::string(256, 'n'), settings.userName);
+  EXPECT_EQ(std::string(256, 'p'), settings.password);
+}
+
+TEST_F(ConfigureDialog, InterpretationButtonsActAtOnceAndCancelKeepsTheRest) {
+  settings.portName = ComPortNames[3];
+  settings.baudRate = 4800;
+  settings.runAtStartup = true;
+  strcpy(settings.userName, "ada");
+  open();
+  EXPECT_TRUE(checked(IDC_ANSI_EXTENDED));
+  EXPECT_FALSE(checked(IDC_ASCII_EXTENDED));
+  click(IDC_ASCII_EXTENDED);
+  EXPECT_EQ(0, interpretation.load());
+  SendDlgItemMessageA(dialog, IDC_PORT, CB_SETCURSEL, 0, 0);
+  SendDlgItemMessageA(dialog, IDC_BAUD, CB_SETCURSEL, 9, 0);
+  click(IDC_RUN_AT_STARTUP);
+  type(IDC_USER, "x");
+  command(IDCANCEL);
+  EXPECT_EQ(0, interpretation.load());
+  EXPECT_EQ(ComPortNames[3], settings.portName);
+  EXPECT_EQ(4800u, settings.baudRate);
+  EXPECT_TRUE(settings.runAtStartup);
+  EXPECT_STREQ("ada", settings.userName);
+  click(IDC_ANSI_EXTENDED);
+  EXPECT_EQ(1, interpretation.load());
+}
+
+TEST_F(ConfigureDialog, ModalRunEndsWithOneForOkAndTwoForCancel) {
+  struct Row { WPARAM command; INT_PTR result; } rows[] = {{IDOK, 1}, {IDCANCEL, 2}};
+  for (const Row& row : rows) {
+    settings.baudRate = 115200;
+    BoxRecorder recorder(row.command);
+    INT_PTR result = runConfigureDialog();
+    EXPECT_EQ(1, recorder.configureShown);
+    EXPECT_EQ(row.result, result);
+    EXPECT_EQ(115200u, settings.baudRate);
+  }
+}
+
+TEST_F(ConfigureDialog, EscapeCancels) {
+  open();
+  ShowWindow(dialog, SW_SHOW);
+  SetForegroundWindow(dialog);
+  SetFocus(GetDlgItem(dialog, IDC_RUN_AT_STARTUP));
+  MSG msg = {GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {0, 0}};
+  EXPECT_TRUE(IsDialogMessageA(dialog, &msg));
+  pumpMessages(30);
+  EXPECT_FALSE(IsWindowVisible(dialog)) << "Esc ends the dialog";
+}
+
+void PrintTo(const ConfigureDialog::StartUpGroup& g, std::ostream* out) {
+  *out << "{auto " << (g.autoEnabled ? "enabled" : "disabled") << ", "
+       << (g.autoChecked ? "checked" : "unchecked") << ", fields "
+       << (g.fieldsEnabled ? "enabled" : "disabled") << ", password \"" << g.password << "\"}";
+}
+
+}  // namespace

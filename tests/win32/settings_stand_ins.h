@@ -1,0 +1,21 @@
+// Link-time stand-ins for the settings tests: registry writes and deletes
+// that fail on purpose for one value name, a help page recorder, and the two
+// link objects that the program's entry point defines.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Value name whose write (or delete) fails, or null for none.
+extern const char* failingValueName;
+// Names of the values written through the store, in order.
+extern std::vector<std::string> writtenValues;
+
+extern int helpPageOpened;
+
+// The tooltip the tray record holds now.
+std::string trayTip();
+
+void resetStandIns();

@@ -1,0 +1,358 @@
+// The settings store against Wine's registry, NT family: load, first-run
+// defaults, save, and every message box reached by making its key or value
+// fail.
+#include <gtest/gtest.h>
+
+#include "../../app/link_settings.h"
+#include "../../app/settings.h"
+#include "../../app/settings_store.h"
+#include "../../interp/interp.h"
+#include "../../links/comm_port.h"
+#include "box_recorder.h"
+#include "registry_fixture.h"
+#include "settings_stand_ins.h"
+
+namespace {
+
+const char* const UnableToOpenCom1 = "Unable to open COM1\nPlease check communications settings.";
+
+class SettingsStore : public ::testing::Test {
+protected:
+  void SetUp() override {
+    clearProgramRegistry();
+    resetStandIns();
+    settings = Settings{};
+    interpretation = 1;
+    findPlatformFacts();
+    ASSERT_TRUE(ntFamily) << "this program tests the NT family";
+  }
+  void TearDown() override { clearProgramRegistry(); }
+
+  void storeSettings(const char* port, DWORD baud, DWORD interp) {
+    putText(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port", port);
+    putDword(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud", baud);
+    putDword(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Interpretation", interp);
+  }
+
+  std::string ownPath() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+  }
+};
+
+TEST_F(SettingsStore, StoredPortTextsGiveTheirConstantNames) {
+  struct Row { const char* stored; const char* expected; } rows[] = {
+      {"COM3", ComPortNames[2]},  {"com12", ComPortNames[11]}, {"COM16", ComPortNames[15]},
+      {"COM0", ComPortNames[0]},  {"COM17", ComPortNames[0]},  {"COM99", ComPortNames[0]},
+      {"COM", ComPortNames[0]},   {"irda", IrdaPortName},      {"IRDA", IrdaPortName},
+      {"LPT1", ComPortNames[0]},  {"COM100", ComPortNames[0]}, {"COM09", ComPortNames[8]},
+      {"cOm7", ComPortNames[6]},  {"IrDA1", ComPortNames[0]},  {"", ComPortNames[0]},
+  };
+  for (const Row& row : rows) {
+    storeSettings(row.stored, 9600, 1);
+    settings.portName = nullptr;
+    ASSERT_EQ(1, loadSettings()) << row.stored;
+    EXPECT_EQ(row.expected, settings.portName) << "stored \"" << row.stored << "\"";
+  }
+}
+
+TEST_F(SettingsStore, MissingValuesTakeTheirDefaultsIndependently) {
+  struct Row { bool port, baud, interp; const char* portName; unsigned baudRate; int interp_; } rows[] = {
+      {true, true, true, ComPortNames[4], 9600, 0},
+      {false, true, true, ComPortNames[0], 9600, 0},
+      {true, false, true, ComPortNames[4], 1200, 0},
+      {true, true, false, ComPortNames[4], 9600, 1},
+      {false, false, false, ComPortNames[0], 1200, 1},
+  };
+  for (const Row& row : rows) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Morvane");
+    storeSettings("COM5", 9600, 0);
+    if (!row.port) removeValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port");
+    if (!row.baud) removeValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud");
+    if (!row.interp) removeValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Interpretation");
+    interpretation = 7;
+    ASSERT_EQ(1, loadSettings());
+    EXPECT_EQ(row.portName, settings.portName);
+    EXPECT_EQ(row.baudRate, settings.baudRate);
+    EXPECT_EQ(row.interp_, interpretation.load());
+  }
+}
+
+TEST_F(SettingsStore, RateOutsideTheTableIsKeptAsStored) {
+  storeSettings("COM2", 600, 1);
+  ASSERT_EQ(1, loadSettings());
+  EXPECT_EQ(600u, settings.baudRate);
+}
+
+TEST_F(SettingsStore, ValuesTooLargeForTheirLimitReadAsMissing) {
+  storeSettings("COM2", 9600, 0);
+  BYTE eight[8] = {0x80, 0x25, 0, 0, 0, 0, 0, 0};
+  putBinary(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud", eight, sizeof eight);
+  putBinary(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Interpretation", eight, sizeof eight);
+  ASSERT_EQ(1, loadSettings());
+  EXPECT_EQ(1200u, settings.baudRate);
+  EXPECT_EQ(1, interpretation.load());
+}
+
+TEST_F(SettingsStore, MissingSettingsKeyIsTheFirstRun) {
+  EXPECT_EQ(0, loadSettings());
+}
+
+TEST_F(SettingsStore, RunValuePresenceSetsRunAtStartup) {
+  storeSettings("COM1", 1200, 1);
+  settings.runAtStartup = true;
+  loadSettings();
+  EXPECT_FALSE(settings.runAtStartup);
+  putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", "C:\\Tools\\Tavrin.exe");
+  loadSettings();
+  EXPECT_TRUE(settings.runAtStartup);
+  // A path longer than any fixed buffer still counts as present.
+  putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", "C:\\" + std::string(250, 'x') + "\\Tavrin.exe");
+  settings.runAtStartup = false;
+  loadSettings();
+  EXPECT_TRUE(settings.runAtStartup);
+}
+
+TEST_F(SettingsStore, AutoAdminLogonTextDecidesAutoLogon) {
+  struct Row { const char* text; bool expected; } rows[] = {
+      {"1", true}, {"0", false}, {"", true}, {"yes", true}, {nullptr, false}};
+  storeSettings("COM1", 1200, 1);
+  for (const Row& row : rows) {
+    removeValue(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "AutoAdminLogon");
+    if (row.text) putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "AutoAdminLogon", row.text);
+    settings.autoLogon = !row.expected;
+    loadSettings();
+    EXPECT_EQ(row.expected, settings.autoLogon) << (row.text ? row.text : "(missing)");
+  }
+}
+
+TEST_F(SettingsStore, UserNameAndPasswordAreReadWhenTheyFit) {
+  storeSettings("COM1", 1200, 1);
+  std::string longest(256, 'u');
+  putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultUserName", longest);
+  putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword", std::string(257, 'p'));
+  strcpy(settings.password, "left over");
+  loadSettings();
+  EXPECT_EQ(longest, settings.userName);
+  EXPECT_STREQ("", settings.password) << "a password of 257 characters does not fit";
+
+  putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword", "secret");
+  BYTE unterminated[257];
+  memset(unterminated, 'n', sizeof unterminated);
+  putBinary(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultUserName", unterminated, sizeof unterminated);
+  loadSettings();
+  EXPECT_STREQ("", settings.userName) << "data without a terminator is not taken";
+  EXPECT_STREQ("secret", settings.password);
+}
+
+TEST_F(SettingsStore, FirstRunStoresDefaultsAfterTheHelpPage) {
+  settings.runAtStartup = true;
+  interpretation = 0;
+  BoxRecorder recorder;
+  writeDefaultSettings();
+  EXPECT_EQ(1, helpPageOpened);
+  ASSERT_EQ(1u, recorder.boxes.size());
+  EXPECT_EQ(noticeBox("Creating Help Files", "Help"), recorder.boxes[0]);
+  EXPECT_EQ(ComPortNames[0], settings.portName);
+  EXPECT_EQ(1200u, settings.baudRate);
+  EXPECT_EQ(1, interpretation.load());
+  EXPECT_TRUE(settings.runAtStartup) << "kept from the load";
+  DWORD type;
+  EXPECT_EQ(std::string("COM1", 5), valueData(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port", &type));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(1200u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
+  valueData(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud", &type);
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ(1u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Interpretation"));
+  EXPECT_TRUE(keyPresent(HKEY_CURRENT_USER, TEST_RUN_PATH));
+  EXPECT_FALSE(valuePresent(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin"));
+  EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH));
+}
+
+TEST_F(SettingsStore, DefaultWriteFailureStopsTheSequenceWithMessage9) {
+  struct Row { const char* failing; std::vector<std::string> written; } rows[] = {
+      {"Baud", {"Baud"}},
+      {"Port", {"Baud", "Port"}},
+      {"Interpretation", {"Baud", "Port", "Interpretation"}},
+  };
+  for (const Row& row : rows) {
+    clearProgramRegistry();
+    resetStandIns();
+    failingValueName = row.failing;
+    BoxRecorder recorder;
+    writeDefaultSettings();
+    EXPECT_EQ(row.written, writtenValues);
+    ASSERT_EQ(2u, recorder.boxes.size()) << row.failing;
+    EXPECT_EQ(warningBox(std::string("Error saving default settings in registry.\n(") + row.failing + ")"),
+              recorder.boxes[1]);
+    EXPECT_TRUE(keyPresent(HKEY_CURRENT_USER, TEST_RUN_PATH)) << "the Run key step still runs";
+  }
+}
+
+TEST_F(SettingsStore, LockedSettingsKeyOnFirstRunGivesMessage11) {
+  KeyLock lock(HKEY_CURRENT_USER, TEST_SETTINGS_PATH);
+  EXPECT_EQ(0, loadSettings()) << "a key that does not open counts as the first run";
+  BoxRecorder recorder;
+  writeDefaultSettings();
+  ASSERT_EQ(2u, recorder.boxes.size());
+  EXPECT_EQ(warningBox("Unable to create settings key\nHKEY_CURRENT_USER\\Software\\Morvane\\Tavrin"),
+            recorder.boxes[1]);
+  EXPECT_TRUE(writtenValues.empty());
+}
+
+TEST_F(SettingsStore, LockedRunKeyOnFirstRunGivesMessage12) {
+  KeyLock lock(HKEY_CURRENT_USER, TEST_RUN_PATH);
+  BoxRecorder recorder;
+  writeDefaultSettings();
+  ASSERT_EQ(2u, recorder.boxes.size());
+  EXPECT_EQ(warningBox("Unable to create run key\nHKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+            recorder.boxes[1]);
+  EXPECT_EQ(1200u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
+}
+
+class SettingsSave : public SettingsStore {
+protected:
+  void SetUp() override {
+    SettingsStore::SetUp();
+    storeSettings("COM1", 1200, 1);
+    settings.portName = ComPortNames[4];
+    settings.baudRate = 9600;
+    interpretation = 0;
+    settings.runAtStartup = true;
+    settings.autoLogon = true;
+    strcpy(settings.userName, "ada");
+    strcpy(settings.password, "lovelace");
+  }
+  std::string winlogon(const char* name) {
+    std::string data = valueData(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, name);
+    return data.empty() ? data : data.substr(0, data.size() - 1);
+  }
+};
+
+TEST_F(SettingsSave, StoresEveryValueWithTheProgramsOwnPath) {
+  // The current directory is not the program's folder (as at log-in).
+  char before[MAX_PATH];
+  GetCurrentDirectoryA(sizeof before, before);
+  SetCurrentDirectoryA("C:\\");
+  BoxRecorder recorder;
+  saveSettings();
+  SetCurrentDirectoryA(before);
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_EQ(std::string("COM5", 5), valueData(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port"));
+  EXPECT_EQ(9600u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
+  EXPECT_EQ(0u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Interpretation"));
+  DWORD type;
+  EXPECT_EQ(ownPath() + '\0', valueData(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", &type));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ("1", winlogon("AutoAdminLogon"));
+  EXPECT_EQ("1", winlogon("ForceAutoLogon"));
+  EXPECT_EQ("ada", winlogon("DefaultUserName"));
+  EXPECT_EQ("lovelace", winlogon("DefaultPassword"));
+}
+
+TEST_F(SettingsSave, RunAtStartupOffDeletesThePresentValueAndIsQuietWhenAbsent) {
+  settings.runAtStartup = false;
+  settings.autoLogon = false;
+  memset(settings.password, 0, sizeof settings.password);
+  putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", "C:\\" + std::string(300, 'x') + "\\Tavrin.exe");
+  BoxRecorder recorder;
+  saveSettings();
+  EXPECT_FALSE(valuePresent(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin"));
+  saveSettings();
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_EQ("0", winlogon("AutoAdminLogon"));
+  EXPECT_EQ("0", winlogon("ForceAutoLogon"));
+  EXPECT_EQ("ada", winlogon("DefaultUserName"));
+  EXPECT_EQ(std::string(1, '\0'), valueData(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword"));
+}
+
+TEST_F(SettingsSave, FailedValueWritesGiveMessage13And14) {
+  struct Row { const char* failing; const char* box; std::vector<std::string> written; } rows[] = {
+      {"Baud", "Error saving settings in registry.\n(Baud)",
+       {"Baud", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName", "DefaultPassword"}},
+      {"Interpretation", "Error saving settings in registry.\n(Interpretation)",
+       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon",
+        "DefaultUserName", "DefaultPassword"}},
+      {"Tavrin", "Unable to set start-up key.",
+       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon",
+        "DefaultUserName", "DefaultPassword"}},
+      {"AutoAdminLogon", "Error saving settings in registry.\n(AutoAdminLogon)",
+       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon"}},
+      {"DefaultUserName", "Error saving settings in registry.\n(DefaultUserName)",
+       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon",
+        "DefaultUserName"}},
+  };
+  for (const Row& row : rows) {
+    resetStandIns();
+    failingValueName = row.failing;
+    BoxRecorder recorder;
+    saveSettings();
+    EXPECT_EQ(row.written, writtenValues) << row.failing;
+    ASSERT_EQ(1u, recorder.boxes.size()) << row.failing;
+    EXPECT_EQ(warningBox(row.box), recorder.boxes[0]);
+  }
+}
+
+TEST_F(SettingsSave, FailedRunValueDeleteGivesMessage14) {
+  settings.runAtStartup = false;
+  putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", "C:\\Tavrin.exe");
+  failingValueName = "Tavrin";
+  BoxRecorder recorder;
+  saveSettings();
+  ASSERT_EQ(1u, recorder.boxes.size());
+  EXPECT_EQ(warningBox("Unable to set start-up key."), recorder.boxes[0]);
+}
+
+TEST_F(SettingsSave, LockedSettingsKeyGivesMessage16AndLeavesTheRunValue) {
+  KeyLock lock(HKEY_CURRENT_USER, TEST_SETTINGS_PATH);
+  BoxRecorder recorder;
+  saveSettings();
+  ASSERT_EQ(1u, recorder.boxes.size());
+  EXPECT_EQ(warningBox("Unable to write settings key\nHKEY_CURRENT_USER\\Software\\Morvane\\Tavrin"),
+            recorder.boxes[0]);
+  EXPECT_FALSE(valuePresent(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin"));
+  EXPECT_EQ("1", winlogon("AutoAdminLogon")) << "the Winlogon step still runs";
+}
+
+TEST_F(SettingsSave, LockedRunKeyGivesMessage15) {
+  KeyLock lock(HKEY_CURRENT_USER, TEST_RUN_PATH);
+  BoxRecorder recorder;
+  saveSettings();
+  ASSERT_EQ(1u, recorder.boxes.size());
+  EXPECT_EQ(warningBox("Unable to access start-up key.\nHKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+            recorder.boxes[0]);
+  EXPECT_EQ(9600u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
+  EXPECT_EQ("1", winlogon("AutoAdminLogon"));
+}
+
+TEST_F(SettingsSave, LockedWinlogonKeyGivesMessage17AfterTheRest) {
+  KeyLock lock(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH);
+  BoxRecorder recorder;
+  saveSettings();
+  ASSERT_EQ(1u, recorder.boxes.size());
+  EXPECT_EQ(warningBox("Unable to access auto-login key.\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"),
+            recorder.boxes[0]);
+  EXPECT_EQ(9600u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
+  EXPECT_TRUE(valuePresent(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin"));
+}
+
+TEST_F(SettingsStore, ClosedPortStatusWarnsWithMessage19ButIrdaDoesNot) {
+  CCommPort neverOpened;
+  struct Row { const char* port; const char* tip; size_t boxes; } rows[] = {
+      {ComPortNames[0], "Tavrin: Please configure", 1},
+      {IrdaPortName, "Tavrin: IrDA", 0},
+  };
+  for (const Row& row : rows) {
+    settings.portName = row.port;
+    BoxRecorder recorder;
+    updateTrayStatus(neverOpened);
+    EXPECT_EQ(row.tip, trayTip());
+    ASSERT_EQ(row.boxes, recorder.boxes.size());
+    if (row.boxes) {
+      EXPECT_EQ(warningBox(UnableToOpenCom1), recorder.boxes[0]);
+    }
+  }
+}
+
+}  // namespace
