@@ -1,0 +1,123 @@
+# Shared by the end-to-end scripts: a private virtual screen and Wine
+# prefix, the tray driver, screenshots and checks. Source it, then call
+# require_runnable and start_display_and_prefix.
+
+started_pids=()
+xvfb_pid=""
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -n "${out:-}" ] && shot "failure" 2>/dev/null
+  exit 1
+}
+
+check() {
+  if [ "$2" != "$3" ]; then fail "$1: expected [$2], got [$3]"; fi
+  echo "ok: $1: $3"
+}
+
+# 77 is ctest's "skipped": 32-bit Windows programs need 32-bit Wine, which
+# this kernel may not run.
+require_runnable() {
+  local offset machine
+  offset=$(od -An -tu4 -j 60 -N4 "$1" | tr -d ' ')
+  machine=$(od -An -tx2 -j $((offset + 4)) -N2 "$1" | tr -d ' ')
+  [ "$machine" = "8664" ] && return 0
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "SKIP: 32-bit Wine cannot run on this kernel" >&2
+    exit 77
+  fi
+}
+
+cleanup() {
+  local pid
+  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+
+# A display of our own and a prefix of our own under folder, so that the
+# run disturbs no one and leaves its screenshots behind.
+start_display_and_prefix() {
+  mkdir -p "$1"
+  out="$(realpath "$1")"
+  rm -f "$out"/*.png
+  export WINEPREFIX="$out/prefix"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  local n
+  for n in $(seq 160 220); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    sleep 1
+    kill -0 "$xvfb_pid" 2>/dev/null && break
+  done
+  trap cleanup EXIT
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    /usr/lib/wine/wineserver -w
+  fi
+}
+
+# Stored settings, so that the run is not a first run with its dialogs.
+preset_settings() {
+  local key='HKCU\Software\Morvane\Tavrin'
+  /usr/lib/wine/wine64 reg add "$key" /v Port /t REG_SZ /d "$1" /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg add "$key" /v Baud /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg add "$key" /v Interpretation /t REG_DWORD /d 1 /f >/dev/null 2>&1
+}
+
+driver() { /usr/lib/wine/wine64 "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+shot() { xwd -root -display "$DISPLAY" | convert xwd:- "$out/$1.png"; }
+
+wait_gone() {
+  local _
+  for _ in $(seq $(($3 / 200))); do
+    driver wait "$1" "$2" 1 >/dev/null || return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# The centre of the first icon in Wine's tray window, in X coordinates;
+# with "empty", a point of the tray window beside the icons.
+tray_icon_point() {
+  local id geometry
+  id=$(xdotool search --name "Wine System Tray" | head -1)
+  [ -n "$id" ] || return 1
+  geometry=$(xdotool getwindowgeometry --shell "$id")
+  eval "$geometry"
+  if [ "${1:-}" = empty ]; then
+    echo "$((X + WIDTH - HEIGHT / 2)) $((Y + HEIGHT / 2))"
+  else
+    echo "$((X + HEIGHT / 2)) $((Y + HEIGHT / 2))"
+  fi
+}
+
+# The tooltip control sees the mouse only inside the tray window: it must
+# pass over an empty part of it before the icon's tip shows again.
+tray_tooltip() {
+  local point tip _
+  point=$(tray_icon_point) || return 1
+  # shellcheck disable=SC2086
+  xdotool mousemove $(tray_icon_point empty)
+  sleep 0.5
+  # shellcheck disable=SC2086
+  xdotool mousemove $point
+  for _ in $(seq 20); do
+    tip=$(driver tooltip) && [ -n "$tip" ] && { echo "$tip"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+
+open_tray_menu() {
+  local point
+  point=$(tray_icon_point) || return 1
+  # shellcheck disable=SC2086
+  xdotool mousemove $point click "$1"
+  driver wait "#32768" "" 5000
+}

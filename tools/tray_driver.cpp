@@ -1,0 +1,172 @@
+// A Windows-side helper for the end-to-end tests of Tavrin.exe: it finds the
+// windows the program shows (Wine's tray, the tray's tooltip, the popup
+// menu, message boxes and dialogs), prints what they say and pokes them.
+//
+//   tray-driver windows                  visible top-level windows
+//   tray-driver tray                     screen rectangle of the tray window
+//   tray-driver tooltip                  text of the tooltip that shows
+//   tray-driver menu                     the open popup menu's items
+//   tray-driver menu-keys KEY...         posts keys (down, up, enter, esc) to it
+//   tray-driver texts TITLE              texts of a dialog's controls
+//   tray-driver press TITLE ID           WM_COMMAND ID to that dialog
+//   tray-driver wait CLASS [TITLE] [MS]  waits until such a window shows
+//
+// Exit code 0 when the window was found (and the action done), 1 otherwise.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+struct Search {
+  const char* className;  // null: any class
+  const char* title;      // null: any title
+  HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM data) {
+  Search* search = reinterpret_cast<Search*>(data);
+  char name[64] = "";
+  char title[256] = "";
+  if (!IsWindowVisible(window)) return TRUE;
+  GetClassNameA(window, name, sizeof name);
+  GetWindowTextA(window, title, sizeof title);
+  if (search->className && lstrcmpiA(name, search->className) != 0) return TRUE;
+  if (search->title && strcmp(title, search->title) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND findVisible(const char* className, const char* title) {
+  Search search = {className, title, nullptr};
+  EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Wine's tray window in a desktop without a taskbar.
+HWND findTray() {
+  HWND tray = findVisible(nullptr, "Wine System Tray");
+  return tray ? tray : findVisible("Shell_TrayWnd", nullptr);
+}
+
+BOOL CALLBACK printWindow(HWND window, LPARAM) {
+  if (!IsWindowVisible(window)) return TRUE;
+  char name[64] = "";
+  char title[256] = "";
+  RECT r;
+  GetClassNameA(window, name, sizeof name);
+  GetWindowTextA(window, title, sizeof title);
+  GetWindowRect(window, &r);
+  printf("%s|%s|%ld,%ld,%ld,%ld\n", name, title, r.left, r.top, r.right, r.bottom);
+  return TRUE;
+}
+
+int listWindows() {
+  EnumWindows(printWindow, 0);
+  return 0;
+}
+
+int printTray() {
+  HWND tray = findTray();
+  if (!tray) return 1;
+  RECT r;
+  GetWindowRect(tray, &r);
+  printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+  return 0;
+}
+
+int printTooltip() {
+  HWND tip = findVisible("tooltips_class32", nullptr);
+  if (!tip) return 1;
+  // The tooltip control answers WM_GETTEXT with the text it shows.
+  char text[256] = "";
+  SendMessageA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  printf("%s\n", text);
+  return 0;
+}
+
+int printMenu() {
+  HWND menuWindow = findVisible("#32768", nullptr);
+  if (!menuWindow) return 1;
+  RECT r;
+  GetWindowRect(menuWindow, &r);
+  printf("window %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+  const int count = menu ? GetMenuItemCount(menu) : -1;
+  for (int i = 0; i < count; ++i) {
+    char text[64] = "";
+    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+    const bool isDefault = GetMenuDefaultItem(menu, TRUE, 0) == static_cast<UINT>(i);
+    printf("item %d %u %s%s\n", i, GetMenuItemID(menu, i), text, isDefault ? " (default)" : "");
+  }
+  return 0;
+}
+
+int postMenuKeys(int count, char** keys) {
+  HWND menuWindow = findVisible("#32768", nullptr);
+  if (!menuWindow) return 1;
+  for (int i = 0; i < count; ++i) {
+    WPARAM key = 0;
+    if (!strcmp(keys[i], "down")) key = VK_DOWN;
+    else if (!strcmp(keys[i], "up")) key = VK_UP;
+    else if (!strcmp(keys[i], "enter")) key = VK_RETURN;
+    else if (!strcmp(keys[i], "esc")) key = VK_ESCAPE;
+    else return 2;
+    // The menu's tracking loop reads keys from its thread's queue.
+    PostMessageA(menuWindow, WM_KEYDOWN, key, 1);
+    PostMessageA(menuWindow, WM_KEYUP, key, 0xC0000001);
+    Sleep(100);
+  }
+  return 0;
+}
+
+BOOL CALLBACK printControl(HWND control, LPARAM) {
+  char text[256] = "";
+  GetWindowTextA(control, text, sizeof text);
+  printf("%d|%s\n", GetDlgCtrlID(control), text);
+  return TRUE;
+}
+
+int printTexts(const char* title) {
+  HWND dialog = findVisible("#32770", title);
+  if (!dialog) return 1;
+  EnumChildWindows(dialog, printControl, 0);
+  return 0;
+}
+
+int pressButton(const char* title, int id) {
+  HWND dialog = findVisible("#32770", title);
+  if (!dialog) return 1;
+  PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
+  return 0;
+}
+
+int waitFor(const char* className, const char* title, DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  do {
+    if (findVisible(className, title)) return 0;
+    Sleep(100);
+  } while (GetTickCount() - start < milliseconds);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const char* command = argv[1];
+  if (!strcmp(command, "windows")) return listWindows();
+  if (!strcmp(command, "tray")) return printTray();
+  if (!strcmp(command, "tooltip")) return printTooltip();
+  if (!strcmp(command, "menu")) return printMenu();
+  if (!strcmp(command, "menu-keys")) return postMenuKeys(argc - 2, argv + 2);
+  if (!strcmp(command, "texts") && argc == 3) return printTexts(argv[2]);
+  if (!strcmp(command, "press") && argc == 4) return pressButton(argv[2], atoi(argv[3]));
+  if (!strcmp(command, "wait") && argc >= 3) {
+    const char* title = argc >= 4 && argv[3][0] ? argv[3] : nullptr;
+    return waitFor(argv[2], title, argc >= 5 ? static_cast<DWORD>(atoi(argv[4])) : 10000);
+  }
+  return 2;
+}
