@@ -1,0 +1,208 @@
+// The help page writer in scratch folders of the real file system. Opening
+// the page is observed at the opener, replaced here by a stand-in that
+// records each command line instead of starting a viewer.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "help_content.h"
+#include "help_opener.h"
+#include "help_page.h"
+
+std::vector<std::string> helpCommands;
+int startIsAProgram = 1;
+
+int runHelpCommand(const char* commandLine) {
+  helpCommands.push_back(commandLine);
+  return std::string(commandLine).rfind("start ", 0) == 0 ? startIsAProgram : 1;
+}
+
+namespace {
+
+const char PAGE[] = "Tavrin Help.html";
+
+std::string readFile(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string content;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+  CloseHandle(file);
+  return content;
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+  DWORD written = 0;
+  WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string blob(const HelpBlob& b) { return std::string(reinterpret_cast<const char*>(b.data), b.size); }
+
+std::string carriedPage() {
+  std::string page;
+  for (const HelpBlob& piece : HelpPagePieces) page += blob(piece);
+  return page;
+}
+
+// The sources the program's data is generated from (the test runs under
+// Wine, whose drive Z: is the Unix root).
+std::string sourceFile(const char* name) { return readFile(std::string("Z:" TAVRIN_RES_DIR "/") + name); }
+
+class HelpPage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+    ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+    scratch = std::string(temp) + "tavrin-help-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(scratch.c_str(), nullptr)) << scratch;
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.c_str()));
+    helpCommands.clear();
+    startIsAProgram = 1;
+  }
+  void TearDown() override {
+    SetCurrentDirectoryA(saved);
+    removeTree(scratch);
+  }
+  static void removeTree(const std::string& dir) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = dir + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+          removeTree(path);
+        else
+          DeleteFileA(path.c_str());
+      } while (FindNextFileA(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
+  }
+  std::string in(const std::string& name) const { return scratch + "\\" + name; }
+  std::string startLine(const std::string& dir) const { return "start \"" + dir + "\\" + PAGE + "\""; }
+
+  char saved[MAX_PATH] = {};
+  std::string scratch;
+};
+
+TEST_F(HelpPage, FirstCallWritesThePageAndPicturesByteExactAndOpensThePage) {
+  openHelpPage("Tavrin");
+  EXPECT_EQ(readFile(in(PAGE)), carriedPage());
+  EXPECT_EQ(readFile(in("current.gif")), blob(CurrentGif));
+  EXPECT_EQ(readFile(in("menu.gif")), blob(MenuGif));
+  EXPECT_EQ(helpCommands, std::vector<std::string>{startLine(scratch)});
+}
+
+TEST_F(HelpPage, CarriedDataIsTheSourceFilesByteForByte) {
+  EXPECT_EQ(carriedPage(), sourceFile("help/1-configure.html") + sourceFile("help/2-connect.html") +
+                               sourceFile("help/3-troubleshooting.html") + sourceFile("help/4-end.html"));
+  EXPECT_EQ(blob(CurrentGif), sourceFile("current.gif"));
+  EXPECT_EQ(blob(MenuGif), sourceFile("menu.gif"));
+  const std::string page = carriedPage();
+  EXPECT_EQ(page.find('\r'), std::string::npos) << "lines end with a lone LF";
+  EXPECT_NE(page.find("<title>Using Tavrin</title>"), std::string::npos);
+}
+
+TEST_F(HelpPage, SecondCallWritesNothingAndOpensThePageAgain) {
+  openHelpPage("Tavrin");
+  for (const char* name : {PAGE, "current.gif", "menu.gif"}) writeFile(in(name), "left alone");
+  openHelpPage("Tavrin");
+  for (const char* name : {PAGE, "current.gif", "menu.gif"}) EXPECT_EQ(readFile(in(name)), "left alone") << name;
+  EXPECT_EQ(helpCommands, (std::vector<std::string>{startLine(scratch), startLine(scratch)}));
+}
+
+TEST_F(HelpPage, ExistingPageWithoutPicturesDoesNotGetThemBack) {
+  openHelpPage("Tavrin");
+  ASSERT_TRUE(DeleteFileA(in("current.gif").c_str()));
+  ASSERT_TRUE(DeleteFileA(in("menu.gif").c_str()));
+  openHelpPage("Tavrin");
+  EXPECT_FALSE(exists(in("current.gif")));
+  EXPECT_FALSE(exists(in("menu.gif")));
+}
+
+TEST_F(HelpPage, WithoutAStartProgramTheCommandInterpreterOpensThePage) {
+  startIsAProgram = 0;
+  openHelpPage("Tavrin");
+  const std::string page = scratch + "\\" + PAGE;
+  EXPECT_EQ(helpCommands, (std::vector<std::string>{"start \"" + page + "\"", "CMD /C \"" + page + "\""}));
+}
+
+// Not even root may create files under /proc, which Wine shows as Z:\proc.
+TEST_F(HelpPage, FolderWhereFilesCannotBeCreatedGetsNothingAndOpensNothing) {
+  ASSERT_TRUE(SetCurrentDirectoryA("Z:\\proc"));
+  openHelpPage("Tavrin");
+  EXPECT_FALSE(exists(std::string("Z:\\proc\\") + PAGE));
+  EXPECT_FALSE(exists("Z:\\proc\\current.gif"));
+  EXPECT_TRUE(helpCommands.empty());
+}
+
+// The page's name taken by a folder: the page cannot be opened, so neither
+// picture is written and nothing is opened.
+TEST_F(HelpPage, PageThatCannotBeOpenedStopsBeforeThePictures) {
+  ASSERT_TRUE(CreateDirectoryA(in(PAGE).c_str(), nullptr));
+  openHelpPage("Tavrin");
+  EXPECT_FALSE(exists(in("current.gif")));
+  EXPECT_FALSE(exists(in("menu.gif")));
+  EXPECT_TRUE(helpCommands.empty());
+}
+
+// A folder of the given length (its full path) inside the scratch folder.
+std::string makeFolderOfLength(const std::string& base, size_t length) {
+  std::string path = base;
+  while (path.size() + 1 < length) {
+    const size_t room = length - path.size() - 1;
+    path += "\\" + std::string(room > 60 ? 60 : room, 'd');
+    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return "";
+  }
+  return path.size() == length ? path : "";
+}
+
+// The names are composed in fixed buffers: 200 bytes for the directory, 240
+// for each file name. A directory that does not fit with its "\" writes
+// nothing and opens nothing, rather than a file under a cut name.
+TEST_F(HelpPage, DirectoryTooLongForTheNameWritesAndOpensNothing) {
+  struct Case {
+    size_t length;
+    bool written;
+  };
+  for (Case c : {Case{198, true}, Case{199, false}, Case{230, false}}) {
+    const std::string dir = makeFolderOfLength(scratch, c.length);
+    ASSERT_EQ(dir.size(), c.length) << "could not make a folder of " << c.length << " characters";
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    helpCommands.clear();
+    openHelpPage("Tavrin");
+    EXPECT_EQ(exists(dir + "\\" + PAGE), c.written) << c.length << " characters";
+    EXPECT_EQ(exists(dir + "\\current.gif"), c.written) << c.length << " characters";
+    EXPECT_EQ(helpCommands.size(), c.written ? 1u : 0u) << c.length << " characters";
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.c_str()));
+  }
+}
+
+// A root folder already ends in "\": none is added. The root of drive C:
+// of the test's own Wine prefix serves; files found there already are left
+// alone and the case is skipped, saying why.
+TEST_F(HelpPage, RootFolderGetsNoSecondBackslash) {
+  const char* const files[] = {"C:\\Tavrin Help.html", "C:\\current.gif", "C:\\menu.gif"};
+  for (const char* file : files)
+    if (exists(file)) GTEST_SKIP() << file << " exists already; it is not this test's to replace";
+  ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+  openHelpPage("Tavrin");
+  const std::string page = readFile(files[0]);
+  for (const char* file : files) DeleteFileA(file);
+  EXPECT_EQ(helpCommands, std::vector<std::string>{"start \"C:\\Tavrin Help.html\""});
+  EXPECT_EQ(page, carriedPage());
+}
+
+}  // namespace

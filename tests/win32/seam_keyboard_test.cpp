@@ -1,0 +1,125 @@
+// Bytes typed through the interpreter into the real seam, observed by a
+// low-level keyboard hook: virtual key, scan code, extended/injected/up
+// flags and the extra information of every injected event.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "interp.h"
+#include "platform.h"
+#include "seam_feed.h"
+#include "seam_hooks.h"
+
+namespace {
+
+// Scan codes of the US English layout as Windows reports them.
+const DWORD SC_A = 0x1e, SC_B = 0x30, SC_E = 0x12, SC_X = 0x2d, SC_ENTER = 0x1c;
+const DWORD SC_SHIFT = 0x2a, SC_CTRL = 0x1d, SC_ALT = 0x38, SC_DELETE = 0x53, SC_LWIN = 0x5b;
+const DWORD SC_NUMPAD[10] = {0x52, 0x4f, 0x50, 0x51, 0x4b, 0x4c, 0x4d, 0x47, 0x48, 0x49};
+
+const DWORD EXT = LLKHF_EXTENDED;
+// The extra information: repeat count 1, the scan code in bits 16..23, the
+// Alt context in bit 29, previous state and transition for a key-up.
+const ULONG_PTR ALT_CONTEXT = 0x20000000;
+ULONG_PTR downInfo(DWORD scan) { return (scan << 16) | 1; }
+ULONG_PTR upInfo(DWORD scan) { return 0xC0000000 | (scan << 16) | 1; }
+
+HookRecord down(DWORD vk, DWORD scan, DWORD flags = 0) { return keyDown(vk, scan, downInfo(scan), flags); }
+HookRecord up(DWORD vk, DWORD scan, DWORD flags = 0) { return keyUp(vk, scan, upInfo(scan), flags); }
+HookRecord altDown(DWORD vk, DWORD scan) { return keyDown(vk, scan, downInfo(scan) | ALT_CONTEXT); }
+HookRecord altUp(DWORD vk, DWORD scan) { return keyUp(vk, scan, upInfo(scan) | ALT_CONTEXT); }
+
+// Wine's X11 driver gives no keycode the virtual keys VK_NUMPAD0..9 (it maps
+// the keypad to the navigation keys, whatever the X keymap), so its
+// MapVirtualKeyA answers 0 for them and the extra information carries scan 0.
+const char* const WINE_KEYPAD =
+    "Wine's X11 driver maps no key to VK_NUMPAD0..9, so MapVirtualKeyA gives scan code 0";
+
+HookRecord keypad(bool isUp, int digit) {
+  const DWORD scan = SC_NUMPAD[digit];
+  HookRecord record = isUp ? altUp(0x60 + digit, scan) : altDown(0x60 + digit, scan);
+  record.knownDifference = WINE_KEYPAD;
+  record.knownScan = 0;
+  record.knownExtra = (isUp ? 0xC0000000 : 0) | ALT_CONTEXT | 1;
+  return record;
+}
+
+void tapKeypad(std::vector<HookRecord>& records, int digit) {
+  records.push_back(keypad(false, digit));
+  records.push_back(keypad(true, digit));
+}
+
+std::vector<HookRecord> extendedCharacter(int hundreds, int tens, int units) {
+  std::vector<HookRecord> records{altDown(0x12, SC_ALT)};
+  tapKeypad(records, 0);
+  tapKeypad(records, hundreds);
+  tapKeypad(records, tens);
+  tapKeypad(records, units);
+  records.push_back(keyUp(0x12, SC_ALT, upInfo(SC_ALT)));
+  return records;
+}
+
+struct KeyRow {
+  const char* name;
+  std::string input;
+  std::vector<HookRecord> expected;
+};
+
+std::vector<KeyRow> keyRows() {
+  return {
+      {"plain letters", "ab",
+       {keyDown(0x41, SC_A, 0x001e0001), keyUp(0x41, SC_A, 0xc01e0001),
+        keyDown(0x42, SC_B, 0x00300001), keyUp(0x42, SC_B, 0xc0300001)}},
+      {"capital letter", "A",
+       {down(0x10, SC_SHIFT), down(0x41, SC_A), up(0x41, SC_A), up(0x10, SC_SHIFT)}},
+      {"named key enter", esc("enter"), {down(0x0d, SC_ENTER), up(0x0d, SC_ENTER)}},
+      {"del is extended", esc("del"), {down(0x2e, SC_DELETE, EXT), up(0x2e, SC_DELETE, EXT)}},
+      {"kpdel is not extended", esc("kpdel"), {down(0x2e, SC_DELETE), up(0x2e, SC_DELETE)}},
+      {"modifiers around an extended key stay unflagged", esc(",combine,ctrl,del"),
+       {down(0x11, SC_CTRL), down(0x2e, SC_DELETE, EXT), up(0x2e, SC_DELETE, EXT), up(0x11, SC_CTRL)}},
+      {"locked ctrl is pressed again for each key and released by rel",
+       esc(",lock,ctrl") + "a" + esc(",rel"),
+       {down(0x11, SC_CTRL), down(0x11, SC_CTRL), down(0x41, SC_A), up(0x41, SC_A), up(0x11, SC_CTRL)}},
+      {"held alt sets the context bit until alt is up", esc(",hold,alt") + "x",
+       {altDown(0x12, SC_ALT), altDown(0x58, SC_X), altUp(0x58, SC_X), up(0x12, SC_ALT)}},
+      {"held leftwinkey is extended", esc(",hold,leftwinkey") + "e",
+       {down(0x5b, SC_LWIN, EXT), down(0x45, SC_E), up(0x45, SC_E), up(0x5b, SC_LWIN, EXT)}},
+      {"extended character 0xE9 as Alt + keypad 0 2 3 3", "\xe9", extendedCharacter(2, 3, 3)},
+  };
+}
+
+class SeamKeyboard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(recorder.installed()) << "the low-level hooks could not be installed";
+    interpretation = 1;
+  }
+  HookRecorder recorder;
+};
+
+TEST_F(SeamKeyboard, EveryRowReachesTheHooksAsExpected) {
+  std::string report, notes;
+  for (const KeyRow& row : keyRows()) {
+    recorder.clear();
+    ASSERT_TRUE(feedFromWorker(row.input)) << "row \"" << row.name << "\": the worker did not finish";
+    report += compareRecords(row.name, row.expected, recorder.settle(), &notes);
+  }
+  if (!notes.empty()) std::printf("%s", notes.c_str());
+  EXPECT_TRUE(report.empty()) << report;
+}
+
+// The seam hands the interpreter the platform's own answers; these are the
+// ones the rows above rely on.
+TEST_F(SeamKeyboard, LayoutAnswersComeFromThePlatform) {
+  EXPECT_EQ(mapVirtualKeyToScan(0x41), static_cast<int>(SC_A));
+  EXPECT_EQ(scanLayoutForChar('a'), 0x41);
+  EXPECT_EQ(scanLayoutForChar('A'), 0x141);
+  EXPECT_EQ(scanLayoutForChar('?'), 0x1bf);
+  // No key of the US layout types 0xE9: the answer stays -1 after widening.
+  EXPECT_EQ(scanLayoutForChar(0xe9), -1);
+  EXPECT_EQ(readSystemLanguage(), static_cast<int>(GetSystemDefaultLangID()));
+}
+
+}  // namespace

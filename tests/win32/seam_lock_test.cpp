@@ -1,0 +1,182 @@
+// The interpreter lock and the About monitor's hand-over, on the real seam.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app_windows.h"
+#include "messages.h"
+#include "platform.h"
+#include "seam_feed.h"
+#include "seam_hooks.h"
+
+namespace {
+
+struct Holder {
+  HANDLE held;     // set once the holder owns the lock
+  HANDLE release;  // the holder lets go when this is set
+};
+
+DWORD WINAPI holdLock(LPVOID param) {
+  Holder* holder = static_cast<Holder*>(param);
+  lockInterpreter();
+  SetEvent(holder->held);
+  WaitForSingleObject(holder->release, INFINITE);
+  unlockInterpreter();
+  return 0;
+}
+
+struct Taker {
+  HANDLE got;
+};
+
+DWORD WINAPI takeLock(LPVOID param) {
+  lockInterpreter();
+  SetEvent(static_cast<Taker*>(param)->got);
+  unlockInterpreter();
+  return 0;
+}
+
+class InterpreterLock : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    holder.held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    holder.release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    taker.got = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(holder.held && holder.release && taker.got);
+  }
+  void TearDown() override {
+    SetEvent(holder.release);
+    for (HANDLE thread : {holderThread, takerThread})
+      if (thread) {
+        if (WaitForSingleObject(thread, 3000) != WAIT_OBJECT_0) TerminateThread(thread, 1);
+        CloseHandle(thread);
+      }
+    CloseHandle(holder.held);
+    CloseHandle(holder.release);
+    CloseHandle(taker.got);
+  }
+  void startHolder() {
+    holderThread = CreateThread(nullptr, 0, holdLock, &holder, 0, nullptr);
+    ASSERT_NE(holderThread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(holder.held, 3000), WAIT_OBJECT_0);
+  }
+  void startTaker() {
+    takerThread = CreateThread(nullptr, 0, takeLock, &taker, 0, nullptr);
+    ASSERT_NE(takerThread, nullptr);
+  }
+  Holder holder{};
+  Taker taker{};
+  HANDLE holderThread = nullptr;
+  HANDLE takerThread = nullptr;
+};
+
+TEST_F(InterpreterLock, SecondThreadWaitsUntilTheFirstLetsGo) {
+  startHolder();
+  startTaker();
+  EXPECT_EQ(WaitForSingleObject(taker.got, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+  SetEvent(holder.release);
+  EXPECT_EQ(WaitForSingleObject(taker.got, 3000), WAIT_OBJECT_0);
+}
+
+// A link's reader stuck for 3 seconds is terminated by design; if it held
+// the lock then, the other link must still get it.
+TEST_F(InterpreterLock, WorkerTerminatedWhileHoldingItLeavesItToTheOtherLink) {
+  startHolder();
+  ASSERT_TRUE(TerminateThread(holderThread, 1));
+  ASSERT_EQ(WaitForSingleObject(holderThread, 3000), WAIT_OBJECT_0);
+  startTaker();
+  EXPECT_EQ(WaitForSingleObject(taker.got, 3000), WAIT_OBJECT_0) << "the abandoned lock was never taken";
+
+  HookRecorder recorder;
+  ASSERT_TRUE(recorder.installed());
+  ASSERT_TRUE(feedFromWorker("a")) << "a byte after the abandonment hung";
+  const std::vector<HookRecord> expected{keyDown(0x41, 0x1e, 0x001e0001), keyUp(0x41, 0x1e, 0xc01e0001)};
+  const std::string report = compareRecords("typing after the abandonment", expected, recorder.settle(), nullptr);
+  EXPECT_TRUE(report.empty()) << report;
+}
+
+LONG volatile inside = 0;
+LONG volatile overlaps = 0;
+HANDLE startLine = nullptr;
+
+DWORD WINAPI enterManyTimes(LPVOID) {
+  WaitForSingleObject(startLine, INFINITE);
+  for (int i = 0; i < 200; ++i) {
+    lockInterpreter();
+    if (InterlockedIncrement(&inside) != 1) InterlockedIncrement(&overlaps);
+    Sleep(0);
+    InterlockedDecrement(&inside);
+    unlockInterpreter();
+  }
+  return 0;
+}
+
+TEST(InterpreterLockStress, ThreadsNeverOverlapInsideIt) {
+  startLine = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(startLine, nullptr);
+  HANDLE threads[4];
+  for (HANDLE& thread : threads) {
+    thread = CreateThread(nullptr, 0, enterManyTimes, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+  }
+  SetEvent(startLine);
+  EXPECT_EQ(WaitForMultipleObjects(4, threads, TRUE, 10000), WAIT_OBJECT_0);
+  for (HANDLE thread : threads) CloseHandle(thread);
+  CloseHandle(startLine);
+  EXPECT_EQ(overlaps, 0);
+}
+
+// The About box stands in as a window that copies what it is sent.
+std::string monitorText;
+DWORD monitorThread = 0;
+
+LRESULT CALLBACK aboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == MSG_MONITOR_TEXT) {
+    monitorText = reinterpret_cast<const char*>(lParam);
+    monitorThread = GetCurrentThreadId();
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void sendHello(void*) { showMonitorText("hello<esc>"); }
+
+// The send is synchronous: the worker returns only once the window, served
+// by this thread's message pump, has taken the text.
+DWORD WINAPI sendFromWorker(LPVOID) {
+  sendHello(nullptr);
+  return 0;
+}
+
+TEST(MonitorText, ReachesTheAboutBoxOnItsThreadAndNothingWithoutIt) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = aboutProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "SeamAboutTest";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowA("SeamAboutTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  monitorText.clear();
+
+  ASSERT_TRUE(runOnWorker(sendHello, nullptr));  // no About box: returns at once
+  EXPECT_EQ(monitorText, "");
+
+  aboutWindow = window;
+  HANDLE worker = CreateThread(nullptr, 0, sendFromWorker, nullptr, 0, nullptr);
+  ASSERT_NE(worker, nullptr);
+  DWORD waited = WAIT_TIMEOUT;
+  for (int i = 0; i < 100 && waited == WAIT_TIMEOUT; ++i) {
+    pumpMessagesFor(20);
+    waited = WaitForSingleObject(worker, 0);
+  }
+  aboutWindow = nullptr;
+  EXPECT_EQ(waited, WAIT_OBJECT_0);
+  CloseHandle(worker);
+  EXPECT_EQ(monitorText, "hello<esc>");
+  EXPECT_EQ(monitorThread, GetCurrentThreadId());
+  DestroyWindow(window);
+  UnregisterClassA("SeamAboutTest", GetModuleHandleA(nullptr));
+}
+
+}  // namespace
