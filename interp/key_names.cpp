@@ -1,5 +1,7 @@
 #include "key_names.h"
 
+#include <cstddef>
+
 #include "keystroke.h"
 #include "platform.h"
 
@@ -55,12 +57,17 @@ struct FixedKey {
   bool extended;
 };
 
-// Every KeyCode with a virtual key of its own. The extended ones are the
-// navigation block and the Windows and Applications keys; their keypad
-// twins share the virtual key but are not extended.
-const FixedKey FixedKeys[] = {
+// The five characters with a virtual key of their own; every other
+// character is typed through the keyboard layout.
+const FixedKey FixedCharacters[] = {
     {9, 0x09, false}, {13, 0x0D, false}, {27, 0x1B, false}, {32, 0x20, false},
     {127, 0x08, false},
+};
+
+// Every other KeyCode with a virtual key of its own. The extended ones are
+// the navigation block and the Windows and Applications keys; their keypad
+// twins share the virtual key but are not extended.
+const FixedKey FixedKeys[] = {
     {-82, 0x0D, false}, {-83, 0x0D, false}, {1013, 0x0D, false},
     {-70, 0x10, false}, {-71, 0x10, false}, {-88, 0x10, false}, {-89, 0x10, false},
     {-64, 0x11, false}, {-65, 0x11, false}, {-68, 0x11, false}, {-69, 0x11, false},
@@ -105,6 +112,13 @@ const LayoutKey LayoutKeys[] = {
     {1042, '*'}, {1043, '+'}, {1045, '-'}, {1046, '.'}, {1047, '/'},
 };
 
+template <size_t N>
+const FixedKey* findFixedKey(const FixedKey (&keys)[N], KeyCode code) {
+  for (const FixedKey& key : keys)
+    if (key.code == code) return &key;
+  return nullptr;
+}
+
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Whole-string comparison ignoring the case of A..Z only; name is lower case.
@@ -138,12 +152,13 @@ int lookupKeyName(KeyCode* out, const char* token) {
 }
 
 int keyCodeToVirtualKey(KeyCode code) {
-  for (const FixedKey& key : FixedKeys) {
-    if (key.code == code) {
-      if (key.extended) extendedKeyFlag = 1;
-      return key.vk;
-    }
+  const bool character = code >= 0 && code <= 255;
+  const FixedKey* fixed = character ? findFixedKey(FixedCharacters, code) : findFixedKey(FixedKeys, code);
+  if (fixed) {
+    if (fixed->extended) extendedKeyFlag = 1;
+    return fixed->vk;
   }
+  if (character) return layoutLookup(static_cast<unsigned char>(code));
   for (const LayoutKey& key : LayoutKeys)
     if (key.code == code) return layoutLookup(key.character);
   return layoutLookup(static_cast<unsigned char>(code & 0xFF));
