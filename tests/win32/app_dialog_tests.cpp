@@ -40,21 +40,22 @@ void stopStepping() {
   pendingStep = nullptr;
 }
 
+struct WindowSearch {
+  const char* className;
+  HWND found;
+};
+
+BOOL CALLBACK matchVisibleClass(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  char name[32];
+  GetClassNameA(window, name, sizeof name);
+  if (IsWindowVisible(window) && lstrcmpA(name, search->className) == 0) search->found = window;
+  return !search->found;
+}
+
 HWND findThreadWindow(const char* className) {
-  struct Search {
-    const char* className;
-    HWND found;
-  } search = {className, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        char name[32];
-        GetClassNameA(window, name, sizeof name);
-        if (IsWindowVisible(window) && lstrcmpA(name, s->className) == 0) s->found = window;
-        return !s->found;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search = {className, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), matchVisibleClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
