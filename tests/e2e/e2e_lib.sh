@@ -1,4 +1,5 @@
-# Shared by the end-to-end scripts: a private virtual screen and Wine
+# Shared by the scripts that drive Tavrin.exe under Wine (tests/e2e,
+# tools/make-help-pictures.sh): a private virtual screen and Wine
 # prefix, the tray driver, screenshots and checks. Source it, then call
 # require_runnable and start_display_and_prefix.
 
