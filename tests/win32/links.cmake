@@ -56,4 +56,8 @@ add_dependencies(links_serial_test modem_shim)
 add_test(NAME links_serial_test
          COMMAND ${PROJECT_SOURCE_DIR}/tools/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:links_serial_test>)
 set_tests_properties(links_serial_test PROPERTIES
-  LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 300)
+  LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 600)
+
+add_executable(link_latency ${PROJECT_SOURCE_DIR}/tools/link-latency/link_latency.cpp)
+target_link_libraries(link_latency PRIVATE links)
+add_dependencies(link_latency modem_shim)
