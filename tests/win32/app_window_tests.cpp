@@ -64,6 +64,54 @@ class MainWindowTest : public ::testing::Test {
   }
 };
 
+TEST(TrayRecordTest, SizeFollowsTheShellsMajorVersion) {
+  const struct {
+    DWORD major, size;
+  } rows[] = {{0, NOTIFYICONDATAA_V1_SIZE}, {4, NOTIFYICONDATAA_V1_SIZE}, {5, NOTIFYICONDATAA_V2_SIZE},
+              {6, NOTIFYICONDATAA_V3_SIZE}, {10, NOTIFYICONDATAA_V3_SIZE}};
+  for (const auto& row : rows) EXPECT_EQ(trayRecordSize(row.major), row.size) << "major " << row.major;
+}
+
+TEST(TrayRecordTest, ModuleVersionComesFromDllGetVersionOrIsZero) {
+  const struct {
+    const char* library;
+    bool hasVersion;
+  } rows[] = {{"Shell32.dll", true}, {"kernel32.dll", false}, {"no-such-library.dll", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.library);
+    DWORD major = 99, minor = 99;
+    getModuleVersion(row.library, &major, &minor);
+    if (row.hasVersion) {
+      EXPECT_GE(major, 5u);
+    } else {
+      EXPECT_EQ(major, 0u);
+      EXPECT_EQ(minor, 0u);
+    }
+    getModuleVersion(row.library, nullptr, nullptr);
+  }
+}
+
+TEST_F(MainWindowTest, AddingTheIconFillsTheRecordForTheShellsVersion) {
+  addTrayIcon(mainWindow, GetModuleHandleA(nullptr));
+  ASSERT_EQ(trayCalls.size(), 1u);
+  const NOTIFYICONDATAA& added = trayCalls[0].record;
+  DWORD major = 0;
+  getModuleVersion("Shell32.dll", &major, nullptr);
+  EXPECT_EQ(trayCalls[0].operation, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(added.cbSize, trayRecordSize(major));
+  EXPECT_EQ(added.hWnd, mainWindow);
+  EXPECT_EQ(added.uID, 0u);
+  EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+  EXPECT_EQ(added.uCallbackMessage, static_cast<UINT>(MSG_TRAY_NOTIFY));
+  EXPECT_TRUE(added.hIcon);
+  EXPECT_STREQ(added.szTip, "Tavrin");
+  EXPECT_STREQ(added.szInfo, "");
+  EXPECT_STREQ(added.szInfoTitle, "Tavrin");
+  EXPECT_EQ(added.uTimeout, 15000u);
+  EXPECT_EQ(added.dwInfoFlags, static_cast<DWORD>(NIIF_NOSOUND));
+  EXPECT_EQ(added.dwState | added.dwStateMask, 0u);
+}
+
 TEST_F(MainWindowTest, SerialFailureWhoseReopenSucceedsChangesNothingVisible) {
   deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
   EXPECT_EQ(linkCalls, (Calls{"closePort(0)", "openPort(COM3,5,1)"}));
