@@ -5,6 +5,7 @@
 //   tray-driver windows                  visible top-level windows
 //   tray-driver tray                     screen rectangle of the tray window
 //   tray-driver tooltip                  text of the tooltip that shows
+//   tray-driver tooltips                 texts of every tooltip and balloon
 //   tray-driver menu                     the open popup menu's items
 //   tray-driver menu-keys KEY...         posts keys (down, up, enter, esc) to it
 //   tray-driver texts TITLE              texts of a dialog's controls
@@ -13,6 +14,7 @@
 //
 // Exit code 0 when the window was found (and the action done), 1 otherwise.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -77,14 +79,42 @@ int printTray() {
   return 0;
 }
 
+// The hover tip, not a balloon: balloons are tooltip windows too.
+BOOL CALLBACK matchHoverTip(HWND window, LPARAM data) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (!IsWindowVisible(window) || lstrcmpiA(name, "tooltips_class32") != 0) return TRUE;
+  if (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) return TRUE;
+  *reinterpret_cast<HWND*>(data) = window;
+  return FALSE;
+}
+
 int printTooltip() {
-  HWND tip = findVisible("tooltips_class32", nullptr);
+  HWND tip = nullptr;
+  EnumWindows(matchHoverTip, reinterpret_cast<LPARAM>(&tip));
   if (!tip) return 1;
   // The tooltip control answers WM_GETTEXT with the text it shows.
   char text[256] = "";
   SendMessageA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
   printf("%s\n", text);
   return 0;
+}
+
+BOOL CALLBACK printTooltipText(HWND window, LPARAM found) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (!IsWindowVisible(window) || lstrcmpiA(name, "tooltips_class32") != 0) return TRUE;
+  char text[256] = "";
+  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  printf("%s\n--\n", text);
+  ++*reinterpret_cast<int*>(found);
+  return TRUE;
+}
+
+int printTooltips() {
+  int found = 0;
+  EnumWindows(printTooltipText, reinterpret_cast<LPARAM>(&found));
+  return found ? 0 : 1;
 }
 
 int printMenu() {
@@ -160,6 +190,7 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "windows")) return listWindows();
   if (!strcmp(command, "tray")) return printTray();
   if (!strcmp(command, "tooltip")) return printTooltip();
+  if (!strcmp(command, "tooltips")) return printTooltips();
   if (!strcmp(command, "menu")) return printMenu();
   if (!strcmp(command, "menu-keys")) return postMenuKeys(argc - 2, argv + 2);
   if (!strcmp(command, "texts") && argc == 3) return printTexts(argv[2]);

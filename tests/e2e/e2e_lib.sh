@@ -122,3 +122,60 @@ open_tray_menu() {
   xdotool mousemove $point click "$1"
   driver wait "#32768" "" 5000
 }
+
+# A serial line for COM1: a pair of linked pseudo-terminals, one end mapped
+# to the prefix's COM1, and the bench's modem-line shim that Wine's serial
+# code needs on a pty. Call after start_display_and_prefix.
+prepare_com1() {
+  local root
+  root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+  shim="$out/shim"
+  mkdir -p "$shim/lib/x86_64-linux-gnu"
+  gcc -shared -fPIC -O2 -o "$shim/lib/x86_64-linux-gnu/libmodemshim.so" \
+    "$root/tools/modem-shim/modem_shim.c" -ldl || fail "the modem shim did not build"
+  start_line
+  /usr/lib/wine/wine64 reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$out/com1" /f >/dev/null 2>&1
+  # The server reads the port map when it starts. Its output is discarded:
+  # a pty that goes away makes it print its objects.
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+  /usr/lib/wine/wineserver -p >/dev/null 2>&1
+}
+
+start_line() {
+  local _
+  rm -f "$out/com1" "$out/peer"
+  socat "pty,raw,echo=0,link=$out/com1" "pty,raw,echo=0,link=$out/peer" 2>/dev/null &
+  line_pid=$!
+  started_pids+=("$line_pid")
+  for _ in $(seq 100); do [ -e "$out/com1" ] && return 0; sleep 0.05; done
+  fail "socat made no pty pair"
+}
+
+# The device goes away: the pty pair ends.
+end_line() {
+  kill "$line_pid" 2>/dev/null
+  while kill -0 "$line_pid" 2>/dev/null; do sleep 0.05; done
+}
+
+# Starts Tavrin.exe in the current folder with the shim when there is one.
+start_tavrin() {
+  if [ -n "${shim:-}" ]; then
+    LD_PRELOAD="$shim/\$LIB/libmodemshim.so" /usr/lib/wine/wine64 "$tavrin" &
+  else
+    /usr/lib/wine/wine64 "$tavrin" &
+  fi
+  tavrin_pid=$!
+  started_pids+=("$tavrin_pid")
+}
+
+# Chooses Exit from the tray menu and checks the exit code.
+exit_through_menu() {
+  local _
+  open_tray_menu 1 || fail "no menu for Exit"
+  driver menu-keys up enter
+  for _ in $(seq 100); do kill -0 "$tavrin_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$tavrin_pid" 2>/dev/null && fail "Exit did not end the program"
+  wait "$tavrin_pid"
+  check "exit code after Exit" "0" "$?"
+}

@@ -23,9 +23,7 @@ run="$out/run"
 rm -rf "$run" && mkdir -p "$run"
 cd "$run" || exit 1
 
-/usr/lib/wine/wine64 "$tavrin" &
-first=$!
-started_pids+=("$first")
+start_tavrin
 
 # The splash shows first; the icon is in the tray already and says "Tavrin"
 # until the settings are loaded.
@@ -49,7 +47,7 @@ check "second instance's box" "Tavrin is already running." "$(driver texts Tavri
 driver press Tavrin 1
 wait "$second"
 check "second instance's exit code" "0" "$?"
-kill -0 "$first" 2>/dev/null || fail "the first instance ended with the second"
+kill -0 "$tavrin_pid" 2>/dev/null || fail "the first instance ended with the second"
 
 # Releasing either button over the icon opens the menu.
 open_tray_menu 1 || fail "no menu after a left click on the icon"
@@ -81,12 +79,7 @@ for file in "Tavrin Help.html" current.gif menu.gif; do
 done
 echo "ok: Help wrote the page and both pictures"
 
-# "Exit" ends the program with 0.
-open_tray_menu 1 || fail "no menu for Exit"
-driver menu-keys up enter
-for _ in $(seq 100); do kill -0 "$first" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$first" 2>/dev/null && fail "Exit did not end the program"
-wait "$first"
-check "exit code after Exit" "0" "$?"
+# "Exit" ends the program with 0 and takes the icon away.
+exit_through_menu
 driver tray >/dev/null && fail "the tray still shows an icon after Exit"
 echo "PASS"

@@ -1,0 +1,51 @@
+#!/bin/bash
+# Tavrin.exe with COM1 on a pseudo-terminal: the device is unplugged (the
+# pty pair ends) and plugged in again, and the tray follows.
+#
+#   shell_serial_e2e.sh Tavrin.exe tray-driver.exe artifact-folder
+set -uo pipefail
+
+tavrin="$(realpath "$1")"
+driver_exe="$(realpath "$2")"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/e2e_lib.sh"
+
+require_runnable "$tavrin"
+command -v socat >/dev/null || { echo "SKIP: no socat" >&2; exit 77; }
+start_display_and_prefix "$3"
+prepare_com1
+preset_settings COM1 1200
+
+rm -rf "$out/run" && mkdir -p "$out/run"
+cd "$out/run" || exit 1
+start_tavrin
+driver wait "#32770" "" 30000 || fail "the splash did not show"
+wait_gone "#32770" "" 10000 || fail "the splash did not close"
+sleep 1
+check "tooltip of the open port" "Tavrin: COM1 @ 1200 Baud" "$(tray_tooltip)"
+
+# Unplugged: the balloon names the port and the tooltip asks to configure.
+end_line
+balloon=""
+for _ in $(seq 50); do
+  balloon=$(driver tooltips | grep -A1 "Unable to open COM1") && break
+  sleep 0.2
+done
+shot balloon
+check "failure balloon" $'Unable to open COM1\nPlease check communications settings.' "$balloon"
+check "tooltip after the failure" "Tavrin: Please configure" "$(tray_tooltip)"
+
+# Plugged in again: within one retry period the port is open again.
+start_line
+back_at=$(date +%s)
+tip=""
+for _ in $(seq 20); do
+  tip=$(tray_tooltip)
+  [ "$tip" = "Tavrin: COM1 @ 1200 Baud" ] && break
+  sleep 0.5
+done
+check "tooltip after the port came back" "Tavrin: COM1 @ 1200 Baud" "$tip"
+echo "the port was back in the tooltip $(($(date +%s) - back_at)) s after the line"
+
+exit_through_menu
+echo "PASS"
