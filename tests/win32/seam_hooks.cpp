@@ -194,6 +194,8 @@ void HookRecorder::clear() {
   LeaveCriticalSection(&recordLock);
 }
 
+size_t HookRecorder::count() const { return recordCount(); }
+
 std::vector<HookRecord> HookRecorder::settle(DWORD settleMs, DWORD limitMs) {
   const DWORD start = GetTickCount();
   size_t seen = recordCount();

@@ -41,6 +41,7 @@ class HookRecorder {
   ~HookRecorder();
   bool installed() const { return ready; }
   void clear();
+  size_t count() const;
   // Waits until no new record has arrived for settleMs, at most limitMs,
   // pumping this thread's messages meanwhile; returns what was recorded.
   std::vector<HookRecord> settle(DWORD settleMs = 150, DWORD limitMs = 3000);
