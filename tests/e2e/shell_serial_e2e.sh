@@ -24,6 +24,29 @@ wait_gone "#32770" "" 10000 || fail "the splash did not close"
 sleep 1
 check "tooltip of the open port" "Tavrin: COM1 @ 1200 Baud" "$(tray_tooltip)"
 
+# The About box echoes what the device sends: a plain byte alone, then an
+# escape sequence as it builds up (the key it names lands in the About box,
+# where F5 does nothing).
+open_tray_menu 1 || fail "no menu for About"
+driver menu-keys down down enter
+driver wait "#32770" "" 10000 || fail "About did not open"
+monitor_shows() {
+  local _ text
+  for _ in $(seq 25); do
+    text=$(driver texts "" | sed -n 's/^1016|//p')
+    [ "$text" = "$1" ] && break
+    sleep 0.2
+  done
+  check "About's monitor after the device sent $2" "$1" "$text"
+}
+printf 'a' >"$out/peer"
+monitor_shows "a" "a"
+printf '\033f5.' >"$out/peer"
+monitor_shows "<esc>f5." "ESC f5 ."
+shot about-monitor
+driver press "" 1
+wait_gone "#32770" "" 10000 || fail "OK did not close About"
+
 # Unplugged: the balloon names the port and the tooltip asks to configure.
 end_line
 balloon=""
