@@ -76,7 +76,7 @@ void CCommPort::setStatusCallback(StatusCallback callback) { statusCallback = ca
 int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
   // A port already open (or failed and not yet closed) is left exactly as it is.
   if (portHandle) return 0;
-  if (baudIndex < 0 || baudIndex > 9) return 0;
+  if (!portName || baudIndex < 0 || baudIndex > 9) return 0;
 
   char path[DevicePathSize];
   memset(path, 0, sizeof path);

@@ -123,6 +123,7 @@ cleanup() {
   "$wineserver" -k >/dev/null 2>&1
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine64" wineboot -i >/dev/null 2>&1
