@@ -124,6 +124,64 @@ TEST_F(HelpPage, CarriedDataIsTheSourceFilesByteForByte) {
   EXPECT_NE(page.find("<title>Using Tavrin</title>"), std::string::npos);
 }
 
+struct GifShape {
+  std::string signature;
+  int width = 0, height = 0, globalColours = 0, frames = 0, interlacedFrames = 0;
+  bool wellFormed = false;
+};
+
+size_t skipSubBlocks(const std::string& gif, size_t at) {
+  while (at < gif.size() && gif[at] != 0) at += 1 + static_cast<unsigned char>(gif[at]);
+  return at + 1;
+}
+
+// Reads the header, the global colour table's size and every frame of a GIF.
+GifShape readGifShape(const std::string& gif) {
+  GifShape shape;
+  auto byte = [&](size_t at) { return at < gif.size() ? static_cast<unsigned char>(gif[at]) : 0; };
+  if (gif.size() < 13) return shape;
+  shape.signature = gif.substr(0, 6);
+  shape.width = byte(6) | byte(7) << 8;
+  shape.height = byte(8) | byte(9) << 8;
+  if (byte(10) & 0x80) shape.globalColours = 2 << (byte(10) & 7);
+  size_t at = 13 + 3 * shape.globalColours;
+  while (at < gif.size()) {
+    const unsigned char block = byte(at);
+    if (block == 0x3B) {
+      shape.wellFormed = true;
+      break;
+    }
+    if (block == 0x21) {
+      at = skipSubBlocks(gif, at + 2);
+    } else if (block == 0x2C) {
+      ++shape.frames;
+      const unsigned char packed = byte(at + 9);
+      if (packed & 0x40) ++shape.interlacedFrames;
+      at += 10 + ((packed & 0x80) ? 3 * (2 << (packed & 7)) : 0);
+      at = skipSubBlocks(gif, at + 1);  // past the LZW code size and the data
+    } else {
+      break;
+    }
+  }
+  return shape;
+}
+
+// The page shows both pictures at 250 by 125; each is a GIF89a with a
+// 256-colour global table and one interlaced frame.
+TEST_F(HelpPage, CarriedPicturesHaveTheirFormat) {
+  for (const HelpBlob* picture : {&CurrentGif, &MenuGif}) {
+    const char* name = picture == &CurrentGif ? "current.gif" : "menu.gif";
+    const GifShape shape = readGifShape(blob(*picture));
+    EXPECT_TRUE(shape.wellFormed) << name;
+    EXPECT_EQ(shape.signature, "GIF89a") << name;
+    EXPECT_EQ(shape.width, 250) << name;
+    EXPECT_EQ(shape.height, 125) << name;
+    EXPECT_EQ(shape.globalColours, 256) << name;
+    EXPECT_EQ(shape.frames, 1) << name;
+    EXPECT_EQ(shape.interlacedFrames, 1) << name;
+  }
+}
+
 TEST_F(HelpPage, SecondCallWritesNothingAndOpensThePageAgain) {
   openHelpPage("Tavrin");
   for (const char* name : {PAGE, "current.gif", "menu.gif"}) writeFile(in(name), "left alone");
