@@ -40,12 +40,28 @@ driver menu-keys esc
 sleep 0.5
 exit_through_menu
 
+# Gives a GIF a full 256-entry colour table: its own colours first, then
+# distinct filler colours that the picture does not use.
+pad_palette_to_256() {
+  local gif="$1" palette
+  palette="$(mktemp --suffix=.txt)"
+  {
+    echo "# ImageMagick pixel enumeration: 256,1,255,srgb"
+    convert "$gif" -unique-colors txt:- | sed 1d | awk -F'[(,)]' '{print $3","$4","$5}' |
+      awk 'BEGIN{n=0} {seen[$0]=1; print n",0: ("$0")"; n++}
+           END{for(i=0;n<256;i++){c=i","255-i",7"; if(!(c in seen)){print n",0: ("c")"; n++}}}'
+  } > "$palette"
+  convert "$gif" +dither -remap "$palette" -interlace GIF "GIF:$gif"
+  rm -f "$palette"
+}
+
 # The tray sits in the top left corner; the root window's black becomes a
 # desktop colour so that the pictures read as a screen.
 to_gif() {
   convert "$out/$1.png" -crop 250x125+0+10 +repage \
     -fill '#3a6ea5' -draw 'color 0,0 floodfill' \
     -colors 256 -interlace GIF "GIF:$root/res/$2" || fail "convert failed for $2"
+  pad_palette_to_256 "$root/res/$2"
   identify "$root/res/$2"
 }
 to_gif current-full current.gif
