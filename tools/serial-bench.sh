@@ -88,7 +88,7 @@ start_line() {
   pid=$(socat_pid)
   [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && return 0
   rm -f "$bench/com" "$bench/peer"
-  socat "pty,raw,echo=0,link=$bench/com" "pty,raw,echo=0,link=$bench/peer" 2>/dev/null &
+  socat "pty,raw,echo=0,link=$bench/com" "pty,raw,echo=0,link=$bench/peer" 2>/dev/null 9>&- &
   echo $! >"$bench/socat.pid"
   for tries in $(seq 500); do
     [ -e "$bench/com" ] && [ -e "$bench/peer" ] && return 0
@@ -112,7 +112,7 @@ serve_commands() {
       mv -f "$bench/reply.tmp" "$bench/reply"
       rm -f "$bench/command"
     fi
-    sleep 0.005
+    sleep 0.02
   done
 }
 
@@ -126,13 +126,13 @@ trap cleanup EXIT
 trap 'exit 143' TERM INT
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "$wine64" wineboot -i >/dev/null 2>&1
+  "$wine64" wineboot -i >/dev/null 2>&1 9>&-
   "$wineserver" -w
 fi
 
 # Wine creates dosdevices/com5 from the Ports key when the prefix starts.
 if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
-  "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$bench/com" /f >/dev/null 2>&1
+  "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$bench/com" /f >/dev/null 2>&1 9>&-
   "$wineserver" -k >/dev/null 2>&1
   "$wineserver" -w
 fi
@@ -144,10 +144,10 @@ commands_pid=$!
 # The server opens the port's pty as its controlling terminal, so ending the
 # line sends it SIGHUP, on which it dumps its objects to stderr: start it
 # here with its output discarded.
-"$wineserver" -p >/dev/null 2>&1
+"$wineserver" -p >/dev/null 2>&1 9>&-
 
 if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
-  "$wine64" cmd /c exit >/dev/null 2>&1
+  "$wine64" cmd /c exit >/dev/null 2>&1 9>&-
   if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
     echo "serial-bench: $port of $WINEPREFIX is not mapped to $bench/com" >&2
     exit 1
@@ -157,4 +157,5 @@ fi
 export TAVRIN_SERIAL_PORT="$port"
 export TAVRIN_SERIAL_PEER="$(windows_path "$bench/peer")"
 export TAVRIN_SERIAL_BENCH="$(windows_path "$bench")"
-LD_PRELOAD="$shim_dir/\$LIB/libmodemshim.so" "$root/tools/wine-run.sh" "$exe" "$@"
+# Only this script holds the prefix's lock, not the programs it starts.
+LD_PRELOAD="$shim_dir/\$LIB/libmodemshim.so" "$root/tools/wine-run.sh" "$exe" "$@" 9>&-
