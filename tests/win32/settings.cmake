@@ -21,4 +21,6 @@ add_wine_test(configure_dialog_test
 foreach(test settings_store_test settings_store_win95_test configure_dialog_test)
   target_include_directories(${test} PRIVATE ${PROJECT_SOURCE_DIR}/res)
   target_link_libraries(${test} PRIVATE advapi32)
+  # A message box that no recorder catches would wait for a click forever.
+  set_tests_properties(${test} PROPERTIES TIMEOUT 300)
 endforeach()

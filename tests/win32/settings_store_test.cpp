@@ -3,6 +3,7 @@
 // fail.
 #include <gtest/gtest.h>
 
+#include "../../app/link_objects.h"
 #include "../../app/link_settings.h"
 #include "../../app/settings.h"
 #include "../../app/settings_store.h"
@@ -353,6 +354,94 @@ TEST_F(SettingsStore, ClosedPortStatusWarnsWithMessage19ButIrdaDoesNot) {
       EXPECT_EQ(warningBox(UnableToOpenCom1), recorder.boxes[0]);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// configureSettings as the tray calls it. The test prefix has no device on
+// COM7, so the serial port stays closed and the warning box of the status
+// update shows at the end of every call.
+class ConfigureRequest : public SettingsStore {
+protected:
+  void SetUp() override {
+    SettingsStore::SetUp();
+    storeSettings("COM7", 4800, 1);
+    aboutOpen = 0;
+    configureOpen = 0;
+  }
+  void TearDown() override {
+    aboutOpen = 0;
+    SettingsStore::TearDown();
+  }
+  // The start-up load, its warning box dismissed.
+  void startUp() {
+    BoxRecorder recorder;
+    configureSettings(true);
+  }
+};
+
+const char* const UnableToOpenCom7 = "Unable to open COM7\nPlease check communications settings.";
+
+TEST_F(ConfigureRequest, StartUpWithStoredSettingsShowsNoDialog) {
+  BoxRecorder recorder(IDCANCEL);
+  configureSettings(true);
+  EXPECT_EQ(0, recorder.configureShown);
+  EXPECT_EQ(ComPortNames[6], settings.portName);
+  EXPECT_EQ(4800u, settings.baudRate);
+  EXPECT_EQ(std::vector<RecordedBox>{warningBox(UnableToOpenCom7)}, recorder.boxes);
+  EXPECT_EQ("Tavrin: Please configure", trayTip());
+  EXPECT_EQ(0, helpPageOpened);
+}
+
+TEST_F(ConfigureRequest, FirstRunCancelledKeepsTheDefaultsStored) {
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Morvane");
+  BoxRecorder recorder(IDCANCEL);
+  configureSettings(true);
+  EXPECT_EQ(1, recorder.configureShown);
+  EXPECT_EQ(1, helpPageOpened);
+  std::vector<RecordedBox> expected = {noticeBox("Creating Help Files", "Help"),
+                                       warningBox(UnableToOpenCom1)};
+  EXPECT_EQ(expected, recorder.boxes);
+  EXPECT_EQ(std::string("COM1", 5), valueData(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port"));
+  EXPECT_EQ(0, configureOpen);
+}
+
+TEST_F(ConfigureRequest, OkSavesAndCancelChangesNothingStored) {
+  startUp();
+  struct Row { WPARAM command; DWORD storedBaud; } rows[] = {{IDCANCEL, 4800}, {IDOK, 4800}};
+  for (const Row& row : rows) {
+    putDword(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud", 1234);
+    BoxRecorder recorder(row.command);
+    configureSettings(false);
+    EXPECT_EQ(1, recorder.configureShown);
+    DWORD expected = row.command == IDOK ? row.storedBaud : 1234;
+    EXPECT_EQ(expected, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
+    EXPECT_EQ(std::vector<RecordedBox>{warningBox(UnableToOpenCom7)}, recorder.boxes);
+  }
+}
+
+TEST_F(ConfigureRequest, OpenDialogOrAboutBoxOnlyRefreshesTheStatus) {
+  startUp();
+  for (int* flag : {&configureOpen, static_cast<int*>(nullptr)}) {
+    if (flag) *flag = 1; else aboutOpen = 1;
+    BoxRecorder recorder(IDOK);
+    configureSettings(false);
+    EXPECT_EQ(0, recorder.configureShown);
+    EXPECT_EQ(std::vector<RecordedBox>{warningBox(UnableToOpenCom7)}, recorder.boxes);
+    configureOpen = 0;
+    aboutOpen = 0;
+  }
+}
+
+TEST_F(ConfigureRequest, IrdaSelectionClosesTheSerialPortQuietly) {
+  storeSettings("IrDA", 4800, 1);
+  BoxRecorder recorder;
+  configureSettings(true);
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_EQ("Tavrin: IrDA", trayTip());
+  EXPECT_EQ(0, commPort.isOpen());
 }
 
 }  // namespace
