@@ -156,8 +156,17 @@ check "mouse events seen by the hook" "move|down left|up left|move|down right|up
 
 # --- Unplugged: the tooltip says so; plugged back: the port reopens.
 unplug
-wait_tooltip "Tavrin: Please configure" 15
+balloon=""
+xdotool mousemove 600 600
+for _ in $(seq 100); do
+  balloon="$(driver tooltip)"
+  [[ "$balloon" == *"Unable to open"* ]] && break
+  sleep 0.2
+done
 shot unplugged
+check "balloon after unplugging" "Unable to open COM5|Please check communications settings." \
+  "$(printf '%s' "$balloon" | paste -sd '|')"
+wait_tooltip "Tavrin: Please configure" 15
 plug_in
 wait_tooltip "Tavrin: COM5 @ 9600 Baud" 12
 send ' again'
