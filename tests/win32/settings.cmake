@@ -16,6 +16,7 @@ add_wine_test(settings_store_win95_test
   LIBS app_core)
 add_wine_test(configure_dialog_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/configure_dialog_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/configure_template_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/string_table_test.cpp ${SETTINGS_TEST_SUPPORT}
   LIBS gtest_main app_core)
 foreach(test settings_store_test settings_store_win95_test configure_dialog_test)

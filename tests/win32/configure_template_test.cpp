@@ -1,0 +1,175 @@
+// The Configure dialog's template as the program carries it: frame, font,
+// and every control in creation (tab) order with its id, kind, text,
+// position and style.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "../../res/resource.h"
+
+namespace {
+
+struct Item {
+  DWORD style;
+  int x, y, cx, cy;
+  int id;
+  int classAtom;
+  std::string text;
+};
+
+struct Template {
+  DWORD style;
+  int cx, cy;
+  std::string title, font;
+  int pointSize;
+  std::vector<Item> items;
+};
+
+class Reader {
+public:
+  explicit Reader(const BYTE* at) : at(at) {}
+  WORD word() { WORD w; memcpy(&w, at, 2); at += 2; return w; }
+  DWORD dword() { DWORD d; memcpy(&d, at, 4); at += 4; return d; }
+  std::string text() {
+    std::string s;
+    for (WORD c = word(); c; c = word()) s += static_cast<char>(c);
+    return s;
+  }
+  // A name or an ordinal (0xFFFF then the number); returns the ordinal or -1.
+  int nameOrOrdinal(std::string* name) {
+    WORD first = word();
+    if (first == 0xFFFF) return word();
+    if (first == 0) return 0;
+    at -= 2;
+    *name = text();
+    return -1;
+  }
+  void alignDword(const BYTE* base) { at = base + ((at - base + 3) & ~3); }
+  const BYTE* at;
+};
+
+Template loadTemplate() {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDD_CONFIGURE), MAKEINTRESOURCEA(5));
+  const BYTE* base = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+  Template t{};
+  if (!base) return t;
+  Reader r(base);
+  t.style = r.dword();
+  r.dword();
+  int count = r.word();
+  r.word(), r.word();
+  t.cx = static_cast<short>(r.word());
+  t.cy = static_cast<short>(r.word());
+  std::string ignored;
+  r.nameOrOrdinal(&ignored);
+  r.nameOrOrdinal(&ignored);
+  t.title = r.text();
+  if (t.style & DS_SETFONT) {
+    t.pointSize = r.word();
+    t.font = r.text();
+  }
+  for (int i = 0; i < count; ++i) {
+    r.alignDword(base);
+    Item item{};
+    item.style = r.dword();
+    r.dword();
+    item.x = static_cast<short>(r.word());
+    item.y = static_cast<short>(r.word());
+    item.cx = static_cast<short>(r.word());
+    item.cy = static_cast<short>(r.word());
+    item.id = static_cast<short>(r.word());
+    std::string className;
+    item.classAtom = r.nameOrOrdinal(&className);
+    // A class given by name is the same class as its predefined ordinal.
+    if (lstrcmpiA(className.c_str(), "Button") == 0) item.classAtom = 0x80;
+    if (lstrcmpiA(className.c_str(), "Edit") == 0) item.classAtom = 0x81;
+    if (lstrcmpiA(className.c_str(), "Static") == 0) item.classAtom = 0x82;
+    if (lstrcmpiA(className.c_str(), "ComboBox") == 0) item.classAtom = 0x85;
+    r.nameOrOrdinal(&item.text);
+    WORD extra = r.word();
+    r.at += extra;
+    t.items.push_back(item);
+  }
+  return t;
+}
+
+const int Button = 0x80, Edit = 0x81, Static = 0x82, ComboBox = 0x85;
+
+TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
+  Template t = loadTemplate();
+  EXPECT_EQ("Configure", t.title);
+  EXPECT_EQ(199, t.cx);
+  EXPECT_EQ(306, t.cy);
+  EXPECT_EQ(8, t.pointSize);
+  EXPECT_EQ("MS Sans Serif", t.font);
+  DWORD wanted = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
+  EXPECT_EQ(wanted, t.style & wanted);
+  EXPECT_EQ(0u, t.style & WS_SYSMENU);
+}
+
+TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
+  struct Row {
+    int id, atom;
+    const char* text;
+    int x, y, cx, cy;
+    DWORD type;    // compared under the kind's type mask
+    DWORD flags;   // must all be set
+    DWORD absent;  // must all be clear
+  };
+  const DWORD BS = BS_TYPEMASK, SS = SS_TYPEMASK, CB = 3;
+  const DWORD dropList = CBS_DROPDOWNLIST, dropDown = CBS_DROPDOWN;
+  const Row rows[] = {
+      {IDOK, Button, "OK", 142, 3, 50, 14, BS_DEFPUSHBUTTON, WS_TABSTOP, WS_DISABLED},
+      {IDCANCEL, Button, "Cancel", 142, 23, 50, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
+      {-1, Button, "Port", 6, 3, 60, 29, BS_GROUPBOX, 0, 0},
+      {IDC_PORT, ComboBox, "", 11, 13, 48, 146, dropDown,
+       WS_VSCROLL | CBS_DISABLENOSCROLL | CBS_NOINTEGRALHEIGHT | WS_TABSTOP, CBS_SORT},
+      {-1, Button, "Baud", 71, 3, 60, 29, BS_GROUPBOX, 0, 0},
+      {IDC_BAUD, ComboBox, "", 77, 13, 48, 155, dropList, CBS_UPPERCASE | WS_TABSTOP, CBS_SORT},
+      {-1, Button, "Start Up", 6, 36, 125, 73, BS_GROUPBOX, 0, 0},
+      {IDC_RUN_AT_STARTUP, Button, "Run at Start Up", 12, 46, 65, 10, BS_AUTOCHECKBOX, WS_TABSTOP, WS_DISABLED},
+      {IDC_AUTO_LOGON, Button, "Automatically Log In as:", 12, 59, 91, 10, BS_AUTOCHECKBOX, WS_DISABLED, 0},
+      {IDC_USER_LABEL, Static, "User:", 27, 75, 18, 11, SS_LEFT, WS_DISABLED, 0},
+      {IDC_USER, Edit, "", 47, 73, 78, 13, 0, WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, ES_PASSWORD},
+      {IDC_PASSWORD_LABEL, Static, "Password:", 11, 92, 36, 10, SS_LEFT, WS_DISABLED, 0},
+      {IDC_PASSWORD, Edit, "", 47, 90, 78, 13, 0, WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_DISABLED, 0},
+      {-1, Button, "Extended Character Interpretation", 6, 117, 186, 37, BS_GROUPBOX, 0, 0},
+      {IDC_ASCII_EXTENDED, Button, "ASCII Extended e.g. Brisvane", 15, 130, 118, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED},
+      {IDC_ANSI_EXTENDED, Button, "ANSI Extended", 15, 141, 65, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED},
+      {-1, Button, "Instructions", 6, 163, 186, 137, BS_GROUPBOX, 0, 0},
+      {-1, Static, "Select the port you wish to use then set the Baud to\nmatch your communications device.",
+       12, 175, 174, 19, SS_CENTER, 0, 0},
+      {-1, Static, "Check 'Run at Start Up' if you want this program to\nrun automatically each time you start your computer\nor log in.",
+       11, 197, 175, 27, SS_CENTER, 0, 0},
+      {-1, Static, "Check 'Automatically Log In' and enter a user name\nand password to automatically log into your system.\n(This may not be available on your computer.)",
+       11, 225, 175, 26, SS_CENTER, 0, 0},
+      {-1, Static, "Select either ASCII or ANSI.\nMost newer devices will use ANSI.", 29, 255, 133, 19, SS_CENTER, 0, 0},
+      {-1, Static, "Select OK to use the new values or Cancel to\nquit without making any changes.",
+       11, 277, 175, 17, SS_CENTER, 0, 0},
+  };
+  Template t = loadTemplate();
+  ASSERT_EQ(sizeof rows / sizeof rows[0], t.items.size());
+  for (size_t i = 0; i < t.items.size(); ++i) {
+    const Row& row = rows[i];
+    const Item& item = t.items[i];
+    SCOPED_TRACE("control " + std::to_string(i) + " \"" + row.text + "\"");
+    EXPECT_EQ(row.id, item.id);
+    EXPECT_EQ(row.atom, item.classAtom);
+    EXPECT_EQ(row.text, item.text);
+    EXPECT_EQ(row.x, item.x);
+    EXPECT_EQ(row.y, item.y);
+    EXPECT_EQ(row.cx, item.cx);
+    EXPECT_EQ(row.cy, item.cy);
+    DWORD mask = row.atom == Button ? BS : row.atom == Static ? SS : row.atom == ComboBox ? CB : 0;
+    EXPECT_EQ(row.type, item.style & mask);
+    EXPECT_EQ(row.flags, item.style & row.flags);
+    EXPECT_EQ(0u, item.style & row.absent);
+    EXPECT_TRUE(item.style & WS_VISIBLE);
+  }
+}
+
+}  // namespace
