@@ -12,7 +12,7 @@
 #include "tray_status.h"
 
 static bool irdaSelected() {
-  return _stricmp(settings.portName, IrdaPortName) == 0;
+  return settings.portName && _stricmp(settings.portName, IrdaPortName) == 0;
 }
 
 // The retry timer of a failed link stops once the settings leave nothing to
