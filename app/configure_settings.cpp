@@ -1,6 +1,8 @@
+// link_objects.h brings winsock2.h, which must come before windows.h.
+#include "link_objects.h"
+
 #include "../interp/interp.h"
 #include "configure_dialog.h"
-#include "link_objects.h"
 #include "link_settings.h"
 #include "settings.h"
 #include "settings_store.h"
