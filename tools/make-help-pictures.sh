@@ -20,16 +20,7 @@ require_runnable "$tavrin"
 start_display_and_prefix "${3:-$root/build/help-pictures}"
 
 command -v socat >/dev/null || fail "socat is needed for the serial line"
-prepare_com1
-preset_settings COM1 1200
-
-rm -rf "$out/run" && mkdir -p "$out/run"
-cd "$out/run" || exit 1
-start_tavrin
-driver wait "#32770" "" 30000 || fail "the splash did not show"
-wait_gone "#32770" "" 10000 || fail "the splash did not close"
-sleep 1
-check "tooltip of the open port" "Tavrin: COM1 @ 1200 Baud" "$(tray_tooltip)"
+start_tavrin_on_com1
 shot current-full
 
 open_tray_menu 1 || fail "no tray menu"

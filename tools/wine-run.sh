@@ -14,19 +14,11 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(dirname "$here")"
 exe="$1"; shift
 
-pe_machine() {
-  local offset
-  offset=$(od -An -tu4 -j 60 -N4 "$1" | tr -d ' ')
-  od -An -tx2 -j $((offset + 4)) -N2 "$1" | tr -d ' '
-}
-
-can_run_32bit_elf() {
-  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
-}
+source "$here/bench-env.sh"
 
 case "$(pe_machine "$exe")" in
   014c)
-    if ! can_run_32bit_elf; then
+    if ! can_run_32bit_wine; then
       echo "SKIP: this kernel cannot run 32-bit Linux programs, so 32-bit Wine cannot start $exe" >&2
       exit 77
     fi
@@ -40,24 +32,11 @@ export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
 export WINELOADER=/usr/lib/wine/wine64
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    sleep 1
-    break
-  done
-fi
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; }
+BENCH_XVFB_PID=""
+[ -z "${DISPLAY:-}" ] && start_private_display 91 140
+cleanup() { [ -n "$BENCH_XVFB_PID" ] && kill "$BENCH_XVFB_PID" 2>/dev/null; }
 trap cleanup EXIT
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
-  /usr/lib/wine/wineserver -w
-fi
+ensure_wine_prefix
 
 "$loader" "$exe" "$@"

@@ -3,8 +3,10 @@
 # prefix, the tray driver, screenshots and checks. Source it, then call
 # require_runnable and start_display_and_prefix.
 
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)/bench-env.sh"
+
 started_pids=()
-xvfb_pid=""
+BENCH_XVFB_PID=""
 
 fail() {
   echo "FAIL: $*" >&2
@@ -20,11 +22,8 @@ check() {
 # 77 is ctest's "skipped": 32-bit Windows programs need 32-bit Wine, which
 # this kernel may not run.
 require_runnable() {
-  local offset machine
-  offset=$(od -An -tu4 -j 60 -N4 "$1" | tr -d ' ')
-  machine=$(od -An -tx2 -j $((offset + 4)) -N2 "$1" | tr -d ' ')
-  [ "$machine" = "8664" ] && return 0
-  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  [ "$(pe_machine "$1")" = "8664" ] && return 0
+  if ! can_run_32bit_wine; then
     echo "SKIP: 32-bit Wine cannot run on this kernel" >&2
     exit 77
   fi
@@ -34,7 +33,7 @@ cleanup() {
   local pid
   for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; done
   [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$BENCH_XVFB_PID" ] && kill "$BENCH_XVFB_PID" 2>/dev/null
 }
 
 # A display of our own and a prefix of our own under folder, so that the
@@ -46,20 +45,9 @@ start_display_and_prefix() {
   export WINEPREFIX="$out/prefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  local n
-  for n in $(seq 160 220); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    sleep 1
-    kill -0 "$xvfb_pid" 2>/dev/null && break
-  done
+  start_private_display 160 220 || fail "no free display for Xvfb"
   trap cleanup EXIT
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
-    /usr/lib/wine/wineserver -w
-  fi
+  ensure_wine_prefix
 }
 
 # Stored settings, so that the run is not a first run with its dialogs.
@@ -178,4 +166,19 @@ exit_through_menu() {
   kill -0 "$tavrin_pid" 2>/dev/null && fail "Exit did not end the program"
   wait "$tavrin_pid"
   check "exit code after Exit" "0" "$?"
+}
+
+# Starts Tavrin.exe in a fresh run folder with COM1 on a pseudo-terminal at
+# 1200 baud, waits out the splash and checks the open port's tooltip.
+start_tavrin_on_com1() {
+  prepare_com1
+  preset_settings COM1 1200
+
+  rm -rf "$out/run" && mkdir -p "$out/run"
+  cd "$out/run" || exit 1
+  start_tavrin
+  driver wait "#32770" "" 30000 || fail "the splash did not show"
+  wait_gone "#32770" "" 10000 || fail "the splash did not close"
+  sleep 1
+  check "tooltip of the open port" "Tavrin: COM1 @ 1200 Baud" "$(tray_tooltip)"
 }

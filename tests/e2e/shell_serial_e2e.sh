@@ -13,16 +13,7 @@ source "$here/e2e_lib.sh"
 require_runnable "$tavrin"
 command -v socat >/dev/null || { echo "SKIP: no socat" >&2; exit 77; }
 start_display_and_prefix "$3"
-prepare_com1
-preset_settings COM1 1200
-
-rm -rf "$out/run" && mkdir -p "$out/run"
-cd "$out/run" || exit 1
-start_tavrin
-driver wait "#32770" "" 30000 || fail "the splash did not show"
-wait_gone "#32770" "" 10000 || fail "the splash did not close"
-sleep 1
-check "tooltip of the open port" "Tavrin: COM1 @ 1200 Baud" "$(tray_tooltip)"
+start_tavrin_on_com1
 
 # The About box echoes what the device sends: a plain byte alone, then an
 # escape sequence as it builds up (the key it names lands in the About box,
