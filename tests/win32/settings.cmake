@@ -33,6 +33,7 @@ add_executable(link_settings_test
   ${CMAKE_CURRENT_SOURCE_DIR}/box_recorder.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/serial_bench.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/link_recorder.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/registry_fixture.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/settings_stand_ins.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/settings_resources.rc)
 target_include_directories(link_settings_test PRIVATE ${PROJECT_SOURCE_DIR}/res)

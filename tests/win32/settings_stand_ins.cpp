@@ -3,8 +3,11 @@
 #include <string.h>
 
 #include "../../app/link_objects.h"
+#include "../../app/settings.h"
 #include "../../app/settings_store.h"
 #include "../../app/tray_status.h"
+#include "../../interp/interp.h"
+#include "registry_fixture.h"
 
 const char* failingValueName = nullptr;
 std::vector<std::string> writtenValues;
@@ -18,6 +21,14 @@ void resetStandIns() {
   writtenValues.clear();
   helpPageOpened = 0;
   trayIconData.szTip[0] = 0;
+}
+
+void startFromCleanSettings() {
+  clearProgramRegistry();
+  resetStandIns();
+  settings = Settings{};
+  interpretation = 1;
+  findPlatformFacts();
 }
 
 static bool failsOnPurpose(const char* name) {

@@ -19,3 +19,8 @@ extern int helpPageOpened;
 std::string trayTip();
 
 void resetStandIns();
+
+// A clean start for a settings test: no program values in the registry,
+// fresh stand-ins, an empty settings record, interpretation 1 and the
+// platform facts of the running system.
+void startFromCleanSettings();

@@ -20,11 +20,7 @@ const char* const UnableToOpenCom1 = "Unable to open COM1\nPlease check communic
 class SettingsStore : public ::testing::Test {
 protected:
   void SetUp() override {
-    clearProgramRegistry();
-    resetStandIns();
-    settings = Settings{};
-    interpretation = 1;
-    findPlatformFacts();
+    startFromCleanSettings();
     ASSERT_TRUE(ntFamily) << "this program tests the NT family";
   }
   void TearDown() override { clearProgramRegistry(); }

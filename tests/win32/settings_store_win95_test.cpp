@@ -19,11 +19,7 @@ namespace {
 class Windows95Family : public ::testing::Test {
 protected:
   void SetUp() override {
-    clearProgramRegistry();
-    resetStandIns();
-    settings = Settings{};
-    interpretation = 1;
-    findPlatformFacts();
+    startFromCleanSettings();
     ASSERT_FALSE(ntFamily) << "this program tests the Windows 95 family";
   }
   void TearDown() override { clearProgramRegistry(); }
