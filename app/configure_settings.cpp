@@ -1,4 +1,3 @@
-// link_objects.h brings winsock2.h, which must come before windows.h.
 #include "link_objects.h"
 
 #include "../interp/interp.h"
