@@ -9,18 +9,31 @@
 #include "message_box.h"
 #include "settings.h"
 #include "settings_store.h"
+#include "system_ports.h"
 
 static const int BaudRateCount = 10;
 static const int TextLimit = 257;
 
+static void addPort(HWND list, const char* name) {
+  SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+}
+
+// "IrDA" and COM1 to COM16 always, then the higher ports the system reports.
 static void fillPortList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_PORT);
-  SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(IrdaPortName));
-  for (int n = 0; n < CCommPort::portCount(); ++n)
-    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ComPortNames[n]));
-  // Selects the first entry that begins with the name, so COM1 before COM10.
-  SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-               reinterpret_cast<LPARAM>(settings.portName));
+  addPort(list, IrdaPortName);
+  bool present[ComPortNameCount] = {};
+  findSystemPorts(present);
+  for (int n = 0; n < ComPortNameCount; ++n)
+    if (n < CCommPort::portCount() || present[n]) addPort(list, ComPortNames[n]);
+  // The whole name, so that COM1 selects COM1 and not COM10. A port that is
+  // not listed (its adapter unplugged, say) still shows, as typed text.
+  LRESULT entry = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(settings.portName));
+  if (entry != CB_ERR)
+    SendMessageA(list, CB_SETCURSEL, entry, 0);
+  else
+    SetWindowTextA(list, settings.portName);
 }
 
 static void fillBaudList(HWND dialog) {
@@ -38,6 +51,13 @@ static void setFieldText(HWND dialog, int id, const char* text) {
   SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
+// A stored value other than 0, 1 and 2 shows as ANSI Extended, as any
+// nonzero value always has.
+static int interpretationButton(int value) {
+  if (value == 0) return IDC_ASCII_EXTENDED;
+  return value == 2 ? IDC_UNICODE_TEXT : IDC_ANSI_EXTENDED;
+}
+
 static void initDialog(HWND dialog) {
   if (!settings.portName) settings.portName = ComPortNames[0];
   if (settings.baudRate == 0) settings.baudRate = 1200;
@@ -45,7 +65,7 @@ static void initDialog(HWND dialog) {
   fillBaudList(dialog);
   CheckDlgButton(dialog, IDC_RUN_AT_STARTUP, settings.runAtStartup ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_AUTO_LOGON, settings.autoLogon ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(dialog, interpretation ? IDC_ANSI_EXTENDED : IDC_ASCII_EXTENDED, BST_CHECKED);
+  CheckDlgButton(dialog, interpretationButton(interpretation), BST_CHECKED);
   setFieldText(dialog, IDC_USER, settings.userName);
   setFieldText(dialog, IDC_PASSWORD, settings.password);
   // Posted, not sent: the enabling rules run once the dialog is showing.
@@ -80,12 +100,36 @@ static void autoLogonClicked(HWND dialog) {
   showNotice(IDS_TWEAKUI, IDS_NOT_AVAILABLE);
 }
 
-// Only a selected list entry counts; the port box's typed text is never read.
+// The constant name of "COMn" (n from 1 to 256) or "IrDA", in any case;
+// null for any other text.
+static const char* portNamedBy(const char* text) {
+  const char* port = comPortName(text);
+  if (port) return port;
+  return _stricmp(text, IrdaPortName) == 0 ? IrdaPortName : nullptr;
+}
+
 static const char* selectedPort(HWND dialog) {
+  char entry[32] = {0};
   LRESULT s = SendDlgItemMessageA(dialog, IDC_PORT, CB_GETCURSEL, 0, 0);
-  if (s == CB_ERR || s > CCommPort::portCount()) return ComPortNames[0];
-  if (s == 0) return IrdaPortName;
-  return ComPortNames[s - 1];
+  if (s == CB_ERR || SendDlgItemMessageA(dialog, IDC_PORT, CB_GETLBTEXTLEN, s, 0) >=
+                         static_cast<LRESULT>(sizeof entry))
+    return nullptr;
+  SendDlgItemMessageA(dialog, IDC_PORT, CB_GETLBTEXT, s, reinterpret_cast<LPARAM>(entry));
+  return portNamedBy(entry);
+}
+
+// A port named in the box's text is taken as typed, listed or not; other
+// text leaves the choice to the list's selection, and without one to COM1.
+static const char* chosenPort(HWND dialog) {
+  char typed[32] = {0};
+  HWND box = GetDlgItem(dialog, IDC_PORT);
+  const char* port = nullptr;
+  if (GetWindowTextLengthA(box) < static_cast<int>(sizeof typed)) {
+    GetWindowTextA(box, typed, sizeof typed);
+    port = portNamedBy(typed);
+  }
+  if (!port) port = selectedPort(dialog);
+  return port ? port : ComPortNames[0];
 }
 
 static unsigned selectedRate(HWND dialog) {
@@ -95,7 +139,7 @@ static unsigned selectedRate(HWND dialog) {
 }
 
 static void okClicked(HWND dialog) {
-  settings.portName = selectedPort(dialog);
+  settings.portName = chosenPort(dialog);
   settings.baudRate = selectedRate(dialog);
   settings.runAtStartup = isChecked(dialog, IDC_RUN_AT_STARTUP);
   settings.autoLogon = isChecked(dialog, IDC_AUTO_LOGON);
@@ -119,6 +163,7 @@ static BOOL handleCommand(HWND dialog, WPARAM command) {
     case IDC_AUTO_LOGON: autoLogonClicked(dialog); return TRUE;
     case IDC_ASCII_EXTENDED: interpretation = 0; return TRUE;
     case IDC_ANSI_EXTENDED: interpretation = 1; return TRUE;
+    case IDC_UNICODE_TEXT: interpretation = 2; return TRUE;
   }
   return FALSE;
 }

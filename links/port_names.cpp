@@ -17,14 +17,18 @@ const char* const ComPortNames[ComPortNameCount] = {
     COM_TENS(22), COM_TENS(23), COM_TENS(24), "COM250",     "COM251",     "COM252",
     "COM253",     "COM254",     "COM255",     "COM256"};
 
-const char* comPortName(const char* text) {
-  if (!text || _strnicmp(text, "COM", 3) != 0 || !text[3]) return nullptr;
+int comPortNumber(const char* text) {
+  if (!text || _strnicmp(text, "COM", 3) != 0 || !text[3]) return 0;
   int number = 0;
   for (const char* digit = text + 3; *digit; ++digit) {
-    if (!isdigit(static_cast<unsigned char>(*digit))) return nullptr;
+    if (!isdigit(static_cast<unsigned char>(*digit))) return 0;
     number = number * 10 + (*digit - '0');
-    if (number > ComPortNameCount) return nullptr;
+    if (number > ComPortNameCount) return 0;
   }
-  if (number < 1) return nullptr;
-  return ComPortNames[number - 1];
+  return number;
+}
+
+const char* comPortName(const char* text) {
+  int number = comPortNumber(text);
+  return number ? ComPortNames[number - 1] : nullptr;
 }

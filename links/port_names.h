@@ -10,3 +10,5 @@ extern const char* const ComPortNames[ComPortNameCount];
 // by the decimal port number, 1 to 256 (leading zeros allowed, as "COM09").
 // Null when text names no such port.
 const char* comPortName(const char* text);
+// The number of the port that text names in the same way, 0 for none.
+int comPortNumber(const char* text);

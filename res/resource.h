@@ -31,6 +31,7 @@
 #define IDC_PASSWORD_LABEL  1013
 #define IDC_ASCII_EXTENDED  1014
 #define IDC_ANSI_EXTENDED   1015
+#define IDC_UNICODE_TEXT    1017
 
 // About box
 #define IDC_MONITOR         1016

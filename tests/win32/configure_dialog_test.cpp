@@ -9,6 +9,7 @@
 #include "../../links/comm_port.h"
 #include "../../res/resource.h"
 #include "box_recorder.h"
+#include "registry_fixture.h"
 
 namespace {
 
@@ -58,6 +59,21 @@ protected:
     SendMessageA(dialog, WM_COMMAND, id, 0);
     pumpMessages(30);
   }
+  // Types over whatever the port box shows, as a user who selects its text.
+  void typePort(const std::string& text) {
+    SendMessageA(GetWindow(GetDlgItem(dialog, IDC_PORT), GW_CHILD), EM_SETSEL, 0, -1);
+    type(IDC_PORT, text);
+  }
+  std::string listEntries(int id) {
+    std::string entries;
+    LRESULT count = SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      char entry[32];
+      SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+      entries += (i ? " " : "") + std::string(entry);
+    }
+    return entries;
+  }
   void type(int id, const std::string& text) {
     HWND field = GetDlgItem(dialog, id);
     if (id == IDC_PORT) field = GetWindow(field, GW_CHILD);  // the combo box's edit field
@@ -87,6 +103,8 @@ protected:
   }
 
   HWND dialog = nullptr;
+  // The system lists no ports unless a test adds them.
+  SystemPortMap systemPorts;
 };
 
 void PrintTo(const ConfigureDialog::StartUpGroup& g, std::ostream* out);
@@ -137,12 +155,55 @@ TEST_F(ConfigureDialog, PreselectsByPrefixAndOkGivesTheSelection) {
   }
 }
 
-TEST_F(ConfigureDialog, TypedPortTextIsNeverRead) {
+TEST_F(ConfigureDialog, TypedTextNamingNoPortFallsBackToTheListsSelection) {
   settings.portName = ComPortNames[6];
   open();
   type(IDC_PORT, "5");
   command(IDOK);
   EXPECT_EQ(ComPortNames[0], settings.portName) << "typing left no entry selected";
+}
+
+TEST_F(ConfigureDialog, PortListAddsTheSystemsPortsAboveSixteenInNumericOrderOnce) {
+  systemPorts.add("\\Device\\Serial22", "COM23");
+  systemPorts.add("\\Device\\Serial16", "COM17");
+  systemPorts.add("\\Device\\BthModem0", "com23");
+  systemPorts.add("\\Device\\Serial4", "COM5");
+  systemPorts.add("\\Device\\Serial299", "COM300");
+  systemPorts.add("\\Device\\Parallel0", "LPT1");
+  systemPorts.add("\\Device\\Serial255", "COM256");
+  settings.portName = ComPortNames[22];
+  open();
+  std::string fixed = "IrDA";
+  for (int n = 1; n <= 16; ++n) fixed += " COM" + std::to_string(n);
+  EXPECT_EQ(fixed + " COM17 COM23 COM256", listEntries(IDC_PORT));
+  EXPECT_EQ("COM23", selectedText(IDC_PORT));
+}
+
+TEST_F(ConfigureDialog, PortNamedInTheBoxIsTakenAsTypedListedOrNot) {
+  systemPorts.add("\\Device\\Serial22", "COM23");
+  struct Row { const char* typed; const char* port; } rows[] = {
+      {"COM23", ComPortNames[22]}, {"com200", ComPortNames[199]}, {"COM256", ComPortNames[255]},
+      {"irda", IrdaPortName},      {"COM2", ComPortNames[1]},     {"COM257", ComPortNames[0]},
+      {"COM0", ComPortNames[0]},   {"port 9", ComPortNames[0]},
+  };
+  for (const Row& row : rows) {
+    settings.portName = ComPortNames[6];
+    open();
+    typePort(row.typed);
+    command(IDOK);
+    EXPECT_EQ(row.port, settings.portName) << "typed \"" << row.typed << "\"";
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+TEST_F(ConfigureDialog, StoredPortThatIsNotListedShowsAsTextAndOkKeepsIt) {
+  settings.portName = ComPortNames[22];
+  open();
+  EXPECT_EQ("COM23", text(IDC_PORT));
+  EXPECT_EQ("(none)", selectedText(IDC_PORT));
+  command(IDOK);
+  EXPECT_EQ(ComPortNames[22], settings.portName);
 }
 
 TEST_F(ConfigureDialog, EnablingRulesOnTheNtFamily) {
@@ -240,6 +301,47 @@ TEST_F(ConfigureDialog, InterpretationButtonsActAtOnceAndCancelKeepsTheRest) {
   EXPECT_STREQ("ada", settings.userName);
   click(IDC_ANSI_EXTENDED);
   EXPECT_EQ(1, interpretation.load());
+}
+
+TEST_F(ConfigureDialog, StoredInterpretationChecksItsButtonAndUnicodeSetsTwoAtOnce) {
+  struct Row { int stored; int checkedId; } rows[] = {
+      {0, IDC_ASCII_EXTENDED}, {1, IDC_ANSI_EXTENDED}, {2, IDC_UNICODE_TEXT},
+      {3, IDC_ANSI_EXTENDED},  {-1, IDC_ANSI_EXTENDED},
+  };
+  const int buttons[] = {IDC_ASCII_EXTENDED, IDC_ANSI_EXTENDED, IDC_UNICODE_TEXT};
+  for (const Row& row : rows) {
+    interpretation = row.stored;
+    open();
+    for (int id : buttons) EXPECT_EQ(id == row.checkedId, checked(id)) << "stored " << row.stored << ", button " << id;
+    click(IDC_UNICODE_TEXT);
+    EXPECT_EQ(2, interpretation.load());
+    for (int id : buttons) EXPECT_EQ(id == IDC_UNICODE_TEXT, checked(id)) << "one group: button " << id;
+    command(IDCANCEL);
+    EXPECT_EQ(2, interpretation.load()) << "Cancel does not undo the click";
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+// Each text, measured in the dialog's own font, fits the box it is given.
+TEST_F(ConfigureDialog, EveryTextFitsItsControl) {
+  open();
+  HDC dc = GetDC(dialog);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+  for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    char className[16], label[256];
+    GetClassNameA(control, className, sizeof className);
+    if (lstrcmpiA(className, "Static") != 0) continue;
+    GetWindowTextA(control, label, sizeof label);
+    RECT box;
+    GetClientRect(control, &box);
+    RECT needed = box;
+    DrawTextA(dc, label, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+    EXPECT_LE(needed.bottom - needed.top, box.bottom - box.top) << label;
+    EXPECT_LE(needed.right - needed.left, box.right - box.left) << label;
+  }
+  SelectObject(dc, oldFont);
+  ReleaseDC(dialog, dc);
 }
 
 TEST_F(ConfigureDialog, ModalRunEndsWithOneForOkAndTwoForCancel) {

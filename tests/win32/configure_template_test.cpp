@@ -103,7 +103,7 @@ TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
   Template t = loadTemplate();
   EXPECT_EQ("Configure", t.title);
   EXPECT_EQ(199, t.cx);
-  EXPECT_EQ(306, t.cy);
+  EXPECT_EQ(317, t.cy);
   EXPECT_EQ(8, t.pointSize);
   EXPECT_EQ("MS Sans Serif", t.font);
   DWORD wanted = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
@@ -137,19 +137,21 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
       {IDC_USER, Edit, "", 47, 73, 78, 13, 0, WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, ES_PASSWORD},
       {IDC_PASSWORD_LABEL, Static, "Password:", 11, 92, 36, 10, SS_LEFT, WS_DISABLED, 0},
       {IDC_PASSWORD, Edit, "", 47, 90, 78, 13, 0, WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_DISABLED, 0},
-      {-1, Button, "Extended Character Interpretation", 6, 117, 186, 37, BS_GROUPBOX, 0, 0},
+      {-1, Button, "Extended Character Interpretation", 6, 117, 186, 48, BS_GROUPBOX, 0, 0},
       {IDC_ASCII_EXTENDED, Button, "ASCII Extended e.g. Brisvane", 15, 130, 118, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED},
-      {IDC_ANSI_EXTENDED, Button, "ANSI Extended", 15, 141, 65, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED},
-      {-1, Button, "Instructions", 6, 163, 186, 137, BS_GROUPBOX, 0, 0},
+      {IDC_ANSI_EXTENDED, Button, "ANSI Extended", 15, 141, 65, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
+      {IDC_UNICODE_TEXT, Button, "Unicode (UTF-8)", 15, 152, 70, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
+      {-1, Button, "Instructions", 6, 174, 186, 137, BS_GROUPBOX, 0, 0},
       {-1, Static, "Select the port you wish to use then set the Baud to\nmatch your communications device.",
-       12, 175, 174, 19, SS_CENTER, 0, 0},
+       12, 186, 174, 19, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Run at Start Up' if you want this program to\nrun automatically each time you start your computer\nor log in.",
-       11, 197, 175, 27, SS_CENTER, 0, 0},
+       11, 208, 175, 27, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Automatically Log In' and enter a user name\nand password to automatically log into your system.\n(This may not be available on your computer.)",
-       11, 225, 175, 26, SS_CENTER, 0, 0},
-      {-1, Static, "Select either ASCII or ANSI.\nMost newer devices will use ANSI.", 29, 255, 133, 19, SS_CENTER, 0, 0},
+       11, 236, 175, 26, SS_CENTER, 0, 0},
+      {-1, Static, "Select ASCII, ANSI or Unicode (UTF-8).\nMost newer devices will use Unicode.", 11, 266, 175, 19,
+       SS_CENTER, 0, 0},
       {-1, Static, "Select OK to use the new values or Cancel to\nquit without making any changes.",
-       11, 277, 175, 17, SS_CENTER, 0, 0},
+       11, 288, 175, 17, SS_CENTER, 0, 0},
   };
   Template t = loadTemplate();
   ASSERT_EQ(sizeof rows / sizeof rows[0], t.items.size());

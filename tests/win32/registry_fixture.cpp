@@ -117,3 +117,40 @@ KeyLock::~KeyLock() {
     RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &savedDescriptor[0]);
   RegCloseKey(key);
 }
+
+#define SERIALCOMM_PATH "HARDWARE\\DEVICEMAP\\SERIALCOMM"
+
+SystemPortMap::SystemPortMap() {
+  HKEY key = openForWrite(HKEY_LOCAL_MACHINE, SERIALCOMM_PATH);
+  for (DWORD index = 0;; ++index) {
+    char name[256], data[256];
+    DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+    if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                      &dataSize) != ERROR_SUCCESS)
+      break;
+    saved.push_back({name, std::string(data, dataSize), type});
+  }
+  RegCloseKey(key);
+  clear();
+}
+
+SystemPortMap::~SystemPortMap() {
+  clear();
+  for (const Value& value : saved)
+    putRaw(HKEY_LOCAL_MACHINE, SERIALCOMM_PATH, value.name.c_str(), value.type, value.data.data(),
+           static_cast<DWORD>(value.data.size()));
+}
+
+void SystemPortMap::add(const char* name, const char* port) {
+  putText(HKEY_LOCAL_MACHINE, SERIALCOMM_PATH, name, port);
+}
+
+void SystemPortMap::clear() {
+  HKEY key = openForWrite(HKEY_LOCAL_MACHINE, SERIALCOMM_PATH);
+  char name[256];
+  DWORD nameSize = sizeof name;
+  while (RegEnumValueA(key, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         RegDeleteValueA(key, name) == ERROR_SUCCESS)
+    nameSize = sizeof name;
+  RegCloseKey(key);
+}

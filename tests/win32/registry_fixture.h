@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #define TEST_SETTINGS_PATH "Software\\Morvane\\Tavrin"
 #define TEST_RUN_PATH "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
@@ -38,4 +39,22 @@ private:
   HKEY root;
   std::string path;
   std::string savedDescriptor;
+};
+
+// While alive, HKLM\HARDWARE\DEVICEMAP\SERIALCOMM holds only the values the
+// test adds (name, then the port text the system would give); the values
+// found there before are put back at the end.
+class SystemPortMap {
+public:
+  SystemPortMap();
+  ~SystemPortMap();
+  void add(const char* name, const char* port);
+
+private:
+  struct Value {
+    std::string name, data;
+    DWORD type;
+  };
+  void clear();
+  std::vector<Value> saved;
 };

@@ -8,6 +8,12 @@ set(SETTINGS_TEST_SUPPORT
     ${CMAKE_CURRENT_SOURCE_DIR}/settings_stand_ins.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/settings_resources.rc)
 
+# windres dependencies are not scanned: rebuild the tests' resources when a
+# script they include changes.
+file(GLOB SETTINGS_RES_INPUTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.rc ${PROJECT_SOURCE_DIR}/res/*.h)
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/settings_resources.rc
+                            PROPERTIES OBJECT_DEPENDS "${SETTINGS_RES_INPUTS}")
+
 add_wine_test(settings_store_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/settings_store_test.cpp ${SETTINGS_TEST_SUPPORT}
   LIBS gtest_main app_core)
