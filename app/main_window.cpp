@@ -3,6 +3,8 @@
 
 #include "main_window.h"
 
+#include <dbt.h>
+
 #include "../res/resource.h"
 #include "app_windows.h"
 #include "help_page.h"
@@ -77,6 +79,25 @@ void onPortRetryTick(HWND window) {
   showPortStatus(settings.portName, settings.baudRate);
 }
 
+// True when a port device event names the selected port, in any case.
+bool namesSelectedPort(LPARAM data) {
+  const DEV_BROADCAST_HDR* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+  if (!header || header->dbch_devicetype != DBT_DEVTYP_PORT) return false;
+  const char* port = comPortName(reinterpret_cast<const DEV_BROADCAST_PORT_A*>(header)->dbcp_name);
+  return port && port == settings.portName;
+}
+
+// An adapter plugged back is opened at once rather than at the next retry
+// tick; one pulled out is a link failure at once rather than when (or if)
+// its reader notices.
+void onDeviceChange(HWND window, WPARAM event, LPARAM data) {
+  if (!namesSelectedPort(data)) return;
+  if (event == DBT_DEVICEARRIVAL && !commPort.isOpen())
+    onPortRetryTick(window);
+  else if (event == DBT_DEVICEREMOVECOMPLETE && commPort.isOpen())
+    onSerialFailure(window);
+}
+
 void onIrdaStatus(WPARAM status) {
   if (status == LINK_FAILURE) {
     irdaServ.stopListener();
@@ -136,6 +157,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       onTimer(window, wParam);
       return 0;
+    case WM_DEVICECHANGE:
+      onDeviceChange(window, wParam, lParam);
+      return TRUE;
     case WM_COMMAND:
       onCommand(window, wParam);
       return 0;

@@ -2,6 +2,7 @@
 // the shell's tray replaced at link time (app_doubles.cpp).
 #include "app_doubles.h"
 
+#include <dbt.h>
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -127,6 +128,7 @@ TEST_F(MainWindowTest, FailedReopenAsksToConfigureNamesThePortAndArmsTheRetry) {
   } rows[] = {
       {2, "Unable to open COM3\nPlease check communications settings."},
       {15, "Unable to open COM16\nPlease check communications settings."},
+      {255, "Unable to open COM256\nPlease check communications settings."},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.balloon);
@@ -280,6 +282,82 @@ TEST_F(MainWindowTest, UnknownCommandsAndTimersAreIgnored) {
   EXPECT_TRUE(linkCalls.empty());
   EXPECT_TRUE(trayCalls.empty());
   EXPECT_TRUE(helpPagesOpened.empty());
+}
+
+// A port device event as the system broadcasts it; returns the window
+// procedure's answer.
+LRESULT sendPortEvent(WPARAM event, const char* name, DWORD deviceType = DBT_DEVTYP_PORT) {
+  struct {
+    DEV_BROADCAST_PORT_A port;
+    char rest[16];
+  } record = {};
+  record.port.dbcp_size = sizeof record.port + static_cast<DWORD>(strlen(name));
+  record.port.dbcp_devicetype = deviceType;
+  strcpy(record.port.dbcp_name, name);
+  LRESULT answer = SendMessageA(mainWindow, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&record));
+  pumpMessages();
+  return answer;
+}
+
+TEST_F(MainWindowTest, ArrivalOfTheFailedPortReopensItAtOnce) {
+  const struct {
+    int port;
+    const char* name;
+    const char* tip;
+  } rows[] = {{2, "COM3", Com3At9600}, {22, "com23", "Tavrin: COM23 @ 9600 Baud"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    settings.portName = ComPortNames[row.port];
+    failSerialLink();
+    nextOpenResult = 1;
+    EXPECT_EQ(sendPortEvent(DBT_DEVICEARRIVAL, row.name), TRUE);
+    EXPECT_EQ(linkCalls, (Calls{std::string("openPort(") + ComPortNames[row.port] + ",5,1)"}));
+    ASSERT_EQ(trayCalls.size(), 1u);
+    EXPECT_STREQ(trayCalls[0].record.szTip, row.tip);
+    EXPECT_EQ(trayCalls[0].record.uFlags & NIF_INFO, 0u);
+    EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+  }
+}
+
+TEST_F(MainWindowTest, RemovalOfTheOpenPortIsALinkFailureAtOnce) {
+  portIsOpen = 1;
+  nextOpenResult = 0;
+  EXPECT_EQ(sendPortEvent(DBT_DEVICEREMOVECOMPLETE, "Com3"), TRUE);
+  EXPECT_EQ(linkCalls, (Calls{"closePort(0)", "openPort(COM3,5,1)"}));
+  ASSERT_EQ(trayCalls.size(), 1u);
+  EXPECT_STREQ(trayCalls[0].record.szTip, PleaseConfigure);
+  EXPECT_STREQ(trayCalls[0].record.szInfo, "Unable to open COM3\nPlease check communications settings.");
+  EXPECT_TRUE(timerWasArmed(TIMER_PORT_RETRY));
+}
+
+TEST_F(MainWindowTest, DeviceEventsForOtherPortsOrStatesChangeNothing) {
+  const struct {
+    const char* what;
+    int open;
+    WPARAM event;
+    const char* name;
+    DWORD deviceType;
+  } rows[] = {
+      {"another port arrives", 0, DBT_DEVICEARRIVAL, "COM4", DBT_DEVTYP_PORT},
+      {"a longer name arrives", 0, DBT_DEVICEARRIVAL, "COM33", DBT_DEVTYP_PORT},
+      {"not a port", 0, DBT_DEVICEARRIVAL, "COM3", DBT_DEVTYP_VOLUME},
+      {"arrival while open", 1, DBT_DEVICEARRIVAL, "COM3", DBT_DEVTYP_PORT},
+      {"removal while closed", 0, DBT_DEVICEREMOVECOMPLETE, "COM3", DBT_DEVTYP_PORT},
+      {"another port removed", 1, DBT_DEVICEREMOVECOMPLETE, "COM4", DBT_DEVTYP_PORT},
+      {"removal only asked", 1, DBT_DEVICEQUERYREMOVE, "COM3", DBT_DEVTYP_PORT},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    failSerialLink();
+    portIsOpen = row.open;
+    nextOpenResult = 1;
+    EXPECT_EQ(sendPortEvent(row.event, row.name, row.deviceType), TRUE);
+    EXPECT_TRUE(linkCalls.empty());
+    EXPECT_TRUE(trayCalls.empty());
+    EXPECT_TRUE(timerWasArmed(TIMER_PORT_RETRY));
+  }
+  EXPECT_EQ(SendMessageA(mainWindow, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0), TRUE);
+  EXPECT_TRUE(linkCalls.empty());
 }
 
 // Waits for the glide timer's ticks, seen before they are dispatched.
