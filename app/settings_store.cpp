@@ -148,12 +148,18 @@ void writeDefaultSettings() {
 
 // The Run value names the running program by the full path the system gives
 // for it: the current directory is not the program's folder when the
-// program was started at log-in.
+// program was started at log-in. The path is quoted, so that a space in it
+// cannot make the system start another program ("C:\Program.exe").
 static int writeRunValue(HKEY key) {
-  char path[MAX_PATH + 1];
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length >= sizeof path) return 0;
-  return writeText(key, RUN_VALUE, path);
+  char command[MAX_PATH + 3];
+  const DWORD pathRoom = MAX_PATH + 1;
+  command[0] = '"';
+  DWORD length = GetModuleFileNameA(nullptr, command + 1, pathRoom);
+  // A path cut short names no program: write nothing.
+  if (length == 0 || length >= pathRoom) return 0;
+  command[length + 1] = '"';
+  command[length + 2] = 0;
+  return writeText(key, RUN_VALUE, command);
 }
 
 static int deleteRunValue(HKEY key) {

@@ -107,6 +107,10 @@ TEST_F(SettingsStore, RunValuePresenceSetsRunAtStartup) {
   putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", "C:\\Tools\\Tavrin.exe");
   loadSettings();
   EXPECT_TRUE(settings.runAtStartup);
+  putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", "\"C:\\Program Files\\Tavrin\\Tavrin.exe\"");
+  settings.runAtStartup = false;
+  loadSettings();
+  EXPECT_TRUE(settings.runAtStartup) << "a quoted path counts as well";
   // A path longer than any fixed buffer still counts as present.
   putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", "C:\\" + std::string(250, 'x') + "\\Tavrin.exe");
   settings.runAtStartup = false;
@@ -243,7 +247,8 @@ TEST_F(SettingsSave, StoresEveryValueWithTheProgramsOwnPath) {
   EXPECT_EQ(9600u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
   EXPECT_EQ(0u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Interpretation"));
   DWORD type;
-  EXPECT_EQ(ownPath() + '\0', valueData(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", &type));
+  EXPECT_EQ('"' + ownPath() + "\"" + '\0', valueData(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", &type))
+      << "the path is quoted whole";
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
   EXPECT_EQ("1", winlogon("AutoAdminLogon"));
   EXPECT_EQ("1", winlogon("ForceAutoLogon"));

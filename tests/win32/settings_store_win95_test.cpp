@@ -70,7 +70,7 @@ TEST_F(Windows95Family, FirstRunAndSaveUseTheLocalMachine) {
   EXPECT_EQ(std::string("IrDA", 5), valueData(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH, "Port"));
   char path[MAX_PATH];
   GetModuleFileNameA(nullptr, path, sizeof path);
-  EXPECT_EQ(std::string(path) + '\0', valueData(HKEY_LOCAL_MACHINE, TEST_RUN_PATH, "Tavrin"));
+  EXPECT_EQ('"' + std::string(path) + "\"" + '\0', valueData(HKEY_LOCAL_MACHINE, TEST_RUN_PATH, "Tavrin"));
   EXPECT_FALSE(valuePresent(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin"));
   ASSERT_EQ(1u, recorder.boxes.size()) << "only the help notice";
 }
