@@ -35,21 +35,6 @@ TEST(SerialVocabulary, PortsCom1ToCom256AreNamedInOrderAndSixteenAreAlwaysListed
   }
 }
 
-TEST(SerialVocabulary, PortNameTextsGiveTheirConstantOrNothing) {
-  struct Row {
-    const char* text;
-    int number;  // 0: names no port
-  } rows[] = {{"COM1", 1},    {"com23", 23},  {"Com256", 256}, {"COM09", 9},    {"COM0100", 100},
-              {"COM257", 0},  {"COM0", 0},    {"COM", 0},      {"COM-1", 0},    {"COM2x", 0},
-              {"COM 2", 0},   {"COM:", 0},    {"LPT1", 0},     {"CO", 0},       {"", 0},
-              {"COM99999999999", 0}};
-  for (const Row& row : rows) {
-    const char* expected = row.number ? ComPortNames[row.number - 1] : nullptr;
-    EXPECT_EQ(comPortName(row.text), expected) << "\"" << row.text << "\"";
-  }
-  EXPECT_EQ(comPortName(nullptr), nullptr);
-}
-
 TEST(SerialVocabulary, ClosedPortIgnoresCloseAndChangeBaud) {
   CCommPort port;
   port.closePort(1);
