@@ -47,7 +47,7 @@ TEST_F(SettingsStore, StoredPortTextsGiveTheirConstantNames) {
       {"cOm7", ComPortNames[6]},  {"IrDA1", ComPortNames[0]},  {"", ComPortNames[0]},
       {"COM23", ComPortNames[22]}, {"com23", ComPortNames[22]}, {"COM256", ComPortNames[255]},
       {"COM257", ComPortNames[0]}, {"COM:", ComPortNames[0]},  {"COM2x", ComPortNames[0]},
-      {"COM 2", ComPortNames[0]},  {"COM-1", ComPortNames[0]},  {"COM0100", ComPortNames[99]},
+      {"COM 2", ComPortNames[0]},  {"COM-1", ComPortNames[0]},  {"COM099", ComPortNames[98]},
       {"COM0256", ComPortNames[0]},  // seven characters: more than the value may hold
   };
   for (const Row& row : rows) {
