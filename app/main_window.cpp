@@ -57,7 +57,9 @@ void onTrayNotify(HWND window, LPARAM lParam) {
   }
 }
 
-void onSerialFailure(HWND window) {
+// Brings the serial port back after it failed: closed without restoring,
+// reopened, and retried on a timer while it cannot be opened.
+void handleSerialFailure(HWND window) {
   // A report that was under way while the user switched to IrDA: the serial
   // port is meant to be closed, so there is nothing to bring back.
   if (irdaSelected()) return;
@@ -95,7 +97,7 @@ void onDeviceChange(HWND window, WPARAM event, LPARAM data) {
   if (event == DBT_DEVICEARRIVAL && !commPort.isOpen())
     onPortRetryTick(window);
   else if (event == DBT_DEVICEREMOVECOMPLETE && commPort.isOpen())
-    onSerialFailure(window);
+    handleSerialFailure(window);
 }
 
 void onIrdaStatus(WPARAM status) {
@@ -146,7 +148,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       onTrayNotify(window, lParam);
       return 0;
     case MSG_SERIAL_STATUS:
-      onSerialFailure(window);
+      handleSerialFailure(window);
       return 0;
     case MSG_IRDA_STATUS:
       onIrdaStatus(wParam);
