@@ -55,7 +55,9 @@ void onTrayNotify(HWND window, LPARAM lParam) {
   }
 }
 
-void onSerialFailure(HWND window) {
+// Brings the serial port back after it failed: closed without restoring,
+// reopened, and retried on a timer while it cannot be opened.
+void handleSerialFailure(HWND window) {
   // A report that was under way while the user switched to IrDA: the serial
   // port is meant to be closed, so there is nothing to bring back.
   if (irdaSelected()) return;
@@ -125,7 +127,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       onTrayNotify(window, lParam);
       return 0;
     case MSG_SERIAL_STATUS:
-      onSerialFailure(window);
+      // A report from a reader that has been stopped since (Configure closed
+      // or replaced the port) would close a healthy port: only the port's
+      // current reader counts.
+      if (commPort.readerFailed()) handleSerialFailure(window);
       return 0;
     case MSG_IRDA_STATUS:
       onIrdaStatus(wParam);
