@@ -273,8 +273,9 @@ int CCommPort::readBurst(BYTE* buffer) {
 }
 
 // How much the next read asks for: all that the driver holds, as much as the
-// buffer takes. One byte when the driver cannot tell or holds nothing: the
-// read then returns at once, with what arrived in the meantime or empty.
+// buffer takes. One byte when the driver cannot tell or holds nothing: that
+// read brings what arrived in the meantime or nothing (Wine leaves it
+// pending until the next byte, which readBurst waits for like any other).
 DWORD CCommPort::queuedByteCount() {
   DWORD errors = 0;
   COMSTAT status;
