@@ -30,19 +30,26 @@ const BYTE EndByte = 0xFF;
 
 const int BurstSize = 65536;
 const double LineBytesPerSecond = 115200 / 10.0;
+// The span measurement writes byte i as i % PatternPeriod, so that a byte
+// lost, repeated or out of place shows as a break in the sequence.
+const int PatternPeriod = 251;
 
 HANDLE arrived;
 LARGE_INTEGER firstArrivalTime, arrivalTime;
 volatile LONG arrivals;
 volatile LONG statusReports;
+int expectedByte;
+LONG sequenceBreaks;
 // Setting an event is a call into the Wine server, dearer than the link's
 // own work per byte: the burst measurements poll the count instead.
 volatile LONG signalEachByte = 1;
 
-void stampArrival(int) {
+void stampArrival(int value) {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
   arrivalTime = now;
+  if (value != expectedByte) sequenceBreaks++;
+  expectedByte = (value + 1) % PatternPeriod;
   if (InterlockedIncrement(&arrivals) == 1) firstArrivalTime = now;
   if (signalEachByte) SetEvent(arrived);
 }
@@ -230,16 +237,20 @@ int measureSpans(const char* portName, HANDLE peer, int runs) {
   CCommPort link;
   link.setByteCallback(stampArrival);
   if (!openLink(link, portName, peer)) return 1;
-  std::vector<BYTE> data(BurstSize, 'b');
+  std::vector<BYTE> data(BurstSize);
+  for (int i = 0; i < BurstSize; i++) data[i] = static_cast<BYTE>(i % PatternPeriod);
   int failures = 0;
   for (int run = 1; run <= runs; run++) {
     arrivals = 0;
+    expectedByte = 0;
+    sequenceBreaks = 0;
     double writer = writeAtLineRate(peer, data, 0);
     int whole = writer >= 0 && awaitArrivals(BurstSize);
     double reader = ticksToMicroseconds(arrivalTime.QuadPart - firstArrivalTime.QuadPart) / 1e6;
-    printf("span run %d: %ld/%d bytes  writer %.3f s  reader %.3f s  reader/writer %.3f\n", run,
-           static_cast<long>(arrivals), BurstSize, writer, reader, writer > 0 ? reader / writer : 0);
-    if (!whole) failures++;
+    printf("span run %d: %ld/%d bytes, %ld breaks in their order  writer %.3f s  reader %.3f s  reader/writer %.3f\n",
+           run, static_cast<long>(arrivals), BurstSize, static_cast<long>(sequenceBreaks), writer, reader,
+           writer > 0 ? reader / writer : 0);
+    if (!whole || sequenceBreaks) failures++;
     Sleep(500);
   }
   link.closePort(1);
