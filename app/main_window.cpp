@@ -148,7 +148,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       onTrayNotify(window, lParam);
       return 0;
     case MSG_SERIAL_STATUS:
-      handleSerialFailure(window);
+      // A report from a reader that has been stopped since (Configure closed
+      // or replaced the port) would close a healthy port: only the port's
+      // current reader counts.
+      if (commPort.readerFailed()) handleSerialFailure(window);
       return 0;
     case MSG_IRDA_STATUS:
       onIrdaStatus(wParam);

@@ -22,6 +22,9 @@ const DWORD DcbFlagsSet = 0x00001013;
 
 const DWORD LinkEventMask = EV_RXCHAR | EV_TXEMPTY | EV_CTS;
 const DWORD QueueSize = 1024;
+// One read takes up to this much of what is queued: at least the driver's
+// input queue, so that a wake-up empties it.
+const DWORD ReadBufferSize = 4096;
 const DWORD PurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 const DWORD StopBoundMs = 3000;
 const size_t DevicePathSize = 20;
@@ -46,7 +49,8 @@ CCommPort::CCommPort()
       opened(0),
       stopRequested(0),
       readerThread(0),
-      stopEvent(0) {
+      stopEvent(0),
+      readerFailure(0) {
   memset(&commOverlapped, 0, sizeof commOverlapped);
   memset(&savedTimeouts, 0, sizeof savedTimeouts);
   memset(&savedDcb, 0, sizeof savedDcb);
@@ -65,6 +69,8 @@ int CCommPort::baudToIndex(int rate) {
 }
 
 int CCommPort::isOpen() const { return opened; }
+
+int CCommPort::readerFailed() const { return readerFailure != 0; }
 
 void CCommPort::setByteCallback(ByteCallback callback) { byteCallback = callback; }
 
@@ -92,6 +98,7 @@ int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
     portHandle = 0;
     return 0;
   }
+  InterlockedExchange(&readerFailure, 0);
   saveState();
   SetCommMask(portHandle, LinkEventMask);
   SetupComm(portHandle, QueueSize, QueueSize);
@@ -178,6 +185,8 @@ void CCommPort::closePort(int restore) {
   portHandle = 0;
   opened = 0;
   closePortEvents();
+  // Whatever the stopped reader reported belongs to a port that is gone.
+  InterlockedExchange(&readerFailure, 0);
 }
 
 void CCommPort::stopReader() {
@@ -210,6 +219,7 @@ void CCommPort::run() {
   if (!portHandle) return;
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
   PurgeComm(portHandle, PurgeAll);
+  BYTE buffer[ReadBufferSize];
   while (!stopRequested) {
     DWORD mask = 0;
     if (!WaitCommEvent(portHandle, &mask, &commOverlapped)) {
@@ -225,7 +235,7 @@ void CCommPort::run() {
       if (!stopRequested) reportFailure();
       return;
     }
-    if ((mask & EV_RXCHAR) && !readBurst()) return;
+    if ((mask & EV_RXCHAR) && !readBurst(buffer)) return;
   }
 }
 
@@ -241,30 +251,53 @@ int CCommPort::awaitOverlapped() {
   return 0;
 }
 
-// Reads and delivers one byte at a time until a read brings nothing.
-// A read reported as pending still owns the byte it completes with, so it
-// is waited for and its byte delivered before anything else is read or
-// waited for. Returns 0 when a stop ended the wait.
-int CCommPort::readBurst() {
+// Reads what is queued, one read per round, and delivers it byte by byte
+// until a read brings nothing. A read reported as pending still owns the
+// bytes it completes with, so it is waited for and its bytes delivered
+// before anything else is read or waited for. Returns 0 when a stop ended
+// the burst.
+int CCommPort::readBurst(BYTE* buffer) {
   for (;;) {
-    BYTE value = 0;
     DWORD count = 0;
-    if (!ReadFile(portHandle, &value, 1, &count, &commOverlapped)) {
+    if (!ReadFile(portHandle, buffer, queuedByteCount(), &count, &commOverlapped)) {
       if (GetLastError() != ERROR_IO_PENDING) return 1;
       if (!awaitOverlapped()) return 0;
       if (!GetOverlappedResult(portHandle, &commOverlapped, &count, FALSE)) return 1;
     }
     if (count == 0) return 1;
-    deliverByte(value);
+    if (!deliverBytes(buffer, count)) return 0;
   }
 }
 
-void CCommPort::deliverByte(BYTE value) {
-  ByteCallback callback = byteCallback;
-  if (callback) callback(value);
+// How much the next read asks for: all that the driver holds, as much as the
+// buffer takes. One byte when the driver cannot tell or holds nothing: that
+// read brings what arrived in the meantime or nothing (Wine leaves it
+// pending until the next byte, which readBurst waits for like any other).
+DWORD CCommPort::queuedByteCount() {
+  DWORD errors = 0;
+  COMSTAT status;
+  memset(&status, 0, sizeof status);
+  if (!ClearCommError(portHandle, &errors, &status) || status.cbInQue == 0) return 1;
+  return status.cbInQue < ReadBufferSize ? status.cbInQue : ReadBufferSize;
 }
 
+// Hands the bytes over one by one and in order; a stop request is honoured
+// between any two of them, so a close need not wait for a long burst.
+// Returns 0 when it stopped.
+int CCommPort::deliverBytes(const BYTE* bytes, DWORD count) {
+  for (DWORD i = 0; i < count; i++) {
+    if (stopRequested) return 0;
+    ByteCallback callback = byteCallback;
+    if (callback) callback(bytes[i]);
+  }
+  return 1;
+}
+
+// A failing wait during a stop that was asked for is the stop itself (the
+// close cleared the event mask), not a failure of the line.
 void CCommPort::reportFailure() {
+  if (stopRequested) return;
+  InterlockedExchange(&readerFailure, 1);
   StatusCallback callback = statusCallback;
   if (callback) callback(LINK_FAILURE);
 }

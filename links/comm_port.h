@@ -1,4 +1,5 @@
-// The serial port link: one COM port, 8N1, read byte by byte on a worker.
+// The serial port link: one COM port, 8N1, read on a worker that hands the
+// bytes over one by one.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,10 @@ public:
   void changeBaud(int baudIndex);
   void closePort(int restore);
   int isOpen() const;
+  // 1 when the reader of the port as it is now has reported a failure;
+  // cleared by every open and close, so a report that was under way while
+  // the port was closed or replaced can be told from a current one.
+  int readerFailed() const;
   void setByteCallback(ByteCallback callback);
   void setStatusCallback(StatusCallback callback);
   static int portCount();
@@ -40,8 +45,9 @@ private:
   void stopReader();
   void restoreState();
   int awaitOverlapped();
-  int readBurst();
-  void deliverByte(BYTE value);
+  int readBurst(BYTE* buffer);
+  DWORD queuedByteCount();
+  int deliverBytes(const BYTE* bytes, DWORD count);
   void reportFailure();
 
   ByteCallback volatile byteCallback;
@@ -59,4 +65,5 @@ private:
   // Signalled by closePort next to stopRequested: wakes a reader that waits
   // for a read to complete, which clearing the event mask does not.
   HANDLE stopEvent;
+  volatile LONG readerFailure;
 };

@@ -10,6 +10,7 @@ std::vector<std::string> linkCalls;
 int nextOpenResult = 1;
 int nextStartResult = 1;
 int portIsOpen = 0;
+int portReaderFailed = 1;
 std::vector<TrayCall> trayCalls;
 std::vector<std::string> helpPagesOpened;
 
@@ -19,6 +20,7 @@ void resetDoubles() {
   nextOpenResult = 1;
   nextStartResult = 1;
   portIsOpen = 0;
+  portReaderFailed = 1;
   trayCalls.clear();
 }
 
@@ -35,12 +37,17 @@ int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
   char call[64];
   snprintf(call, sizeof call, "openPort(%s,%d,%d)", portName, baudIndex, startReader);
   linkCalls.push_back(call);
+  portReaderFailed = 0;
   return nextOpenResult;
 }
 
 void CCommPort::changeBaud(int baudIndex) { linkCalls.push_back("changeBaud(" + std::to_string(baudIndex) + ")"); }
-void CCommPort::closePort(int restore) { linkCalls.push_back("closePort(" + std::to_string(restore) + ")"); }
+void CCommPort::closePort(int restore) {
+  linkCalls.push_back("closePort(" + std::to_string(restore) + ")");
+  portReaderFailed = 0;
+}
 int CCommPort::isOpen() const { return portIsOpen; }
+int CCommPort::readerFailed() const { return portReaderFailed; }
 void CCommPort::setByteCallback(ByteCallback) {}
 void CCommPort::setStatusCallback(StatusCallback) {}
 int CCommPort::portCount() { return 16; }

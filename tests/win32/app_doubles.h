@@ -18,6 +18,9 @@ extern int nextOpenResult;
 extern int nextStartResult;
 // What isOpen answers.
 extern int portIsOpen;
+// What readerFailed answers; 1 after a reset, as when a report is genuine.
+// Like the real port, every openPort and closePort clears it.
+extern int portReaderFailed;
 
 // Product names openHelpPage was called with, in order.
 extern std::vector<std::string> helpPagesOpened;

@@ -8,6 +8,7 @@
 
 #include "../../links/comm_port.h"
 #include "app_windows.h"
+#include "link_objects.h"
 #include "main_window.h"
 #include "messages.h"
 #include "settings.h"
@@ -134,6 +135,7 @@ TEST_F(MainWindowTest, FailedReopenAsksToConfigureNamesThePortAndArmsTheRetry) {
     SCOPED_TRACE(row.balloon);
     settings.portName = ComPortNames[row.port];
     nextOpenResult = 0;
+    portReaderFailed = 1;
     trayCalls.clear();
     deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
     ASSERT_EQ(trayCalls.size(), 1u);
@@ -202,13 +204,36 @@ TEST_F(MainWindowTest, RetryAfterTheSettingsReopenedThePortLeavesItAlone) {
   EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
 }
 
-TEST_F(MainWindowTest, SerialReportArrivingAfterIrdaWasChosenIsIgnored) {
-  settings.portName = IrdaPortName;
-  nextOpenResult = 0;
-  deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
-  EXPECT_TRUE(linkCalls.empty());
+TEST_F(MainWindowTest, SerialReportThatIsNoLongerCurrentIsIgnored) {
+  const struct {
+    const char* situation;
+    const char* portName;
+    int readerFailed;
+  } rows[] = {
+      {"IrDA chosen meanwhile", IrdaPortName, 1},
+      {"port closed or replaced since the report", ComPortNames[2], 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.situation);
+    settings.portName = row.portName;
+    portReaderFailed = row.readerFailed;
+    nextOpenResult = 0;
+    deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
+    EXPECT_TRUE(linkCalls.empty());
+    EXPECT_TRUE(trayCalls.empty());
+    EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+  }
+}
+
+// The old reader's report is still queued when Configure switches ports: the
+// new port must not be closed by it.
+TEST_F(MainWindowTest, ReportQueuedBeforeThePortWasReplacedLeavesTheNewPortOpen) {
+  PostMessageA(mainWindow, MSG_SERIAL_STATUS, LINK_FAILURE, 0);
+  commPort.closePort(1);
+  commPort.openPort(ComPortNames[3], 5, 1);
+  pumpMessages();
+  EXPECT_EQ(linkCalls, (Calls{"closePort(1)", "openPort(COM4,5,1)"}));
   EXPECT_TRUE(trayCalls.empty());
-  EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
 }
 
 TEST_F(MainWindowTest, IrdaFailureRestartsTheListenerOnce) {

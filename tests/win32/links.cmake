@@ -46,6 +46,7 @@ add_wine_test(links_test
 set_tests_properties(links_test PROPERTIES TIMEOUT 300)
 
 add_executable(links_serial_test
+  ${CMAKE_CURRENT_LIST_DIR}/comm_faults.cpp
   ${CMAKE_CURRENT_LIST_DIR}/comm_port_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/link_lock_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/link_recorder.cpp

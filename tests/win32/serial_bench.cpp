@@ -77,6 +77,35 @@ int writeLinePeer(HANDLE peer, const void* data, DWORD size) {
   return 1;
 }
 
+namespace {
+
+DWORD WINAPI writeStream(LPVOID parameter) {
+  LineStream* stream = static_cast<LineStream*>(parameter);
+  const char chunk[] = "streaming...";
+  while (!stream->stop) {
+    if (!writeLinePeer(stream->peer, chunk, sizeof chunk - 1)) return 1;
+    Sleep(1);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int startLineStream(LineStream* stream, HANDLE peer) {
+  stream->peer = peer;
+  stream->stop = 0;
+  stream->thread = CreateThread(0, 0, writeStream, stream, 0, 0);
+  return stream->thread != 0;
+}
+
+int stopLineStream(LineStream* stream) {
+  InterlockedExchange(&stream->stop, 1);
+  int ended = WaitForSingleObject(stream->thread, CommandBoundMs) == WAIT_OBJECT_0;
+  CloseHandle(stream->thread);
+  stream->thread = 0;
+  return ended;
+}
+
 HANDLE openPortForInspection() {
   std::string path = std::string("\\\\.\\") + serialBenchPort();
   return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, 0, OPEN_EXISTING, 0, 0);

@@ -19,6 +19,17 @@ std::string serialBenchCommand(const char* command);
 HANDLE openLinePeer();
 int writeLinePeer(HANDLE peer, const void* data, DWORD size);
 
+// A device that keeps talking: a thread writes into the line, a few bytes
+// every millisecond or so (about the rate of 115200 baud), until stopped.
+struct LineStream {
+  HANDLE peer;
+  volatile LONG stop;
+  HANDLE thread;
+};
+int startLineStream(LineStream* stream, HANDLE peer);
+// 1 when the writer has ended.
+int stopLineStream(LineStream* stream);
+
 // A second handle on the port (Wine allows one), for reading its settings.
 HANDLE openPortForInspection();
 

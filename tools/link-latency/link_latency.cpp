@@ -1,13 +1,21 @@
-// Measures the serial link under the serial bench (tools/serial-bench.sh):
-// the time from a byte written into the line to its byte callback, the CPU
-// time the process spends while the reader waits, and the same latency for a
-// bare blocking reader written only for comparison.
+// Measures the serial link under the serial bench (tools/serial-bench.sh).
 //
 //   tools/serial-bench.sh build/win64/modem-shim build/win64/bin/link_latency.exe [bytes]
+//     the time from a byte written into the line to its byte callback, the CPU
+//     time the process spends while the reader waits, and the same latency
+//     for a bare blocking reader written only for comparison;
+//   ... link_latency.exe span [runs]
+//     64 KiB written no faster than a UART sends them at 115200 8N1: the
+//     writer's span from first to last write against the reader's span from
+//     first to last byte callback;
+//   ... link_latency.exe close [closes]
+//     closePort while the line keeps sending: how long each close takes, and
+//     whether a byte or a status still arrives after it returned.
 #include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <vector>
@@ -20,20 +28,44 @@ const DWORD ArrivalBoundMs = 2000;
 const DWORD IdleMs = 10000;
 const BYTE EndByte = 0xFF;
 
-HANDLE arrived;
-LARGE_INTEGER arrivalTime;
-volatile LONG arrivals;
+const int BurstSize = 65536;
+const double LineBytesPerSecond = 115200 / 10.0;
+// The span measurement writes byte i as i % PatternPeriod, so that a byte
+// lost, repeated or out of place shows as a break in the sequence.
+const int PatternPeriod = 251;
 
-void stampArrival(int) {
-  QueryPerformanceCounter(&arrivalTime);
-  InterlockedIncrement(&arrivals);
-  SetEvent(arrived);
+HANDLE arrived;
+LARGE_INTEGER firstArrivalTime, arrivalTime;
+volatile LONG arrivals;
+volatile LONG statusReports;
+int expectedByte;
+LONG sequenceBreaks;
+// Setting an event is a call into the Wine server, dearer than the link's
+// own work per byte: the burst measurements poll the count instead.
+volatile LONG signalEachByte = 1;
+
+void stampArrival(int value) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  arrivalTime = now;
+  if (value != expectedByte) sequenceBreaks++;
+  expectedByte = (value + 1) % PatternPeriod;
+  if (InterlockedIncrement(&arrivals) == 1) firstArrivalTime = now;
+  if (signalEachByte) SetEvent(arrived);
 }
+
+void countStatus(int) { InterlockedIncrement(&statusReports); }
 
 double ticksToMicroseconds(LONGLONG ticks) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   return ticks * 1e6 / frequency.QuadPart;
+}
+
+double secondsSince(const LARGE_INTEGER& start) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return ticksToMicroseconds(now.QuadPart - start.QuadPart) / 1e6;
 }
 
 HANDLE openPeer() {
@@ -49,11 +81,13 @@ int writeByte(HANDLE peer, BYTE value) {
 
 // Writes a byte until one arrives: the reader then runs past its start-up purge.
 int waitForReader(HANDLE peer) {
+  signalEachByte = 1;
   for (int attempt = 0; attempt < 40; attempt++) {
     ResetEvent(arrived);
     if (!writeByte(peer, 'S')) return 0;
     if (WaitForSingleObject(arrived, 250) == WAIT_OBJECT_0) {
       Sleep(200);
+      signalEachByte = 0;
       return 1;
     }
   }
@@ -64,6 +98,7 @@ int waitForReader(HANDLE peer) {
 // pause so that the reader is back in its wait.
 std::vector<double> measureLatencies(HANDLE peer, int count) {
   std::vector<double> latencies;
+  signalEachByte = 1;
   for (int i = 0; i < count; i++) {
     Sleep(2);
     ResetEvent(arrived);
@@ -137,32 +172,143 @@ void report(const char* what, const std::vector<double>& latencies, int wanted) 
          percentile(latencies, 0.99), percentile(latencies, 1.0));
 }
 
+// Waits until count bytes have arrived or none came for the arrival bound.
+int awaitArrivals(LONG count) {
+  signalEachByte = 0;
+  LONG seen = arrivals;
+  DWORD progress = GetTickCount();
+  while (arrivals < count) {
+    Sleep(10);
+    if (arrivals != seen) {
+      seen = arrivals;
+      progress = GetTickCount();
+    } else if (GetTickCount() - progress > ArrivalBoundMs) {
+      return 0;
+    }
+  }
+  return 1;
+}
+
 double burstSeconds(HANDLE peer, int size) {
   std::vector<BYTE> data(size, 'b');
   arrivals = 0;
-  LARGE_INTEGER start, end;
+  LARGE_INTEGER start;
   QueryPerformanceCounter(&start);
   DWORD written = 0;
   WriteFile(peer, data.data(), size, &written, 0);
-  while (arrivals < size) {
-    if (WaitForSingleObject(arrived, ArrivalBoundMs) != WAIT_OBJECT_0 && arrivals < size) return -1;
-  }
-  QueryPerformanceCounter(&end);
-  return ticksToMicroseconds(end.QuadPart - start.QuadPart) / 1e6;
+  if (!awaitArrivals(size)) return -1;
+  return ticksToMicroseconds(arrivalTime.QuadPart - start.QuadPart) / 1e6;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  int count = argc > 1 ? atoi(argv[1]) : 1000;
-  const char* portName = getenv("TAVRIN_SERIAL_PORT");
-  HANDLE peer = openPeer();
-  if (!portName || peer == INVALID_HANDLE_VALUE) {
-    fprintf(stderr, "link_latency: run inside tools/serial-bench.sh\n");
-    return 2;
+// Writes data into the line no faster than a UART sends it at 115200 8N1:
+// each write carries what is due by then. Returns the seconds from the first
+// write to the end of the last, -1 when a write fails.
+double writeAtLineRate(HANDLE peer, const std::vector<BYTE>& data, volatile LONG* stop) {
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  size_t written = 0;
+  while (written < data.size() && !(stop && *stop)) {
+    size_t due = static_cast<size_t>(secondsSince(start) * LineBytesPerSecond) + 1;
+    if (due > data.size()) due = data.size();
+    if (due <= written) {
+      Sleep(1);
+      continue;
+    }
+    DWORD done = 0;
+    if (!WriteFile(peer, &data[written], static_cast<DWORD>(due - written), &done, 0) || done == 0) return -1;
+    written += done;
   }
-  arrived = CreateEventA(0, FALSE, FALSE, 0);
+  return secondsSince(start);
+}
 
+int openLink(CCommPort& link, const char* portName, HANDLE peer) {
+  if (!link.openPort(portName, 9, 1)) {
+    fprintf(stderr, "link_latency: cannot open %s\n", portName);
+    return 0;
+  }
+  if (!waitForReader(peer)) {
+    fprintf(stderr, "link_latency: the link delivers nothing\n");
+    return 0;
+  }
+  return 1;
+}
+
+int measureSpans(const char* portName, HANDLE peer, int runs) {
+  CCommPort link;
+  link.setByteCallback(stampArrival);
+  if (!openLink(link, portName, peer)) return 1;
+  std::vector<BYTE> data(BurstSize);
+  for (int i = 0; i < BurstSize; i++) data[i] = static_cast<BYTE>(i % PatternPeriod);
+  int failures = 0;
+  for (int run = 1; run <= runs; run++) {
+    arrivals = 0;
+    expectedByte = 0;
+    sequenceBreaks = 0;
+    double writer = writeAtLineRate(peer, data, 0);
+    int whole = writer >= 0 && awaitArrivals(BurstSize);
+    double reader = ticksToMicroseconds(arrivalTime.QuadPart - firstArrivalTime.QuadPart) / 1e6;
+    printf("span run %d: %ld/%d bytes, %ld breaks in their order  writer %.3f s  reader %.3f s  reader/writer %.3f\n",
+           run, static_cast<long>(arrivals), BurstSize, static_cast<long>(sequenceBreaks), writer, reader,
+           writer > 0 ? reader / writer : 0);
+    if (!whole || sequenceBreaks) failures++;
+    Sleep(500);
+  }
+  link.closePort(1);
+  return failures ? 1 : 0;
+}
+
+struct Stream {
+  HANDLE peer;
+  volatile LONG stop;
+};
+
+DWORD WINAPI streamIntoLine(LPVOID parameter) {
+  Stream* stream = static_cast<Stream*>(parameter);
+  std::vector<BYTE> data(BurstSize, 's');
+  while (!stream->stop)
+    if (writeAtLineRate(stream->peer, data, &stream->stop) < 0) return 1;
+  return 0;
+}
+
+int measureCloses(const char* portName, HANDLE peer, int closes) {
+  CCommPort link;
+  link.setByteCallback(stampArrival);
+  link.setStatusCallback(countStatus);
+  Stream stream = {peer, 0};
+  HANDLE writer = 0;
+  std::vector<double> times;
+  int faults = 0;
+  for (int i = 1; i <= closes; i++) {
+    if (!openLink(link, portName, peer)) break;
+    if (!writer) writer = CreateThread(0, 0, streamIntoLine, &stream, 0, 0);
+    LONG streamStart = arrivals;
+    Sleep(300);
+    LONG before = arrivals;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    link.closePort(1);
+    double ms = secondsSince(start) * 1e3;
+    LONG atReturn = arrivals;
+    Sleep(200);
+    LONG late = arrivals - atReturn;
+    printf("close %d: %.2f ms  bytes in the 300 ms before: %ld  bytes after return: %ld  status reports: %ld\n", i,
+           ms, static_cast<long>(before - streamStart), static_cast<long>(late), static_cast<long>(statusReports));
+    times.push_back(ms);
+    if (late || statusReports || before == streamStart) faults++;
+    arrivals = 0;
+  }
+  stream.stop = 1;
+  if (writer) {
+    WaitForSingleObject(writer, INFINITE);
+    CloseHandle(writer);
+  }
+  if (!times.empty())
+    printf("close during a stream, %u closes: median %.2f ms  max %.2f ms\n", static_cast<unsigned>(times.size()),
+           percentile(times, 0.5), percentile(times, 1.0));
+  return faults || static_cast<int>(times.size()) != closes ? 1 : 0;
+}
+
+int measureLatency(const char* portName, HANDLE peer, int count) {
   DWORD busyStart = GetTickCount();
   double cpuBefore = processCpuMs();
   while (GetTickCount() - busyStart < 1000) {
@@ -183,7 +329,7 @@ int main(int argc, char** argv) {
   }
   std::vector<double> ours = measureLatencies(peer, count);
   printf("idle, reader waiting after bytes:        %.1f ms CPU in %lu ms\n", idleCpuMs(IdleMs), IdleMs);
-  double oursBurst = burstSeconds(peer, 65536);
+  double oursBurst = burstSeconds(peer, BurstSize);
   link.closePort(1);
 
   HANDLE bare = openBarePort(portName);
@@ -196,7 +342,7 @@ int main(int argc, char** argv) {
   waitForReader(peer);
   std::vector<double> bareLatencies = measureLatencies(peer, count);
   printf("idle, bare reader waiting:               %.1f ms CPU in %lu ms\n", idleCpuMs(IdleMs), IdleMs);
-  double bareBurst = burstSeconds(peer, 65536);
+  double bareBurst = burstSeconds(peer, BurstSize);
   writeByte(peer, EndByte);
   if (WaitForSingleObject(bareThread, ArrivalBoundMs) == WAIT_TIMEOUT) TerminateThread(bareThread, 0);
   CloseHandle(bareThread);
@@ -209,6 +355,27 @@ int main(int argc, char** argv) {
            percentile(ours, 0.5) / percentile(bareLatencies, 0.5),
            percentile(ours, 0.99) / percentile(bareLatencies, 0.99));
   printf("64 KiB burst: link %.2f s, bare reader %.2f s\n", oursBurst, bareBurst);
-  CloseHandle(peer);
   return ours.size() == static_cast<size_t>(count) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* portName = getenv("TAVRIN_SERIAL_PORT");
+  HANDLE peer = openPeer();
+  if (!portName || peer == INVALID_HANDLE_VALUE) {
+    fprintf(stderr, "link_latency: run inside tools/serial-bench.sh\n");
+    return 2;
+  }
+  arrived = CreateEventA(0, FALSE, FALSE, 0);
+  const char* mode = argc > 1 ? argv[1] : "";
+  int result;
+  if (strcmp(mode, "span") == 0)
+    result = measureSpans(portName, peer, argc > 2 ? atoi(argv[2]) : 3);
+  else if (strcmp(mode, "close") == 0)
+    result = measureCloses(portName, peer, argc > 2 ? atoi(argv[2]) : 10);
+  else
+    result = measureLatency(portName, peer, argc > 1 ? atoi(argv[1]) : 1000);
+  CloseHandle(peer);
+  return result;
 }

@@ -1,0 +1,48 @@
+#include "comm_faults.h"
+
+#include <windows.h>
+
+namespace {
+
+volatile LONG activeFault = NO_COMM_FAULT;
+
+template <typename Function>
+Function systemCall(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+
+BOOL WINAPI setCommTimeoutsStandIn(HANDLE port, LPCOMMTIMEOUTS timeouts) {
+  if (activeFault == FAIL_SET_COMM_TIMEOUTS) {
+    SetLastError(ERROR_GEN_FAILURE);
+    return FALSE;
+  }
+  static BOOL(WINAPI * real)(HANDLE, LPCOMMTIMEOUTS) = systemCall<BOOL(WINAPI*)(HANDLE, LPCOMMTIMEOUTS)>("SetCommTimeouts");
+  return real(port, timeouts);
+}
+
+BOOL WINAPI setCommStateStandIn(HANDLE port, LPDCB dcb) {
+  if (activeFault == FAIL_SET_COMM_STATE) {
+    SetLastError(ERROR_GEN_FAILURE);
+    return FALSE;
+  }
+  static BOOL(WINAPI * real)(HANDLE, LPDCB) = systemCall<BOOL(WINAPI*)(HANDLE, LPDCB)>("SetCommState");
+  return real(port, dcb);
+}
+
+}  // namespace
+
+void setCommFault(CommFault fault) { InterlockedExchange(&activeFault, fault); }
+
+// The link calls kernel32 through its import slots; defining the slots here
+// takes the place of the import library's, so every call lands above.
+#ifdef _WIN64
+#define SET_COMM_TIMEOUTS_IMPORT "__imp_SetCommTimeouts"
+#define SET_COMM_STATE_IMPORT "__imp_SetCommState"
+#else
+#define SET_COMM_TIMEOUTS_IMPORT "__imp__SetCommTimeouts@8"
+#define SET_COMM_STATE_IMPORT "__imp__SetCommState@8"
+#endif
+extern "C" BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) asm(SET_COMM_TIMEOUTS_IMPORT);
+BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) = setCommTimeoutsStandIn;
+extern "C" BOOL(WINAPI* setCommStateImport)(HANDLE, LPDCB) asm(SET_COMM_STATE_IMPORT);
+BOOL(WINAPI* setCommStateImport)(HANDLE, LPDCB) = setCommStateStandIn;
