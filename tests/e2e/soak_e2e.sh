@@ -30,7 +30,7 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 probe() { $wine64 "$probe_exe" "$@" 2>/dev/null; }
 # The key lines tavrin-replay prints for a file with this system's layout.
 replay_keys() {
-  $wine64 "$replay_exe" --layout "$(windows_path "$out/layout.table")" "$(windows_path "$1")" 2>&1 |
+  $wine64 "$replay_exe" --layout "$(windows_path "$out/layout.table")" "$(windows_path "$1")" |
     tr -d '\r' | grep '^key'
 }
 
@@ -44,7 +44,7 @@ sync_answer=$(awk '$1 == "char" && $2 == "0x60" {print $3}' "$out/layout.table")
 [ -n "$sync_answer" ] && [ "$sync_answer" != -1 ] || fail "this layout has no key for \`"
 sync_key=$(printf 'vk=0x%02x ' $((sync_answer & 0xFF)))
 
-replay_keys "$out/stream/stream.bin" >"$out/expected"
+replay_keys "$out/stream/stream.bin" >"$out/expected" || fail "tavrin-replay gave no key events for the stream"
 grep -q "$sync_key" "$out/expected" && fail "the stream itself uses the key $sync_key"
 
 probe keys "$(windows_path "$out/keys.txt")" &
