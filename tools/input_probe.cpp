@@ -153,13 +153,22 @@ LRESULT CALLBACK keysProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       if (GetForegroundWindow() != window) SetForegroundWindow(window);
       appendKeyRecords();
       return 0;
+    // The keys end here: Alt alone would open the window menu, Alt+F4 would
+    // close the recorder.
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP: return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_KEYMENU) return 0;
+      break;
     case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// An empty window takes the typing, so that no key the recorded device
-// sends edits text or opens anything.
+// An empty window takes the typing and swallows it, so that no key the
+// recorded device sends edits text or opens anything.
 int runKeyRecorder(const char* path) {
   outputPath = path;
   FILE* file = fopen(path, "wb");

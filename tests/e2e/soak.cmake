@@ -5,13 +5,9 @@
 #
 # tavrin-replay is built here as a Windows program too, from the same
 # sources, so that the Windows builds need no native build beside them.
-file(GLOB SOAK_INTERP_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/interp/*.cpp)
-add_executable(replay_windows
-  ${PROJECT_SOURCE_DIR}/tools/replay/main.cpp
-  ${PROJECT_SOURCE_DIR}/tools/replay/printer.cpp
-  ${PROJECT_SOURCE_DIR}/tools/replay/layout_file.cpp
-  ${PROJECT_SOURCE_DIR}/tools/us_layout.cpp
-  ${SOAK_INTERP_SOURCES})
+file(GLOB REPLAY_WINDOWS_SOURCES CONFIGURE_DEPENDS
+     ${PROJECT_SOURCE_DIR}/interp/*.cpp ${PROJECT_SOURCE_DIR}/tools/replay/*.cpp)
+add_executable(replay_windows ${REPLAY_WINDOWS_SOURCES} ${PROJECT_SOURCE_DIR}/tools/us_layout.cpp)
 target_include_directories(replay_windows PRIVATE
   ${PROJECT_SOURCE_DIR}/interp ${PROJECT_SOURCE_DIR}/tools ${PROJECT_SOURCE_DIR}/tools/replay)
 set_target_properties(replay_windows PROPERTIES OUTPUT_NAME tavrin-replay)
