@@ -58,14 +58,16 @@ recorded_count() { recorded | grep -c '^key'; }
 
 # Sends the grave accent until the hook sees it, then lets the last ones
 # settle.
+sync_count() { grep -c "$sync_key" "$out/keys.txt"; }
 wait_reading() {
-  local _ count
+  local _ count before
+  before=$(sync_count)
   for _ in $(seq 50); do
     printf '`' >"$out/peer"
     sleep 0.3
-    grep -q "$sync_key" "$out/keys.txt" && break
+    [ "$(sync_count)" -gt "$before" ] && break
   done
-  grep -q "$sync_key" "$out/keys.txt" || fail "the port does not read"
+  [ "$(sync_count)" -gt "$before" ] || fail "the port does not read"
   count=-1
   while [ "$count" != "$(grep -c '' "$out/keys.txt")" ]; do
     count=$(grep -c '' "$out/keys.txt")
