@@ -1,6 +1,7 @@
-// A Windows-side helper for the end-to-end tests of the settings: a probe
-// window that shows what reaches it as typing and what a low-level mouse
-// hook sees, and a way to pick an entry of a dialog's list.
+// A Windows-side helper for the end-to-end tests: a probe window that shows
+// what reaches it as typing and what a low-level mouse hook sees, a recorder
+// of every injected key event, the keyboard layout of the running system,
+// and a way to pick an entry of a dialog's list.
 //
 //   input-probe window OUTFILE        shows the probe window with the focus
 //                                     and rewrites OUTFILE every 100 ms: the
@@ -8,6 +9,18 @@
 //                                     line per injected mouse event
 //                                     ("down left", "up right", "move X Y");
 //                                     it takes the focus back when it loses it
+//   input-probe keys OUTFILE          shows an empty window with the focus
+//                                     and appends to OUTFILE, every 100 ms,
+//                                     one line per injected key event that a
+//                                     low-level keyboard hook sees, in
+//                                     tavrin-replay's words ("key down vk=0x41
+//                                     scan=0x1e flags=0x0 extra=0x001e0001",
+//                                     flags being the keybd_event flags
+//                                     extended 0x1 and up 0x2)
+//   input-probe layout OUTFILE        writes the keyboard layout of this
+//                                     system as tavrin-replay --layout reads
+//                                     it: VkKeyScanA of every byte and
+//                                     MapVirtualKeyA(vk, 0) of every virtual key
 //   input-probe select TITLE ID INDEX selects entry INDEX of the list ID in
 //                                     the dialog TITLE (CB_SETCURSEL)
 //
@@ -102,6 +115,101 @@ int runProbeWindow(const char* path) {
   return 0;
 }
 
+// --- keys: the key events a low-level hook sees.
+
+std::string keyRecords;
+
+// The hook only formats into memory: a hook that is slow to return is
+// skipped by the system, and its event would be missing from the record.
+LRESULT CALLBACK keyHook(int code, WPARAM message, LPARAM lParam) {
+  const KBDLLHOOKSTRUCT* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && (event->flags & LLKHF_INJECTED)) {
+    const bool isUp = (event->flags & LLKHF_UP) != 0;
+    const unsigned flags = ((event->flags & LLKHF_EXTENDED) ? KEYEVENTF_EXTENDEDKEY : 0) |
+                           (isUp ? KEYEVENTF_KEYUP : 0);
+    char record[96];
+    snprintf(record, sizeof record, "key %s vk=0x%02lx scan=0x%02lx flags=0x%x extra=0x%08llx\n",
+             isUp ? "up" : "down", event->vkCode, event->scanCode, flags,
+             static_cast<unsigned long long>(event->dwExtraInfo));
+    keyRecords += record;
+  }
+  return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+// Appends what was recorded since the last call; kept for the next call when
+// the file cannot be opened now.
+void appendKeyRecords() {
+  if (keyRecords.empty()) return;
+  FILE* file = fopen(outputPath, "ab");
+  if (!file) return;
+  fwrite(keyRecords.data(), 1, keyRecords.size(), file);
+  fclose(file);
+  keyRecords.clear();
+}
+
+LRESULT CALLBACK keysProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      if (GetForegroundWindow() != window) SetForegroundWindow(window);
+      appendKeyRecords();
+      return 0;
+    // The keys end here: Alt alone would open the window menu, Alt+F4 would
+    // close the recorder.
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP: return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_KEYMENU) return 0;
+      break;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// An empty window takes the typing and swallows it, so that no key the
+// recorded device sends edits text or opens anything.
+int runKeyRecorder(const char* path) {
+  outputPath = path;
+  FILE* file = fopen(path, "wb");
+  if (!file) return 1;
+  fclose(file);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = keysProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = "TavrinKeyRecorder";
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, "TavrinKeyRecorder", "Tavrin key recorder", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                100, 100, 400, 200, nullptr, nullptr, instance, nullptr);
+  if (!window || !SetWindowsHookExA(WH_KEYBOARD_LL, keyHook, instance, 0)) return 1;
+  SetForegroundWindow(window);
+  SetTimer(window, 1, 100, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  return 0;
+}
+
+// --- layout: the table tavrin-replay --layout reads.
+
+int writeLayout(const char* path) {
+  FILE* file = fopen(path, "wb");
+  if (!file) return 1;
+  fprintf(file, "# The keyboard layout of the system this was written on, for tavrin-replay --layout.\n"
+                "# char BYTE VkKeyScanA(BYTE): -1 for no key, else shift state and virtual key\n");
+  for (int c = 0; c < 256; ++c) {
+    const SHORT answer = VkKeyScanA(static_cast<CHAR>(c));
+    if (answer == -1)
+      fprintf(file, "char 0x%02x -1\n", c);
+    else
+      fprintf(file, "char 0x%02x 0x%04x\n", c, static_cast<unsigned>(static_cast<USHORT>(answer)));
+  }
+  fprintf(file, "# scan VK MapVirtualKeyA(VK, 0)\n");
+  for (int vk = 0; vk < 256; ++vk) fprintf(file, "scan 0x%02x 0x%02x\n", vk, MapVirtualKeyA(vk, 0));
+  return fclose(file) == 0 ? 0 : 1;
+}
+
 int selectEntry(const char* title, int id, int index) {
   HWND dialog = FindWindowA("#32770", title);
   if (!dialog) return 1;
@@ -113,8 +221,10 @@ int selectEntry(const char* title, int id, int index) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "window") == 0) return runProbeWindow(argv[2]);
+  if (argc == 3 && strcmp(argv[1], "keys") == 0) return runKeyRecorder(argv[2]);
+  if (argc == 3 && strcmp(argv[1], "layout") == 0) return writeLayout(argv[2]);
   if (argc == 5 && strcmp(argv[1], "select") == 0)
     return selectEntry(argv[2], atoi(argv[3]), atoi(argv[4]));
-  fprintf(stderr, "usage: input-probe window OUTFILE | select TITLE ID INDEX\n");
+  fprintf(stderr, "usage: input-probe window OUTFILE | keys OUTFILE | layout OUTFILE | select TITLE ID INDEX\n");
   return 2;
 }

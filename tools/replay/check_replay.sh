@@ -1,7 +1,8 @@
 #!/bin/bash
 # Usage: check_replay.sh TAVRIN_REPLAY CASES_DIR
 # Each case is NAME.in (the byte stream), NAME.expected (the output, worked
-# out by hand) and optionally NAME.args (extra options on one line).
+# out by hand) and optionally NAME.args (extra options on one line, where
+# @CASES@ stands for the cases folder).
 set -u
 replay=$1
 cases=$2
@@ -17,6 +18,7 @@ for input in "$cases"/*.in; do
   name=$(basename "$input" .in)
   args=()
   [ -f "$cases/$name.args" ] && read -r -a args <"$cases/$name.args"
+  args=("${args[@]//@CASES@/$cases}")
   if diff -u "$cases/$name.expected" <("$replay" "${args[@]}" "$input") >"/tmp/replay-diff.$$"; then
     passed=$((passed + 1))
   else
@@ -59,9 +61,24 @@ expect_status 2 "--language needs" --language
 expect_status 2 "--language needs a number" --language 0x10000
 expect_status 2 "--language needs a number" --language deutsch
 expect_status 2 "--ticks needs" --ticks -3
+# Layout tables that are cut short or carry a bad entry are refused whole.
+tables=$(mktemp -d)
+head -n 100 "$cases/xvfb.layout" >"$tables/short"
+{ cat "$cases/xvfb.layout"; echo "char 0x41 0x0141"; } >"$tables/twice"
+sed 's/^scan 0x41 0x1e$/scan 0x41 0x10000/' "$cases/xvfb.layout" >"$tables/range"
+sed 's/^char 0x41 /key 0x41 /' "$cases/xvfb.layout" >"$tables/word"
+expect_status 2 "--layout needs" --layout
+expect_status 2 "cannot open $cases/no-such-file" --layout "$cases/no-such-file"
+expect_status 2 "no \"char 0x61\" entry" --layout "$tables/short"
+expect_status 2 "$tables/twice:517: this entry was given before" --layout "$tables/twice"
+expect_status 2 "SCAN 0..0xffff" --layout "$tables/range"
+expect_status 2 "starts with \"char\" or \"scan\"" --layout "$tables/word"
+rm -rf "$tables"
 expect_status 2 "only one input file" "$cases/hello.in" "$cases/hello.in"
 
-if "$replay" --help | grep -q -- "--ticks N"; then passed=$((passed + 1)); else fail "--help does not explain --ticks"; fi
+for option in "--ticks N" "--layout FILE"; do
+  if "$replay" --help | grep -q -- "$option"; then passed=$((passed + 1)); else fail "--help does not explain $option"; fi
+done
 if [ -z "$("$replay" </dev/null)" ]; then passed=$((passed + 1)); else fail "an empty stream printed something"; fi
 
 echo "$passed passed, $failed failed"

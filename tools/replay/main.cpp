@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "interp.h"
+#include "layout_file.h"
 #include "printer.h"
 
 namespace {
@@ -25,7 +27,8 @@ const char Usage[] =
     "  mouse flags=0x0002 dx=0 dy=0          mouse_event (dx, dy in signed decimal)\n"
     "  glide arm, glide stop                 the 125 ms glide timer armed or stopped\n"
     "\n"
-    "The keyboard layout is US English as Windows reports it.\n"
+    "The keyboard layout is US English as Windows reports it, unless --layout\n"
+    "names a table of another layout.\n"
     "\n"
     "Options:\n"
     "  --ascii            bytes 128..255 are extended ASCII (code page 437) and are\n"
@@ -33,6 +36,14 @@ const char Usage[] =
     "                     ANSI already (the stored default)\n"
     "  --language 0xNNNN  the system default language (default 0x0409, US English;\n"
     "                     0x0407 is German)\n"
+    "  --layout FILE      the keyboard layout of another PC: a table of what its\n"
+    "                     VkKeyScanA answers for each byte 0..255 and what its\n"
+    "                     MapVirtualKeyA(vk, 0) answers for each virtual key\n"
+    "                     0..255, one entry a line: \"char 0x28 0x0139\" (byte,\n"
+    "                     answer, -1 for no key) and \"scan 0x41 0x1e\" (virtual\n"
+    "                     key, scan code); '#' starts a comment. Write it on that\n"
+    "                     PC with \"input-probe layout FILE\" to see what a device\n"
+    "                     will type there\n"
     "  --ticks N          after the input, deliver N glide timer ticks if the glide\n"
     "                     timer is armed then (default 0)\n"
     "  --help             show this text\n"
@@ -44,6 +55,7 @@ struct Options {
   bool ascii = false;
   long language = 0x0409;
   long ticks = 0;
+  const char* layout = nullptr;
   const char* file = nullptr;
   bool help = false;
 };
@@ -80,6 +92,9 @@ int parseOptions(int argc, char** argv, Options* options) {
       if (i + 1 >= argc) return usageError("--language needs a value such as 0x0409", "");
       if (!parseNumber(argv[++i], 0, 0xFFFF, &options->language))
         return usageError("--language needs a number from 0 to 0xffff, not ", argv[i]);
+    } else if (!optionsEnded && std::strcmp(arg, "--layout") == 0) {
+      if (i + 1 >= argc) return usageError("--layout needs a table file", "");
+      options->layout = argv[++i];
     } else if (!optionsEnded && std::strcmp(arg, "--ticks") == 0) {
       if (i + 1 >= argc) return usageError("--ticks needs a count", "");
       if (!parseNumber(argv[++i], 10, 1000000000L, &options->ticks))
@@ -117,6 +132,9 @@ int main(int argc, char** argv) {
     std::fputs(Usage, stdout);
     return 0;
   }
+
+  std::string layoutError;
+  if (options.layout && !loadLayoutFile(options.layout, &layoutError)) return usageError(layoutError.c_str(), "");
 
   std::FILE* in = stdin;
   const char* name = "standard input";

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform.h"
-#include "us_layout.h"
+#include "layout_file.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
 
 void emitMouseEvent(unsigned flags, int dx, int dy) { std::printf("mouse flags=0x%04x dx=%d dy=%d\n", flags, dx, dy); }
 
-int mapVirtualKeyToScan(int vk) { return usMapVirtualKey(vk); }
+int mapVirtualKeyToScan(int vk) { return layoutMapVirtualKey(vk); }
 
-int scanLayoutForChar(unsigned char c) { return usVkKeyScan(c); }
+int scanLayoutForChar(unsigned char c) { return layoutVkKeyScan(c); }
 
 int readSystemLanguage() { return systemLanguage; }
 

@@ -1,0 +1,110 @@
+#include "layout_file.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "us_layout.h"
+
+namespace {
+
+const int ENTRIES = 256;
+
+bool loaded = false;
+int keyScans[ENTRIES];
+int scanCodes[ENTRIES];
+
+// A whole number in [min, max]; base 0 takes decimal and 0x hexadecimal.
+bool parseInRange(const char* text, long min, long max, long* value) {
+  if (!text) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text, &end, 0);
+  if (errno != 0 || end == text || *end != '\0' || v < min || v > max) return false;
+  *value = v;
+  return true;
+}
+
+std::string lineError(const char* path, int line, const char* what) {
+  return std::string(path) + ":" + std::to_string(line) + ": " + what;
+}
+
+// One entry line into the tables; false with *error set when it is bad.
+bool readEntry(char* text, const char* path, int line, bool* haveKeyScan, bool* haveScan, std::string* error) {
+  const char* kind = std::strtok(text, " \t\r\n");
+  if (!kind || kind[0] == '#') return true;
+  const char* index = std::strtok(nullptr, " \t\r\n");
+  const char* answer = std::strtok(nullptr, " \t\r\n");
+  const char* extra = std::strtok(nullptr, " \t\r\n");
+  const bool isChar = std::strcmp(kind, "char") == 0;
+  if (!isChar && std::strcmp(kind, "scan") != 0) {
+    *error = lineError(path, line, "an entry starts with \"char\" or \"scan\"");
+    return false;
+  }
+  long i = 0, v = 0;
+  if (!parseInRange(index, 0, ENTRIES - 1, &i) || extra ||
+      !parseInRange(answer, isChar ? -1 : 0, 0xFFFF, &v)) {
+    *error = lineError(path, line, isChar ? "expected \"char C ANSWER\" with C 0..255 and ANSWER -1..0xffff"
+                                          : "expected \"scan VK SCAN\" with VK 0..255 and SCAN 0..0xffff");
+    return false;
+  }
+  bool* have = isChar ? haveKeyScan : haveScan;
+  if (have[i]) {
+    *error = lineError(path, line, "this entry was given before");
+    return false;
+  }
+  have[i] = true;
+  // VkKeyScanA answers a SHORT: 0xffff and -1 are the same "no key".
+  if (isChar)
+    keyScans[i] = static_cast<int16_t>(static_cast<uint16_t>(v));
+  else
+    scanCodes[i] = static_cast<int>(v);
+  return true;
+}
+
+int firstMissing(const bool* have) {
+  for (int i = 0; i < ENTRIES; ++i)
+    if (!have[i]) return i;
+  return -1;
+}
+
+}  // namespace
+
+bool loadLayoutFile(const char* path, std::string* error) {
+  std::FILE* in = std::fopen(path, "r");
+  if (!in) {
+    *error = std::string("cannot open ") + path + ": " + std::strerror(errno);
+    return false;
+  }
+  bool haveKeyScan[ENTRIES] = {};
+  bool haveScan[ENTRIES] = {};
+  char text[256];
+  int line = 0;
+  bool good = true;
+  while (good && std::fgets(text, sizeof text, in)) {
+    ++line;
+    good = readEntry(text, path, line, haveKeyScan, haveScan, error);
+  }
+  std::fclose(in);
+  if (!good) return false;
+  const int missingChar = firstMissing(haveKeyScan);
+  const int missingScan = firstMissing(haveScan);
+  if (missingChar >= 0 || missingScan >= 0) {
+    char entry[32];
+    std::snprintf(entry, sizeof entry, missingChar >= 0 ? "char 0x%02x" : "scan 0x%02x",
+                  missingChar >= 0 ? missingChar : missingScan);
+    *error = std::string(path) + ": no \"" + entry + "\" entry; the table must give every byte and every virtual key";
+    return false;
+  }
+  loaded = true;
+  return true;
+}
+
+int layoutVkKeyScan(unsigned char c) { return loaded ? keyScans[c] : usVkKeyScan(c); }
+
+int layoutMapVirtualKey(int vk) {
+  if (!loaded) return usMapVirtualKey(vk);
+  return vk >= 0 && vk < ENTRIES ? scanCodes[vk] : 0;
+}

@@ -1,0 +1,20 @@
+// A keyboard layout read from a file, for tavrin-replay's --layout: the
+// answers of another PC's layout in place of the built-in US English model.
+#pragma once
+
+#include <string>
+
+// Reads a layout table. Every non-empty line that does not start with '#'
+// is one entry; numbers are decimal or 0x-prefixed hexadecimal:
+//   char C ANSWER   VkKeyScanA(C) for the byte C (0..255): -1, or the
+//                   virtual key in the low byte and the shift state
+//                   (1 Shift, 2 Ctrl, 4 Alt) in the next
+//   scan VK SCAN    MapVirtualKeyA(VK, 0) for the virtual key VK (0..255)
+// The table must give every byte and every virtual key exactly once.
+// Returns false and says why in *error (with the line number) otherwise.
+bool loadLayoutFile(const char* path, std::string* error);
+
+// VkKeyScanA and MapVirtualKeyA(vk, 0) from the loaded table, or from the
+// US English model when no table was loaded.
+int layoutVkKeyScan(unsigned char c);
+int layoutMapVirtualKey(int vk);
