@@ -31,6 +31,10 @@ bash tools/install-deps.sh >/dev/null
 dist="$(mkdir -p "${TAVRIN_DIST:-dist}" && cd "${TAVRIN_DIST:-dist}" && pwd)"
 override="${TAVRIN_VERSION:-}"
 
+# The version after MAJOR.MINOR.PATCH: the installer's exclusive upper bound
+# of the versions it replaces.
+next_patch() { echo "${1%.*}.$((${1##*.} + 1))"; }
+
 # Notepad before Windows 10 shows a text with lone LF line ends on one line.
 crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
 
@@ -56,7 +60,7 @@ package_arch() {
   cp res/tavrin.ico "$build/package/"
   cp "$stage"/* "$build/package/"
   (cd "$build/package" &&
-    wixl -a "$arch" -D Version="$version" -D Arch="$arch" \
+    wixl -a "$arch" -D Version="$version" -D UpgradeBelow="$(next_patch "$version")" -D Arch="$arch" \
       -o "$dist/$folder.msi" "$root/packaging/tavrin.wxs" 2> >(grep -v 'unimplemented' >&2))
 
   rm -f "$dist/$folder.zip"

@@ -13,3 +13,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
                    ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/e2e-package)
   set_tests_properties(e2e_package PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 900 RUN_SERIAL TRUE)
 endif()
+
+# Once, in the 32-bit build, whose package it is mostly about.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_test(NAME e2e_package_files
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_inspect.sh
+                   ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/e2e-package-files)
+  set_tests_properties(e2e_package_files PROPERTIES LABELS e2e TIMEOUT 900)
+endif()

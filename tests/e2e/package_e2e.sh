@@ -106,6 +106,12 @@ check "stored port after the upgrade" "COM1" "$(reg_value "$settings_key" Port)"
 # row below runs that removal as Windows does.
 echo "note: Run value after Wine's upgrade: [$(reg_value "$run_key" Tavrin)]; Windows keeps it"
 
+# The older package refuses to replace the newer one.
+$wine64 msiexec /i "$(windows_path "$dist/Tavrin-$version-x64.msi")" /qn >/dev/null 2>&1 &&
+  fail "the older package installed over the newer one"
+check "uninstall entries after trying the older package" "Tavrin|$newer|Morvane" "$(uninstall_entries)"
+check "FileVersion after trying the older package" "$newer" "$(installed_version FileVersion)"
+
 # --- The uninstall removes program, shortcut and entry and keeps the
 # settings. It removes the log-in value when that names this program,
 # quoted or not, unless an upgrade is removing the package.
