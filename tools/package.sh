@@ -61,7 +61,7 @@ package_arch() {
   cp "$stage"/* "$build/package/"
   (cd "$build/package" &&
     wixl -a "$arch" -D Version="$version" -D UpgradeBelow="$(next_patch "$version")" -D Arch="$arch" \
-      -o "$dist/$folder.msi" "$root/packaging/tavrin.wxs" 2> >(grep -v 'unimplemented' >&2))
+      -o "$dist/$folder.msi" "$root/packaging/tavrin.wxs")
 
   rm -f "$dist/$folder.zip"
   (cd "$build/package" && zip -q -X -r "$dist/$folder.zip" "$folder")
