@@ -88,8 +88,22 @@ start_probe
 printf 'Installed\033enter.' >"$out/peer"
 wait_text "Installed" "typing from the installed program"
 shot installed-typing
-exit_through_menu
 stop_probe
+
+# The manifest's common controls 6 leave the frame around the About box's
+# picture to the dialog, which must paint it in the picture's own corner
+# colour, as the older controls did.
+open_tray_menu 1 || fail "no menu for About"
+driver menu-keys down down enter
+driver wait "#32770" "" 10000 || fail "About did not open"
+sleep 1
+shot installed-about
+IFS=, read -r left top _ bottom <<<"$(driver windows | grep '^#32770|' | head -1 | cut -d'|' -f3)"
+check "About's frame beside the picture" "$(convert "$root/res/splash.bmp" -format '%[pixel:p{0,0}]' info:)" \
+  "$(convert "$out/installed-about.png" -format "%[pixel:p{$((left + 4)),$(((top + bottom) / 2))}]" info:)"
+driver press "" 1
+wait_gone "#32770" "" 10000 || fail "OK did not close About"
+exit_through_menu
 cd "$out" || exit 1
 
 # --- A higher version replaces the installed one: one entry remains, and the
