@@ -1,6 +1,7 @@
 #include "help_page.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 
@@ -57,17 +58,14 @@ void openPage(const char* page) {
   if (compose(command, "CMD /C \"%s\"", page)) runHelpCommand(command);
 }
 
-}  // namespace
-
-void openHelpPage(const char* productName) {
-  char directory[DIRECTORY_SIZE];
-  char page[NAME_SIZE];
-  if (!currentDirectoryWithSlash(directory)) return;
-  if (!compose(page, "%s%s Help.html", directory, productName)) return;
-
+// Writes the page into directory (which ends in "\") unless it is there
+// already, and puts its name into page. Returns 0 when the folder cannot
+// take the page: nothing is written then.
+int writeHelpFiles(const char* directory, const char* productName, char (&page)[NAME_SIZE]) {
+  if (!compose(page, "%s%s Help.html", directory, productName)) return 0;
   HANDLE file = CreateFileA(page, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  if (file == INVALID_HANDLE_VALUE) return 0;
   // A page that was there already is left as it is, pictures included.
   if (GetLastError() != ERROR_ALREADY_EXISTS) {
     writePicture(directory, "current.gif", CurrentGif);
@@ -75,5 +73,37 @@ void openHelpPage(const char* productName) {
     for (const HelpBlob& piece : HelpPagePieces) writeBlob(file, piece);
   }
   CloseHandle(file);
-  openPage(page);
+  return 1;
+}
+
+typedef HRESULT(WINAPI* FolderPathLookup)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// The user's local application data folder with the product's folder in it
+// (made when missing) and a "\" at its end. The lookup is taken from the
+// shell at run time: shells of the Windows 95 family may lack it, and then
+// there is no such folder.
+int localDataDirectory(const char* productName, char (&directory)[DIRECTORY_SIZE]) {
+  HMODULE shell = GetModuleHandleA("shell32.dll");
+  if (!shell) shell = LoadLibraryA("shell32.dll");
+  if (!shell) return 0;
+  const FolderPathLookup lookup =
+      reinterpret_cast<FolderPathLookup>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
+  char base[MAX_PATH];
+  if (!lookup || lookup(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK)
+    return 0;
+  if (!compose(directory, "%s\\%s", base, productName)) return 0;
+  if (!CreateDirectoryA(directory, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+  return compose(directory, "%s\\%s\\", base, productName);
+}
+
+}  // namespace
+
+void openHelpPage(const char* productName) {
+  char directory[DIRECTORY_SIZE];
+  char page[NAME_SIZE];
+  // Started from the Start menu, the current folder is the program's, which
+  // a standard user cannot write to: the page then goes where the user can.
+  if ((currentDirectoryWithSlash(directory) && writeHelpFiles(directory, productName, page)) ||
+      (localDataDirectory(productName, directory) && writeHelpFiles(directory, productName, page)))
+    openPage(page);
 }

@@ -3,7 +3,9 @@
 
 // Writes "<productName> Help.html", "current.gif" and "menu.gif" into the
 // current directory when the page is not there yet, then opens the page with
-// the program the system uses for HTML files. Nothing is reported: a page
-// that cannot be created, or a current directory too long for the page's
-// name, ends the call with nothing written and nothing opened.
+// the program the system uses for HTML files. When the current directory
+// cannot take the page (the page cannot be created there, or the directory
+// is too long for its name), the same happens in the folder productName in
+// the user's local application data folder. Nothing is reported: when
+// neither folder takes the page, nothing is written and nothing opened.
 void openHelpPage(const char* productName);

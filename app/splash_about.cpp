@@ -18,6 +18,28 @@ INT_PTR paintTransparently(WPARAM deviceContext) {
   return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
 }
 
+// The colour of the picture's top left pixel. The older static control
+// filled the frame around its centred picture with it; the visual-style one
+// of common controls 6 (the manifest asks for it) leaves the frame to the
+// dialog, which paints it in this colour instead.
+HBRUSH pictureFrameBrush() {
+  static HBRUSH brush = nullptr;
+  if (brush) return brush;
+  COLORREF colour = GetSysColor(COLOR_3DFACE);
+  HBITMAP picture = LoadBitmapA(appInstance, MAKEINTRESOURCEA(IDB_SPLASH));
+  HDC memory = CreateCompatibleDC(nullptr);
+  if (picture && memory) {
+    HGDIOBJ previous = SelectObject(memory, picture);
+    const COLORREF corner = GetPixel(memory, 0, 0);
+    if (corner != CLR_INVALID) colour = corner;
+    SelectObject(memory, previous);
+  }
+  if (memory) DeleteDC(memory);
+  if (picture) DeleteObject(picture);
+  brush = CreateSolidBrush(colour);
+  return brush;
+}
+
 }  // namespace
 
 void showSplash() {
@@ -44,6 +66,8 @@ INT_PTR CALLBACK splashDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       return 0;
     case WM_CTLCOLORSTATIC:
       return paintTransparently(wParam);
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(pictureFrameBrush());
   }
   return 0;
 }
@@ -66,6 +90,8 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       // Once text has arrived the monitor line is redrawn on every byte, and
       // a transparent line would pile each text on top of the last.
       return aboutTransparent ? paintTransparently(wParam) : 0;
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(pictureFrameBrush());
     case MSG_MONITOR_TEXT:
       aboutTransparent = 0;
       SetDlgItemTextA(dialog, IDC_MONITOR, reinterpret_cast<const char*>(lParam));

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Runs every test of the project: installs what is missing, builds every
-# preset, then runs the unit, wine and e2e labels (and the bounded fuzz run).
+# preset and the Windows packages, then runs the unit, wine and e2e labels
+# (and the bounded fuzz run).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -11,6 +12,9 @@ for p in "${presets[@]}"; do
   cmake --preset "$p"
   cmake --build --preset "$p"
 done
+
+# The Windows packages into dist/; the package tests check them.
+bash tools/package.sh
 
 # One virtual screen and one Wine prefix serve the whole run.
 source tools/bench-env.sh

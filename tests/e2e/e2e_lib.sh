@@ -44,7 +44,8 @@ start_display_and_prefix() {
   rm -f "$out"/*.png
   export WINEPREFIX="$out/prefix"
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # winemenubuilder would copy the prefix's Start menu into the host's.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   start_private_display 160 220 || fail "no free display for Xvfb"
   trap cleanup EXIT
   ensure_wine_prefix
@@ -168,17 +169,51 @@ exit_through_menu() {
   check "exit code after Exit" "0" "$?"
 }
 
-# Starts Tavrin.exe in a fresh run folder with COM1 on a pseudo-terminal at
-# 1200 baud, waits out the splash and checks the open port's tooltip.
+# Starts Tavrin.exe with COM1 on a pseudo-terminal at 1200 baud, waits out
+# the splash and checks the open port's tooltip. It runs in the given folder,
+# or in a fresh run folder when none is given.
 start_tavrin_on_com1() {
   prepare_com1
   preset_settings COM1 1200
 
-  rm -rf "$out/run" && mkdir -p "$out/run"
-  cd "$out/run" || exit 1
+  if [ -n "${1:-}" ]; then
+    cd "$1" || exit 1
+  else
+    rm -rf "$out/run" && mkdir -p "$out/run"
+    cd "$out/run" || exit 1
+  fi
   start_tavrin
   driver wait "#32770" "" 30000 || fail "the splash did not show"
   wait_gone "#32770" "" 10000 || fail "the splash did not close"
   sleep 1
   check "tooltip of the open port" "Tavrin: COM1 @ 1200 Baud" "$(tray_tooltip)"
+}
+
+# The probe window of tools/input_probe.cpp ($probe_exe), which takes the
+# focus and records what is typed into it in $out/probe.txt.
+start_probe() {
+  local _
+  probe_out="$out/probe.txt"
+  rm -f "$probe_out"
+  /usr/lib/wine/wine64 "$probe_exe" window "$(printf 'Z:%s' "${probe_out//\//\\}")" &
+  probe_pid=$!
+  started_pids+=("$probe_pid")
+  for _ in $(seq 100); do [ -s "$probe_out" ] && break; sleep 0.1; done
+  [ -s "$probe_out" ] || fail "the probe window did not start"
+  sleep 1
+}
+
+# Ends the probe, which otherwise holds the folder it started in.
+stop_probe() {
+  kill "$probe_pid" 2>/dev/null
+  wait "$probe_pid" 2>/dev/null
+}
+
+probe_text() { sed '/^--mouse--$/,$d' "$probe_out" | tr -d '\r'; }
+
+# Waits up to 5 s for the probe's text to become $1; $2 names the check.
+wait_text() {
+  local _
+  for _ in $(seq 50); do [ "$(probe_text)" = "$1" ] && break; sleep 0.1; done
+  check "$2" "$1" "$(probe_text)"
 }

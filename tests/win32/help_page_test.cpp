@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,34 @@ std::string carriedPage() {
 // Wine, whose drive Z: is the Unix root).
 std::string sourceFile(const char* name) { return readFile(std::string("Z:" TAVRIN_RES_DIR "/") + name); }
 
+const char SHELL_FOLDERS[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+// While alive, the shell reports folder as the user's local application
+// data folder; the value found before is put back at the end.
+class LocalDataFolder {
+ public:
+  explicit LocalDataFolder(const std::string& folder) {
+    DWORD size = sizeof saved;
+    had = RegGetValueA(HKEY_CURRENT_USER, SHELL_FOLDERS, "Local AppData", RRF_RT_ANY | RRF_NOEXPAND, &type,
+                       saved, &size) == ERROR_SUCCESS;
+    set(REG_EXPAND_SZ, folder.c_str(), folder.size() + 1);
+  }
+  ~LocalDataFolder() {
+    if (had)
+      set(type, saved, std::strlen(saved) + 1);
+    else
+      RegDeleteKeyValueA(HKEY_CURRENT_USER, SHELL_FOLDERS, "Local AppData");
+  }
+
+ private:
+  static void set(DWORD type, const char* data, size_t size) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, SHELL_FOLDERS, "Local AppData", type, data, static_cast<DWORD>(size));
+  }
+  bool had = false;
+  DWORD type = REG_EXPAND_SZ;
+  char saved[MAX_PATH] = {};
+};
+
 class HelpPage : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -74,11 +104,14 @@ class HelpPage : public ::testing::Test {
     ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
     scratch = std::string(temp) + "tavrin-help-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(CreateDirectoryA(scratch.c_str(), nullptr)) << scratch;
+    ASSERT_TRUE(CreateDirectoryA((scratch + "\\local").c_str(), nullptr));
+    localData = std::make_unique<LocalDataFolder>(scratch + "\\local");
     ASSERT_TRUE(SetCurrentDirectoryA(scratch.c_str()));
     helpCommands.clear();
     startIsAProgram = 1;
   }
   void TearDown() override {
+    localData.reset();
     SetCurrentDirectoryA(saved);
     removeTree(scratch);
   }
@@ -102,8 +135,12 @@ class HelpPage : public ::testing::Test {
   std::string in(const std::string& name) const { return scratch + "\\" + name; }
   std::string startLine(const std::string& dir) const { return "start \"" + dir + "\\" + PAGE + "\""; }
 
+  // The page's folder in the user's local application data.
+  std::string fallback() const { return scratch + "\\local\\Tavrin"; }
+
   char saved[MAX_PATH] = {};
   std::string scratch;
+  std::unique_ptr<LocalDataFolder> localData;
 };
 
 TEST_F(HelpPage, FirstCallWritesThePageAndPicturesByteExactAndOpensThePage) {
@@ -112,6 +149,7 @@ TEST_F(HelpPage, FirstCallWritesThePageAndPicturesByteExactAndOpensThePage) {
   EXPECT_TRUE(sameBytes(readFile(in("current.gif")), blob(CurrentGif)));
   EXPECT_TRUE(sameBytes(readFile(in("menu.gif")), blob(MenuGif)));
   EXPECT_EQ(helpCommands, std::vector<std::string>{startLine(scratch)});
+  EXPECT_FALSE(exists(fallback())) << "a folder that takes the page is the only one written";
 }
 
 TEST_F(HelpPage, CarriedDataIsTheSourceFilesByteForByte) {
@@ -207,22 +245,46 @@ TEST_F(HelpPage, WithoutAStartProgramTheCommandInterpreterOpensThePage) {
   EXPECT_EQ(helpCommands, (std::vector<std::string>{"start \"" + page + "\"", "CMD /C \"" + page + "\""}));
 }
 
-// Not even root may create files under /proc, which Wine shows as Z:\proc.
-TEST_F(HelpPage, FolderWhereFilesCannotBeCreatedGetsNothingAndOpensNothing) {
-  ASSERT_TRUE(SetCurrentDirectoryA("Z:\\proc"));
-  openHelpPage("Tavrin");
-  EXPECT_FALSE(exists(std::string("Z:\\proc\\") + PAGE));
-  EXPECT_FALSE(exists("Z:\\proc\\current.gif"));
-  EXPECT_TRUE(helpCommands.empty());
+// A current folder that cannot take the page (a standard user in Program
+// Files\Tavrin) gets nothing; the page and its pictures go into the user's
+// local application data, made when missing, and open from there. Not even
+// root may create files under /proc, which Wine shows as Z:\proc.
+TEST_F(HelpPage, FolderThatCannotTakeThePageSendsItToLocalApplicationData) {
+  struct Case {
+    const char* why;
+    std::string folder;
+  };
+  const Case cases[] = {{"files cannot be created", "Z:\\proc"},
+                        {"the page's name is taken by a folder", scratch + "\\taken"}};
+  ASSERT_TRUE(CreateDirectoryA(cases[1].folder.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((cases[1].folder + "\\" + PAGE).c_str(), nullptr));
+  for (const Case& c : cases) {
+    removeTree(fallback());
+    helpCommands.clear();
+    ASSERT_TRUE(SetCurrentDirectoryA(c.folder.c_str())) << c.why;
+    openHelpPage("Tavrin");
+    EXPECT_FALSE(exists(c.folder + "\\current.gif")) << c.why;
+    EXPECT_EQ(readFile(fallback() + "\\" + PAGE), carriedPage()) << c.why;
+    EXPECT_TRUE(sameBytes(readFile(fallback() + "\\current.gif"), blob(CurrentGif))) << c.why;
+    EXPECT_TRUE(sameBytes(readFile(fallback() + "\\menu.gif"), blob(MenuGif))) << c.why;
+    EXPECT_EQ(helpCommands, std::vector<std::string>{startLine(fallback())}) << c.why;
+  }
 }
 
-// The page's name taken by a folder: the page cannot be opened, so neither
-// picture is written and nothing is opened.
-TEST_F(HelpPage, PageThatCannotBeOpenedStopsBeforeThePictures) {
-  ASSERT_TRUE(CreateDirectoryA(in(PAGE).c_str(), nullptr));
+// There, too, a page that exists is opened as it is; and where neither
+// folder takes the page, nothing is written and nothing is opened.
+TEST_F(HelpPage, LocalApplicationDataFollowsTheSameRules) {
+  ASSERT_TRUE(SetCurrentDirectoryA("Z:\\proc"));
   openHelpPage("Tavrin");
-  EXPECT_FALSE(exists(in("current.gif")));
-  EXPECT_FALSE(exists(in("menu.gif")));
+  writeFile(fallback() + "\\" + PAGE, "left alone");
+  openHelpPage("Tavrin");
+  EXPECT_TRUE(sameBytes(readFile(fallback() + "\\" + PAGE), "left alone"));
+  EXPECT_EQ(helpCommands, (std::vector<std::string>{startLine(fallback()), startLine(fallback())}));
+
+  helpCommands.clear();
+  LocalDataFolder unwritable("Z:\\proc\\tavrin");
+  openHelpPage("Tavrin");
+  EXPECT_FALSE(exists(std::string("Z:\\proc\\") + PAGE));
   EXPECT_TRUE(helpCommands.empty());
 }
 
@@ -238,9 +300,10 @@ std::string makeFolderOfLength(const std::string& base, size_t length) {
 }
 
 // The names are composed in fixed buffers: 200 bytes for the directory, 240
-// for each file name. A directory that does not fit with its "\" writes
-// nothing and opens nothing, rather than a file under a cut name.
-TEST_F(HelpPage, DirectoryTooLongForTheNameWritesAndOpensNothing) {
+// for each file name. A directory that does not fit with its "\" gets
+// nothing, rather than a file under a cut name: the page goes into local
+// application data instead.
+TEST_F(HelpPage, DirectoryTooLongForTheNameGetsNothing) {
   struct Case {
     size_t length;
     bool written;
@@ -250,10 +313,13 @@ TEST_F(HelpPage, DirectoryTooLongForTheNameWritesAndOpensNothing) {
     ASSERT_EQ(dir.size(), c.length) << "could not make a folder of " << c.length << " characters";
     ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
     helpCommands.clear();
+    removeTree(fallback());
     openHelpPage("Tavrin");
     EXPECT_EQ(exists(dir + "\\" + PAGE), c.written) << c.length << " characters";
     EXPECT_EQ(exists(dir + "\\current.gif"), c.written) << c.length << " characters";
-    EXPECT_EQ(helpCommands.size(), c.written ? 1u : 0u) << c.length << " characters";
+    EXPECT_EQ(exists(fallback() + "\\" + PAGE), !c.written) << c.length << " characters";
+    EXPECT_EQ(helpCommands, std::vector<std::string>{startLine(c.written ? dir : fallback())})
+        << c.length << " characters";
     ASSERT_TRUE(SetCurrentDirectoryA(scratch.c_str()));
   }
 }

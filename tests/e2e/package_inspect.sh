@@ -1,0 +1,86 @@
+#!/bin/bash
+# The packages of tools/package.sh read as files, both bitnesses: 32-bit
+# programs cannot run on this bench, so the x86 installer is checked by its
+# tables (msiinfo) and its program by its bytes. The x64 rows guard the
+# differences that package_e2e.sh cannot see from a 64-bit install alone.
+#
+#   package_inspect.sh VERSION artifact-folder
+set -uo pipefail
+
+version="$1"
+folder="$(mkdir -p "$2" && realpath "$2")"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+source "$here/e2e_lib.sh"
+
+# One row per package: arch, summary template, Program Files folder,
+# component attributes (256: 64-bit), PE machine.
+rows=(
+  "x86|Intel;1033|ProgramFilesFolder|0|014c"
+  "x64|x64;1033|ProgramFiles64Folder|256|8664"
+)
+
+newer="${version%.*}.$((${version##*.} + 1))"
+dist="$folder/dist"
+rm -rf "$dist"
+TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x86 x64 >"$folder/package.log" 2>&1 ||
+  { cat "$folder/package.log"; fail "tools/package.sh failed"; }
+
+table() { msiinfo export "$msi" "$1" | tail -n +4 | tr -d '\r'; }
+property() { table Property | awk -F'\t' -v p="$1" '$1 == p {print $2}'; }
+
+for row in "${rows[@]}"; do
+  IFS='|' read -r arch template program_files attributes machine <<<"$row"
+  name="Tavrin-$version-$arch"
+  msi="$dist/$name.msi"
+  [ -s "$msi" ] || fail "no $name.msi"
+
+  check "$arch template" "$template" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')"
+  for pair in ProductVersion="$version" ProductName=Tavrin Manufacturer=Morvane ALLUSERS=1 \
+    ARPPRODUCTICON=tavrin.ico; do
+    check "$arch property ${pair%%=*}" "${pair#*=}" "$(property "${pair%%=*}")"
+  done
+  check "$arch install folder" "INSTALLDIR|$program_files|Tavrin" \
+    "$(table Directory | awk -F'\t' '$1 == "INSTALLDIR" {print $1 "|" $2 "|" $3}')"
+  check "$arch component attributes" "$attributes $attributes" "$(table Component | cut -f4 | paste -sd ' ')"
+  check "$arch shortcut" "ProgramMenuFolder|Tavrin|[#TavrinExe]|tavrin.ico|INSTALLDIR" \
+    "$(table Shortcut | awk -F'\t' '{print $2 "|" $3 "|" $5 "|" $9 "|" $12}')"
+  # Lower and equal versions are replaced (256: from 0.0.0 inclusive, up to
+  # the next patch exclusive); a higher one refuses the package (2: only
+  # detected).
+  check "$arch upgrade rows" "0.0.0|$newer|256|WIX_UPGRADE_DETECTED $version||2|WIX_DOWNGRADE_DETECTED" \
+    "$(table Upgrade | awk -F'\t' '{print $2 "|" $3 "|" $5 "|" $7}' | LC_ALL=C sort -t'|' -k4 -r | paste -sd ' ')"
+  check "$arch refusal of a downgrade" "NOT WIX_DOWNGRADE_DETECTED" "$(table LaunchCondition | cut -f1)"
+
+  rm -rf "$folder/$arch" && mkdir -p "$folder/$arch/msi" "$folder/$arch/zip"
+  msiextract -C "$folder/$arch/msi" "$msi" >/dev/null || fail "msiextract $name.msi"
+  # msiextract names the folders by their names in the package, not by
+  # where Windows puts them.
+  installed="$(dirname "$(find "$folder/$arch/msi" -name Tavrin.exe | head -1)")"
+  check "$arch installed files" "LICENSE.txt README.txt Tavrin.exe command-language.md" \
+    "$(cd "$installed" && LC_ALL=C ls | paste -sd ' ')"
+  exe="$installed/Tavrin.exe"
+  check "$arch program's machine" "$machine" "$(pe_machine "$exe")"
+  check "$arch version texts (FileVersion, ProductVersion)" "$version $version" \
+    "$(strings -e l "$exe" | grep -x -F "$version" | paste -sd ' ')"
+  check "$arch company" "Morvane" "$(strings -e l "$exe" | grep -x Morvane)"
+  for needle in 'level="asInvoker"' 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>'; do
+    grep -qaF "$needle" "$exe" || fail "$arch manifest lacks $needle"
+  done
+  check "$arch manifest's supported systems" "5" "$(grep -aoc 'supportedOS Id=' "$exe")"
+
+  (cd "$folder/$arch/zip" && unzip -q "$dist/$name.zip") || fail "unzip $name.zip"
+  check "$arch zip" "$name/ $name/LICENSE.txt $name/README.txt $name/Tavrin.exe $name/command-language.md" \
+    "$(unzip -Z1 "$dist/$name.zip" | LC_ALL=C sort | paste -sd ' ')"
+  for file in Tavrin.exe README.txt LICENSE.txt command-language.md; do
+    cmp -s "$folder/$arch/zip/$name/$file" "$installed/$file" || fail "$arch: the zip's $file is not the installer's"
+  done
+  readme="$installed/README.txt"
+  check "$arch README's first line" "Tavrin $version"$'\r' "$(head -1 "$readme")"
+  check "$arch README's lines ending in CR LF" "$(wc -l <"$readme")" "$(grep -c $'\r$' "$readme")"
+  grep -q 'command-language.md' "$readme" || fail "$arch README does not name the command reference"
+  grep -q 'Copyright (c) 2026 The Tavrin authors' "$installed/LICENSE.txt" || fail "$arch LICENSE"
+  echo "ok: $arch package"
+done
+echo "PASS"
