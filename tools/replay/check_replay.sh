@@ -59,9 +59,12 @@ expect_status 2 "--language needs" --language
 expect_status 2 "--language needs a number" --language 0x10000
 expect_status 2 "--language needs a number" --language deutsch
 expect_status 2 "--ticks needs" --ticks -3
+expect_status 2 "exclude each other" --ascii --unicode
 expect_status 2 "only one input file" "$cases/hello.in" "$cases/hello.in"
 
-if "$replay" --help | grep -q -- "--ticks N"; then passed=$((passed + 1)); else fail "--help does not explain --ticks"; fi
+for option in "--ticks N" "--unicode"; do
+  if "$replay" --help | grep -q -- "$option"; then passed=$((passed + 1)); else fail "--help does not explain $option"; fi
+done
 if [ -z "$("$replay" </dev/null)" ]; then passed=$((passed + 1)); else fail "an empty stream printed something"; fi
 
 echo "$passed passed, $failed failed"
