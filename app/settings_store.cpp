@@ -19,6 +19,7 @@ const char* settingsRootName = "HKEY_CURRENT_USER";
 
 static const unsigned DefaultBaudRate = 1200;
 static const int DefaultInterpretation = 1;
+static const DWORD PortValueLimit = 7;
 
 void findPlatformFacts() {
   OSVERSIONINFOA version;
@@ -100,22 +101,17 @@ int loadSettings() {
   interpretation = readValue(key, "Interpretation", &interp, sizeof interp)
                        ? static_cast<int>(interp)
                        : DefaultInterpretation;
-  char port[7] = {0};
-  int portRead = readValue(key, "Port", port, 6);
+  // Room for the longest name, "COM256", and its terminating zero.
+  char port[PortValueLimit + 1] = {0};
+  int portRead = readValue(key, "Port", port, PortValueLimit);
   RegCloseKey(key);
   settings.portName = parsePortName(portRead ? port : "");
   return 1;
 }
 
 const char* parsePortName(const char* text) {
-  size_t length = strlen(text);
-  if (length >= 3 && _strnicmp(text, "COM", 3) == 0) {
-    int n = 0;
-    if (length == 4) n = text[3] - '0';
-    if (length == 5) n = (text[3] - '0') * 10 + (text[4] - '0');
-    if (n < 1 || n > CCommPort::portCount()) n = 1;
-    return ComPortNames[n - 1];
-  }
+  const char* port = comPortName(text);
+  if (port) return port;
   if (_stricmp(text, IrdaPortName) == 0) return IrdaPortName;
   return ComPortNames[0];
 }

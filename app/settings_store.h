@@ -24,7 +24,8 @@ int loadSettings();
 void writeDefaultSettings();
 // After OK in Configure: settings key, Run value, Winlogon values.
 void saveSettings();
-// A stored "Port" text (at most 5 characters) to one of the constant names.
+// A stored "Port" text (at most 6 characters) to one of the constant names:
+// "COMn" for n from 1 to 256 or "IrDA", in any case; anything else is COM1.
 const char* parsePortName(const char* text);
 
 // The two registry changes whose failure the user is told about value by

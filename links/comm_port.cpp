@@ -7,9 +7,6 @@
 const DWORD BaudRateTable[10] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 const char* const BaudRateNames[10] = {"110",  "300",   "1200",  "2400",  "4800",
                                        "9600", "19200", "38400", "57600", "115200"};
-const char* const ComPortNames[16] = {"COM1",  "COM2",  "COM3",  "COM4",  "COM5",  "COM6",
-                                      "COM7",  "COM8",  "COM9",  "COM10", "COM11", "COM12",
-                                      "COM13", "COM14", "COM15", "COM16"};
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <windows.h>
 
 #include "link_callbacks.h"
+#include "port_names.h"
 
 extern const DWORD BaudRateTable[10];
 extern const char* const BaudRateNames[10];
-extern const char* const ComPortNames[16];
 
 // Receives only: nothing in the program sends to the device, so the link
 // has no transmit queue.

@@ -25,13 +25,29 @@ TEST(SerialVocabulary, EveryRateIsNamedByItsDecimalText) {
   }
 }
 
-TEST(SerialVocabulary, SixteenPortsNamedCom1ToCom16) {
+TEST(SerialVocabulary, PortsCom1ToCom256AreNamedInOrderAndSixteenAreAlwaysListed) {
   ASSERT_EQ(CCommPort::portCount(), 16);
-  for (int i = 0; i < 16; i++) {
+  for (int i = 0; i < ComPortNameCount; i++) {
     char text[8];
     wsprintfA(text, "COM%d", i + 1);
+    ASSERT_NE(ComPortNames[i], nullptr) << text;
     EXPECT_STREQ(ComPortNames[i], text);
   }
+}
+
+TEST(SerialVocabulary, PortNameTextsGiveTheirConstantOrNothing) {
+  struct Row {
+    const char* text;
+    int number;  // 0: names no port
+  } rows[] = {{"COM1", 1},    {"com23", 23},  {"Com256", 256}, {"COM09", 9},    {"COM0100", 100},
+              {"COM257", 0},  {"COM0", 0},    {"COM", 0},      {"COM-1", 0},    {"COM2x", 0},
+              {"COM 2", 0},   {"COM:", 0},    {"LPT1", 0},     {"CO", 0},       {"", 0},
+              {"COM99999999999", 0}};
+  for (const Row& row : rows) {
+    const char* expected = row.number ? ComPortNames[row.number - 1] : nullptr;
+    EXPECT_EQ(comPortName(row.text), expected) << "\"" << row.text << "\"";
+  }
+  EXPECT_EQ(comPortName(nullptr), nullptr);
 }
 
 TEST(SerialVocabulary, ClosedPortIgnoresCloseAndChangeBaud) {

@@ -41,10 +41,13 @@ protected:
 TEST_F(SettingsStore, StoredPortTextsGiveTheirConstantNames) {
   struct Row { const char* stored; const char* expected; } rows[] = {
       {"COM3", ComPortNames[2]},  {"com12", ComPortNames[11]}, {"COM16", ComPortNames[15]},
-      {"COM0", ComPortNames[0]},  {"COM17", ComPortNames[0]},  {"COM99", ComPortNames[0]},
+      {"COM0", ComPortNames[0]},  {"COM17", ComPortNames[16]}, {"COM99", ComPortNames[98]},
       {"COM", ComPortNames[0]},   {"irda", IrdaPortName},      {"IRDA", IrdaPortName},
-      {"LPT1", ComPortNames[0]},  {"COM100", ComPortNames[0]}, {"COM09", ComPortNames[8]},
+      {"LPT1", ComPortNames[0]},  {"COM100", ComPortNames[99]}, {"COM09", ComPortNames[8]},
       {"cOm7", ComPortNames[6]},  {"IrDA1", ComPortNames[0]},  {"", ComPortNames[0]},
+      {"COM23", ComPortNames[22]}, {"com23", ComPortNames[22]}, {"COM256", ComPortNames[255]},
+      {"COM257", ComPortNames[0]}, {"COM:", ComPortNames[0]},  {"COM2x", ComPortNames[0]},
+      {"COM0256", ComPortNames[0]},  // seven characters: more than the value may hold
   };
   for (const Row& row : rows) {
     storeSettings(row.stored, 9600, 1);
@@ -246,6 +249,26 @@ TEST_F(SettingsSave, StoresEveryValueWithTheProgramsOwnPath) {
   EXPECT_EQ("1", winlogon("ForceAutoLogon"));
   EXPECT_EQ("ada", winlogon("DefaultUserName"));
   EXPECT_EQ("lovelace", winlogon("DefaultPassword"));
+}
+
+TEST_F(SettingsSave, PortAndInterpretationReadBackAsSaved) {
+  struct Row { const char* port; int interp; const char* stored; } rows[] = {
+      {ComPortNames[22], 2, "COM23"}, {ComPortNames[255], 0, "COM256"},
+      {ComPortNames[16], 1, "COM17"}, {IrdaPortName, 2, "IrDA"},
+  };
+  for (const Row& row : rows) {
+    settings.portName = row.port;
+    interpretation = row.interp;
+    BoxRecorder recorder;
+    saveSettings();
+    EXPECT_TRUE(recorder.boxes.empty());
+    EXPECT_EQ(std::string(row.stored) + '\0', valueData(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port"));
+    settings.portName = nullptr;
+    interpretation = 7;
+    ASSERT_EQ(1, loadSettings());
+    EXPECT_EQ(row.port, settings.portName) << row.stored;
+    EXPECT_EQ(row.interp, interpretation.load()) << row.stored;
+  }
 }
 
 TEST_F(SettingsSave, RunAtStartupOffDeletesThePresentValueAndIsQuietWhenAbsent) {
