@@ -11,6 +11,7 @@
 #include "platform.h"
 #include "seam_feed.h"
 #include "seam_hooks.h"
+#include "windows95_copy.h"
 
 namespace {
 
@@ -170,6 +171,33 @@ TEST_F(SeamKeyboard, UnicodeWindowReceivesTheText) {
   }
   DestroyWindow(edit);
   EXPECT_EQ(units(text), units(expected.c_str()));
+}
+
+// Without Unicode input the seam sends nothing and answers with the ANSI
+// code, which the interpreter types by Alt and the keypad; what the code page
+// lacks types nothing. Checked in a copy of this program that Wine runs as
+// the Windows 95 family.
+TEST(SeamWindows95Family, UnicodeTextFallsBackToAnsiCodes) {
+  if (!isWindows95Family()) {
+    EXPECT_EQ(runCopyAsWindows95Family(" --gtest_filter=SeamWindows95Family.*"), 0);
+    return;
+  }
+  if (GetACP() != 1252) GTEST_SKIP() << "the answers below are those of code page 1252, not " << GetACP();
+  HookRecorder recorder;
+  ASSERT_TRUE(recorder.installed());
+  EXPECT_EQ(emitUnicodeUnit(0xe9, 0), 0xe9);
+  EXPECT_EQ(emitUnicodeUnit(0x20ac, 0), 0x80);
+  EXPECT_EQ(emitUnicodeUnit(0x0436, 0), -1);
+  EXPECT_EQ(emitUnicodeUnit(0x0100, 0), -1) << "a best-fit stand-in (A for A-macron) would type another letter";
+  EXPECT_EQ(emitUnicodeUnit(0xd83d, 0), -1);
+  EXPECT_TRUE(recorder.settle().empty()) << "a refused unit sent an event";
+
+  interpretation = 2;
+  ASSERT_TRUE(feedFromWorker("\xd0\xb6\xf0\x9f\x98\x80\xc3\xa9"));
+  std::string notes;
+  const std::string report = compareRecords("é after two characters outside the code page",
+                                            extendedCharacter(2, 3, 3), recorder.settle(), &notes);
+  EXPECT_TRUE(report.empty()) << report;
 }
 
 // The seam hands the interpreter the platform's own answers; these are the
