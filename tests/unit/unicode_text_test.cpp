@@ -2,6 +2,7 @@
 // type, valid UTF-8 and every way of its going wrong, against the recorder.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include "fresh_interpreter.h"
@@ -11,23 +12,7 @@ namespace {
 // What the platform received: a Unicode unit sent down and at once up reads
 // "00e9"; any other event as the recorder's short form ("+41", "-u00e9").
 std::string typed() {
-  const std::string strokes = recorder::keyStrokes();
-  std::string out;
-  size_t i = 0;
-  while (i < strokes.size()) {
-    size_t end = strokes.find(' ', i);
-    if (end == std::string::npos) end = strokes.size();
-    const std::string stroke = strokes.substr(i, end - i);
-    i = end + 1;
-    if (stroke.size() == 6 && stroke.compare(0, 2, "+u") == 0 &&
-        strokes.compare(i, 7, "-u" + stroke.substr(2) + (i + 6 < strokes.size() ? " " : "")) == 0) {
-      out += (out.empty() ? "" : " ") + stroke.substr(2);
-      i += 7;
-      continue;
-    }
-    out += (out.empty() ? "" : " ") + stroke;
-  }
-  return out;
+  return std::regex_replace(recorder::keyStrokes(), std::regex("\\+u(\\w{4}) -u\\1"), "$1");
 }
 
 // Alt + keypad 0 and the three digits of code, as ANSI text is typed.
