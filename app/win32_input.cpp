@@ -38,7 +38,7 @@ int ansiCodeOf(unsigned unit) {
   char ansi[2];
   BOOL usedDefault = FALSE;
   const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &wide, 1, ansi, sizeof ansi, nullptr, &usedDefault);
-  if (length != 1 || usedDefault || ansi[0] == 0) return -1;
+  if (length != 1 || usedDefault) return -1;
   return static_cast<unsigned char>(ansi[0]);
 }
 
@@ -59,10 +59,10 @@ int emitUnicodeUnit(unsigned unit, int up) {
   input.type = INPUT_KEYBOARD;
   input.ki.wScan = static_cast<WORD>(unit);
   input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
-  // Input the system refuses (blocked by a higher-integrity window) is lost
-  // as a refused keybd_event would be: there is nothing to retry with.
-  SendInput(1, &input, sizeof input);
-  return 0;
+  // Input the system refuses (a window of higher integrity has the focus)
+  // cannot be retried; answering -1 keeps the interpreter from sending the
+  // rest of the character, such as a lone low surrogate.
+  return SendInput(1, &input, sizeof input) == 1 ? 0 : -1;
 }
 
 void emitMouseEvent(unsigned flags, int dx, int dy) {

@@ -15,7 +15,8 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra);
 // key-down (up == 0) or a key-up. Returns 0 when it was sent. A system
 // without Unicode input (the Windows 95 family) sends nothing and returns
 // the unit's code in the ANSI code page (1..255), or -1 when the code page
-// has no such character; a surrogate is always -1.
+// has no such character; a surrogate is always -1. A key-down the system
+// refuses also gives -1: the rest of the character is then not sent.
 int emitUnicodeUnit(unsigned unit, int up);
 
 // mouse_event with data 0 and extra information 0.
