@@ -26,6 +26,22 @@ HANDLE interpreterLock() {
   return created;
 }
 
+// The Windows 95 family has no Unicode input; GetVersion sets the top bit
+// there.
+bool hasUnicodeInput() { return (GetVersion() & 0x80000000u) == 0; }
+
+// The unit's single-byte code in the ANSI code page, -1 when the code page
+// has none (a best-fit stand-in would type a different character).
+int ansiCodeOf(unsigned unit) {
+  if (unit >= 0xD800 && unit <= 0xDFFF) return -1;
+  const WCHAR wide = static_cast<WCHAR>(unit);
+  char ansi[2];
+  BOOL usedDefault = FALSE;
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &wide, 1, ansi, sizeof ansi, nullptr, &usedDefault);
+  if (length != 1 || usedDefault) return -1;
+  return static_cast<unsigned char>(ansi[0]);
+}
+
 void postGlideRequest(WPARAM arm) {
   HWND window = mainWindow;
   if (window) PostMessageA(window, MSG_GLIDE_TIMER, arm, 0);
@@ -35,6 +51,18 @@ void postGlideRequest(WPARAM arm) {
 
 void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
   keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(scan), flags, extra);
+}
+
+int emitUnicodeUnit(unsigned unit, int up) {
+  if (!hasUnicodeInput()) return ansiCodeOf(unit);
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wScan = static_cast<WORD>(unit);
+  input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+  // Input the system refuses (a window of higher integrity has the focus)
+  // cannot be retried; answering -1 keeps the interpreter from sending the
+  // rest of the character, such as a lone low surrogate.
+  return SendInput(1, &input, sizeof input) == 1 ? 0 : -1;
 }
 
 void emitMouseEvent(unsigned flags, int dx, int dy) {

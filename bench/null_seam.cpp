@@ -4,6 +4,7 @@
 #include "platform.h"
 
 void emitKeyEvent(int, int, unsigned, uint32_t) {}
+int emitUnicodeUnit(unsigned, int) { return 0; }
 void emitMouseEvent(unsigned, int, int) {}
 int mapVirtualKeyToScan(int vk) { return vk & 0x7F; }
 int scanLayoutForChar(unsigned char c) {

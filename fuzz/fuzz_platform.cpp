@@ -14,6 +14,11 @@ bool lockHeld = false;
 bool inGlideTick = false;
 bool glideArmed = false;
 int systemLanguage = 0x0409;
+bool unicodeInput = true;
+// The unit whose key-down was sent last and awaits its key-up (-1: none),
+// and whether a high surrogate was completed and awaits its low half.
+long unicodeDown = -1;
+bool awaitingLowSurrogate = false;
 
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "invariant broken: %s\n", what);
@@ -25,7 +30,13 @@ int systemLanguage = 0x0409;
 void fuzzSetSystemLanguage(int language) { systemLanguage = language; }
 bool fuzzLockHeld() { return lockHeld; }
 bool fuzzGlideArmed() { return glideArmed; }
-void fuzzResetPlatform() { glideArmed = false; }
+void fuzzResetPlatform() {
+  glideArmed = false;
+  unicodeDown = -1;
+  awaitingLowSurrogate = false;
+}
+void fuzzSetUnicodeInput(bool available) { unicodeInput = available; }
+bool fuzzUnicodeUnfinished() { return unicodeDown >= 0 || awaitingLowSurrogate; }
 void fuzzSetInGlideTick(bool inTick) { inGlideTick = inTick; }
 
 void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
@@ -38,6 +49,31 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
   // with the up flag, and the repeat count is always 1.
   if (((extra >> 30) == 3u) != up || (!up && (extra >> 30) != 0)) fail("extra information disagrees with the up flag");
   if ((extra & 0xFFFF) != 1) fail("repeat count other than 1");
+}
+
+// Each unit goes down and then up before anything else is sent as Unicode,
+// and a high surrogate is followed at once by a low one.
+int emitUnicodeUnit(unsigned unit, int up) {
+  if (!lockHeld) fail("Unicode unit outside the interpreter lock");
+  if (unit < 0x80 || unit > 0xFFFF) fail("Unicode unit outside 0x80..0xffff");
+  const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+  const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+  if (up) {
+    if (unicodeDown != static_cast<long>(unit)) fail("Unicode key-up without the key-down of its unit");
+    unicodeDown = -1;
+    awaitingLowSurrogate = high;
+    return 0;
+  }
+  if (unicodeDown >= 0) fail("Unicode key-down while another unit is still down");
+  if (awaitingLowSurrogate != low) fail("surrogates not sent as a high and low pair");
+  awaitingLowSurrogate = false;
+  if (!unicodeInput) {
+    // A code page of single bytes that holds U+0080..U+00FF only.
+    if (high || low || unit > 0xFF) return -1;
+    return static_cast<int>(unit);
+  }
+  unicodeDown = unit;
+  return 0;
 }
 
 void emitMouseEvent(unsigned flags, int, int) {

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes through onLinkByte and checks the interpreter's
 // invariants after every byte. The first byte of an input chooses the
-// setting (ANSI or ASCII Extended), the system language (German or not),
-// whether the About box is open, and how many glide ticks follow.
+// setting (ANSI or ASCII Extended, or Unicode text), the system language
+// (German or not), whether the About box is open, how many glide ticks
+// follow, and whether the system has Unicode input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "monitor_echo.h"
 #include "mouse_commands.h"
 #include "platform.h"
+#include "unicode_text.h"
 
 namespace {
 
@@ -36,6 +38,11 @@ void checkInvariants() {
   if (!std::memchr(CommandBuffer, 0, sizeof CommandBuffer)) fail("CommandBuffer not terminated within 64 bytes");
   if (writePos < 0 || writePos > COMMAND_LIMIT) fail("assembler write position out of range");
   if (commandStart != 0) fail("assembler command start moved");
+  if (utf8Count < 0 || utf8Count >= 4 || (utf8Count > 0 && utf8Count >= utf8Length))
+    fail("UTF-8 decoder holds a complete or impossible sequence between bytes");
+  if (utf8Count > 0 && (interpretation != INTERPRETATION_UNICODE || assemblerState != ASSEMBLER_NORMAL))
+    fail("UTF-8 sequence pending outside Unicode text's normal state");
+  if (fuzzUnicodeUnfinished()) fail("a character left half typed between bytes");
   const GlideDelta step = currentGlideDelta();
   if (step.dx < -GLIDE_LIMIT || step.dx > GLIDE_LIMIT || step.dy < -GLIDE_LIMIT || step.dy > GLIDE_LIMIT)
     fail("glide step beyond 10 per tick");
@@ -65,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   startFresh();
   const uint8_t setting = data[0];
-  interpretation = setting & 1;
+  interpretation = (setting & 0x20) ? INTERPRETATION_UNICODE : (setting & 1);
+  fuzzSetUnicodeInput((setting & 0x40) == 0);
   fuzzSetSystemLanguage((setting & 2) ? 0x0407 : 0x0409);
   aboutOpen = (setting & 4) ? 1 : 0;
   const int ticks = (setting >> 3) & 3;

@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "extended_chars.h"
+#include "interp.h"
 #include "key_names.h"
 #include "keystroke.h"
 #include "mouse_commands.h"
+#include "unicode_text.h"
 
 int assemblerState = ASSEMBLER_NORMAL;
 char CommandBuffer[64];
@@ -185,7 +187,12 @@ void dispatchToken(const char* token) {
     return;
   }
   if (first >= 128) {
-    typeExtendedByte(first);
+    // Unicode text types the token's whole leading character; the other
+    // interpretations take only its first byte.
+    if (interpretation.load(std::memory_order_relaxed) == INTERPRETATION_UNICODE)
+      typeUnicodeToken(token);
+    else
+      typeExtendedByte(first);
     return;
   }
   KeyCode code;
@@ -198,4 +205,5 @@ void resetSequenceAssembler() {
   commandStart = 0;
   writePos = 0;
   std::memset(CommandBuffer, 0, sizeof CommandBuffer);
+  resetUnicodeDecoder();
 }

@@ -7,7 +7,8 @@
 // used), on the worker thread that read it. Callers are serialized inside.
 void onLinkByte(int byte);
 
-// 1 = ANSI Extended, 0 = ASCII Extended. Written by the settings on the UI
+// 1 = ANSI Extended, 0 = ASCII Extended, 2 = Unicode (UTF-8); any other
+// value behaves as ANSI Extended. Written by the settings on the UI
 // thread, read for every byte of 128 or above on the link threads.
 extern std::atomic<int> interpretation;
 

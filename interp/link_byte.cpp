@@ -2,6 +2,7 @@
 #include "interp.h"
 #include "monitor_echo.h"
 #include "platform.h"
+#include "unicode_text.h"
 
 void onLinkByte(int byte) {
   const unsigned char b = static_cast<unsigned char>(byte & 0xFF);
@@ -9,6 +10,12 @@ void onLinkByte(int byte) {
   // with no lock held, so it runs before the lock is taken here.
   if (aboutOpen.load()) echoByte(b);
   lockInterpreter();
+  if (takeUnicodeByte(b)) {
+    // A character typed by the decoder ends the echo as a token would.
+    if (aboutOpen.load() && utf8Count == 0) clearEcho();
+    unlockInterpreter();
+    return;
+  }
   const char* token = SequenceAssembler(b);
   if (token && token[0] != '\0') {
     if (aboutOpen.load()) clearEcho();

@@ -11,6 +11,14 @@
 // keybd_event: virtual key, scan code, KEYEVENTF_* flags, extra information.
 void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra);
 
+// One UTF-16 unit as Unicode input (SendInput with KEYEVENTF_UNICODE), a
+// key-down (up == 0) or a key-up. Returns 0 when it was sent. A system
+// without Unicode input (the Windows 95 family) sends nothing and returns
+// the unit's code in the ANSI code page (1..255), or -1 when the code page
+// has no such character; a surrogate is always -1. A key-down the system
+// refuses also gives -1: the rest of the character is then not sent.
+int emitUnicodeUnit(unsigned unit, int up);
+
 // mouse_event with data 0 and extra information 0.
 void emitMouseEvent(unsigned flags, int dx, int dy);
 

@@ -23,6 +23,10 @@
 //                                     MapVirtualKeyA(vk, 0) of every virtual key
 //   input-probe select TITLE ID INDEX selects entry INDEX of the list ID in
 //                                     the dialog TITLE (CB_SETCURSEL)
+//   input-probe unicode-window OUTFILE
+//                                     as window, with a Unicode edit field
+//                                     and message loop; the text is written
+//                                     as UTF-8
 //
 // Exit code 0 on success, 1 otherwise.
 #include <windows.h>
@@ -37,6 +41,7 @@ namespace {
 
 const char* outputPath = nullptr;
 HWND editField = nullptr;
+bool unicodeText = false;
 std::string mouseRecords;
 
 LRESULT CALLBACK mouseHook(int code, WPARAM message, LPARAM lParam) {
@@ -59,11 +64,29 @@ LRESULT CALLBACK mouseHook(int code, WPARAM message, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, message, lParam);
 }
 
-void writeOutput() {
+std::string unicodeFieldText() {
+  const int length = GetWindowTextLengthW(editField);
+  std::wstring wide(length + 1, L'\0');
+  GetWindowTextW(editField, &wide[0], length + 1);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return "";
+  std::string text(bytes, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &text[0], bytes, nullptr, nullptr);
+  text.resize(bytes - 1);
+  return text;
+}
+
+std::string fieldText() {
+  if (unicodeText) return unicodeFieldText();
   int length = GetWindowTextLengthA(editField);
   std::string text(length + 1, '\0');
   GetWindowTextA(editField, &text[0], length + 1);
   text.resize(length);
+  return text;
+}
+
+void writeOutput() {
+  const std::string text = fieldText();
   std::string temporary = std::string(outputPath) + ".tmp";
   FILE* file = fopen(temporary.c_str(), "wb");
   if (!file) return;
@@ -100,17 +123,23 @@ int runProbeWindow(const char* path) {
   RegisterClassA(&windowClass);
   HWND window = CreateWindowExA(0, "TavrinProbe", "Tavrin probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                 100, 100, 500, 300, nullptr, nullptr, instance, nullptr);
-  editField = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL,
-                              0, 0, 480, 260, window, nullptr, instance, nullptr);
+  const DWORD editStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL;
+  editField = unicodeText ? CreateWindowExW(0, L"EDIT", L"", editStyle, 0, 0, 480, 260, window, nullptr, instance, nullptr)
+                          : CreateWindowExA(0, "EDIT", "", editStyle, 0, 0, 480, 260, window, nullptr, instance, nullptr);
   if (!window || !editField) return 1;
   SetWindowsHookExA(WH_MOUSE_LL, mouseHook, instance, 0);
   SetForegroundWindow(window);
   SetFocus(editField);
   SetTimer(window, 1, 100, nullptr);
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  // Characters beyond the ANSI code page reach a Unicode window only
+  // through the Unicode message functions.
+  while ((unicodeText ? GetMessageW(&msg, nullptr, 0, 0) : GetMessageA(&msg, nullptr, 0, 0)) > 0) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    if (unicodeText)
+      DispatchMessageW(&msg);
+    else
+      DispatchMessageA(&msg);
   }
   return 0;
 }
@@ -225,6 +254,13 @@ int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "layout") == 0) return writeLayout(argv[2]);
   if (argc == 5 && strcmp(argv[1], "select") == 0)
     return selectEntry(argv[2], atoi(argv[3]), atoi(argv[4]));
-  fprintf(stderr, "usage: input-probe window OUTFILE | keys OUTFILE | layout OUTFILE | select TITLE ID INDEX\n");
+  if (argc == 3 && strcmp(argv[1], "unicode-window") == 0) {
+    unicodeText = true;
+    return runProbeWindow(argv[2]);
+  }
+  fprintf(stderr,
+          "usage: input-probe window OUTFILE | unicode-window OUTFILE | keys OUTFILE | layout OUTFILE"
+          " | select TITLE ID INDEX
+");
   return 2;
 }

@@ -28,10 +28,10 @@ require_runnable "$tavrin"
 command -v socat >/dev/null || { echo "latency-bench: socat is not installed" >&2; exit 2; }
 start_display_and_prefix "$build/latency-bench"
 
-# COM2 is the pair's other end, mapped before prepare_com1 restarts the
+# COM2 is the pair's other end, mapped before prepare_port restarts the
 # server that reads the port map.
 /usr/lib/wine/wine64 reg add 'HKLM\Software\Wine\Ports' /v COM2 /d "$out/peer" /f >/dev/null 2>&1
-prepare_com1
+prepare_port COM1
 preset_settings COM1 115200
 rm -rf "$out/run" && mkdir -p "$out/run"
 cd "$out/run" || exit 1

@@ -70,13 +70,14 @@ for _ in $(seq 200); do [ -e "$line/com1" ] && [ -e "$line/device" ] && break; s
 /usr/lib/wine/wineserver -w
 
 # Without a screen to click on, the first run's Configure dialog could not be
-# answered: store COM1 at 9600 baud, which it would offer.
+# answered: store COM1 at 9600 baud, which it would offer, and Unicode
+# (UTF-8) text, so that the sample's accents and symbols arrive as written.
 if [ "$headless" = 1 ] &&
    ! /usr/lib/wine/wine64 reg query 'HKCU\Software\Morvane\Tavrin' >/dev/null 2>&1; then
   key='HKCU\Software\Morvane\Tavrin'
   /usr/lib/wine/wine64 reg add "$key" /v Port /t REG_SZ /d COM1 /f >/dev/null 2>&1
   /usr/lib/wine/wine64 reg add "$key" /v Baud /t REG_DWORD /d 9600 /f >/dev/null 2>&1
-  /usr/lib/wine/wine64 reg add "$key" /v Interpretation /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg add "$key" /v Interpretation /t REG_DWORD /d 2 /f >/dev/null 2>&1
 fi
 
 # Wine's serial code asks the pseudo-terminal for modem lines it does not

@@ -51,12 +51,13 @@ start_display_and_prefix() {
   ensure_wine_prefix
 }
 
-# Stored settings, so that the run is not a first run with its dialogs.
+# Stored settings, so that the run is not a first run with its dialogs:
+# preset_settings PORT BAUD [INTERPRETATION, default 1 (ANSI Extended)].
 preset_settings() {
   local key='HKCU\Software\Morvane\Tavrin'
   /usr/lib/wine/wine64 reg add "$key" /v Port /t REG_SZ /d "$1" /f >/dev/null 2>&1
   /usr/lib/wine/wine64 reg add "$key" /v Baud /t REG_DWORD /d "$2" /f >/dev/null 2>&1
-  /usr/lib/wine/wine64 reg add "$key" /v Interpretation /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg add "$key" /v Interpretation /t REG_DWORD /d "${3:-1}" /f >/dev/null 2>&1
 }
 
 driver() { /usr/lib/wine/wine64 "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
@@ -112,10 +113,11 @@ open_tray_menu() {
   driver wait "#32768" "" 5000
 }
 
-# A serial line for COM1: a pair of linked pseudo-terminals, one end mapped
-# to the prefix's COM1, and the bench's modem-line shim that Wine's serial
-# code needs on a pty. Call after start_display_and_prefix.
-prepare_com1() {
+# A serial line for a port (prepare_port COM23): a pair of linked
+# pseudo-terminals, one end mapped to that port of the prefix, and the
+# bench's modem-line shim that Wine's serial code needs on a pty. The device
+# writes to $out/peer. Call after start_display_and_prefix.
+prepare_port() {
   local root
   root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
   shim="$out/shim"
@@ -123,7 +125,7 @@ prepare_com1() {
   gcc -shared -fPIC -O2 -o "$shim/lib/x86_64-linux-gnu/libmodemshim.so" \
     "$root/tools/modem-shim/modem_shim.c" -ldl || fail "the modem shim did not build"
   start_line
-  /usr/lib/wine/wine64 reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$out/com1" /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg add 'HKLM\Software\Wine\Ports' /v "$1" /d "$out/port" /f >/dev/null 2>&1
   # The server reads the port map when it starts. Its output is discarded:
   # a pty that goes away makes it print its objects.
   /usr/lib/wine/wineserver -k >/dev/null 2>&1
@@ -133,11 +135,11 @@ prepare_com1() {
 
 start_line() {
   local _
-  rm -f "$out/com1" "$out/peer"
-  socat "pty,raw,echo=0,link=$out/com1" "pty,raw,echo=0,link=$out/peer" 2>/dev/null &
+  rm -f "$out/port" "$out/peer"
+  socat "pty,raw,echo=0,link=$out/port" "pty,raw,echo=0,link=$out/peer" 2>/dev/null &
   line_pid=$!
   started_pids+=("$line_pid")
-  for _ in $(seq 100); do [ -e "$out/com1" ] && return 0; sleep 0.05; done
+  for _ in $(seq 100); do [ -e "$out/port" ] && return 0; sleep 0.05; done
   fail "socat made no pty pair"
 }
 
@@ -169,15 +171,16 @@ exit_through_menu() {
   check "exit code after Exit" "0" "$?"
 }
 
-# Starts Tavrin.exe with COM1 on a pseudo-terminal at 1200 baud, waits out
-# the splash and checks the open port's tooltip. It runs in the given folder,
-# or in a fresh run folder when none is given.
-start_tavrin_on_com1() {
-  prepare_com1
-  preset_settings COM1 1200
+# Starts Tavrin.exe with a port on a pseudo-terminal
+# (start_tavrin_on_port PORT BAUD [INTERPRETATION [FOLDER]]), waits out the
+# splash and checks the open port's tooltip. It runs in FOLDER, or in a fresh
+# run folder when none is given.
+start_tavrin_on_port() {
+  prepare_port "$1"
+  preset_settings "$1" "$2" "${3:-1}"
 
-  if [ -n "${1:-}" ]; then
-    cd "$1" || exit 1
+  if [ -n "${4:-}" ]; then
+    cd "$4" || exit 1
   else
     rm -rf "$out/run" && mkdir -p "$out/run"
     cd "$out/run" || exit 1
@@ -186,7 +189,7 @@ start_tavrin_on_com1() {
   driver wait "#32770" "" 30000 || fail "the splash did not show"
   wait_gone "#32770" "" 10000 || fail "the splash did not close"
   sleep 1
-  check "tooltip of the open port" "Tavrin: COM1 @ 1200 Baud" "$(tray_tooltip)"
+  check "tooltip of the open port" "Tavrin: $1 @ $2 Baud" "$(tray_tooltip)"
 }
 
 # The probe window of tools/input_probe.cpp ($probe_exe), which takes the
@@ -217,3 +220,6 @@ wait_text() {
   for _ in $(seq 50); do [ "$(probe_text)" = "$1" ] && break; sleep 0.1; done
   check "$2" "$1" "$(probe_text)"
 }
+
+# start_tavrin_on_com1 [FOLDER]: COM1 at 1200 baud, ANSI.
+start_tavrin_on_com1() { start_tavrin_on_port COM1 1200 1 "${1:-}"; }

@@ -103,6 +103,7 @@ std::vector<Example> readExamples(const std::string& path, std::string* error) {
     } else if (takeHeader(t, "setting", &value)) {
       if (value == "ASCII Extended") current->interpretation = 0;
       else if (value == "ANSI Extended") current->interpretation = 1;
+      else if (value == "Unicode (UTF-8)") current->interpretation = 2;
       else *error = "line " + std::to_string(number) + ": unknown setting " + value;
     } else if (takeHeader(t, "system", &value)) {
       if (value == "German") current->language = 0x0407;
@@ -153,6 +154,21 @@ bool expandEvent(const std::string& line, std::vector<std::string>* out, std::st
       {"glide starts", "glide arm"},                          {"glide stops", "glide stop"}};
   if (mouseWords.count(line)) {
     out->push_back(mouseWords.at(line));
+    return true;
+  }
+  // "type é (U+00E9)": one character as Unicode input, a key-down and
+  // key-up per UTF-16 unit.
+  unsigned codePoint;
+  if (line.compare(0, 5, "type ") == 0 && std::sscanf(line.c_str() + line.rfind("(U+"), "(U+%x)", &codePoint) == 1) {
+    std::vector<unsigned> units{codePoint};
+    if (codePoint >= 0x10000) units = {0xD800 + ((codePoint - 0x10000) >> 10), 0xDC00 + (codePoint & 0x3FF)};
+    for (unsigned unit : units) {
+      char text[40];
+      std::snprintf(text, sizeof text, "unicode down u=0x%04x", unit);
+      out->push_back(text);
+      std::snprintf(text, sizeof text, "unicode up u=0x%04x", unit);
+      out->push_back(text);
+    }
     return true;
   }
   int dx, dy;

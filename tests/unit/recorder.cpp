@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform.h"
+#include "unicode_text.h"
 #include "us_layout.h"
 
 namespace recorder {
@@ -23,6 +24,7 @@ std::atomic<size_t> nextText{0};
 
 std::atomic<int> systemLanguage{0x0409};
 std::atomic<bool> noKey[256];
+std::atomic<bool> unicodeInput{true};
 
 std::mutex interpreterLock;
 std::atomic<std::thread::id> lockOwner{std::thread::id()};
@@ -80,6 +82,7 @@ void reset() {
   traceOverflowed.store(false);
   nextText.store(0);
   systemLanguage.store(0x0409);
+  unicodeInput.store(true);
   for (std::atomic<bool>& n : noKey) n.store(false);
 }
 
@@ -115,6 +118,8 @@ bool glideArmed() {
 
 void setSystemLanguage(int language) { systemLanguage.store(language); }
 
+void setUnicodeInput(bool available) { unicodeInput.store(available); }
+
 void setNoKey(unsigned char c, bool on) { noKey[c].store(on); }
 
 bool lockHeldByThisThread() { return lockOwner.load() == std::this_thread::get_id(); }
@@ -126,6 +131,11 @@ std::string describe(const Call& call, bool describeLocks) {
       appendf(out, "key %s vk=0x%02x scan=0x%02x flags=0x%x extra=0x%08x",
               (call.flags & KEYEVENTF_KEYUP) ? "up" : "down", call.vk, call.scan, call.flags,
               static_cast<unsigned>(call.extra));
+      break;
+    case Kind::Unicode:
+      appendf(out, "unicode %s u=0x%04x", (call.flags & KEYEVENTF_KEYUP) ? "up" : "down", call.vk);
+      if (call.result < 0) out += " -> none";
+      if (call.result > 0) appendf(out, " -> 0x%02x", call.result);
       break;
     case Kind::Mouse:
       appendf(out, "mouse flags=0x%04x dx=%d dy=%d", call.flags, call.dx, call.dy);
@@ -173,6 +183,11 @@ std::string keyStrokes() {
   std::string out;
   for (size_t i = 0; i < count(); ++i) {
     const Call& call = trace[i];
+    if (call.kind == Kind::Unicode && call.result == 0) {
+      if (!out.empty()) out += ' ';
+      appendf(out, "%cu%04x", (call.flags & KEYEVENTF_KEYUP) ? '-' : '+', call.vk);
+      continue;
+    }
     if (call.kind != Kind::Key) continue;
     if (!out.empty()) out += ' ';
     appendf(out, "%c%02x", (call.flags & KEYEVENTF_KEYUP) ? '-' : '+', call.vk);
@@ -187,9 +202,11 @@ std::string checkYieldAfterEveryKeyEvent() {
   for (size_t i = 0; i < count(); ++i) {
     const Kind kind = trace[i].kind;
     if (kind == Kind::MapScan || kind == Kind::LayoutLookup || kind == Kind::SystemLanguage) continue;
+    // A unit refused for want of Unicode input sent nothing: a query, in effect.
+    if (kind == Kind::Unicode && trace[i].result != 0) continue;
     if (expectYield && kind != Kind::Yield) return "call " + std::to_string(i) + " (" + describe(trace[i]) + ") follows a key event that had no yield";
     if (!expectYield && kind == Kind::Yield) return "call " + std::to_string(i) + " is a yield that follows no key event";
-    expectYield = (kind == Kind::Key);
+    expectYield = (kind == Kind::Key || kind == Kind::Unicode);
   }
   if (expectYield) return "the last key event has no yield";
   return "";
@@ -207,6 +224,28 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
     call->flags = flags;
     call->extra = extra;
   }
+}
+
+namespace {
+
+// The Windows-1252 code page, as the Windows 95 family's ANSI code page.
+int windows1252Code(unsigned unit) {
+  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<int>(unit);
+  for (int i = 0; i < 32; ++i)
+    if (Windows1252Upper[i] == unit) return 0x80 + i;
+  return -1;
+}
+
+}  // namespace
+
+int emitUnicodeUnit(unsigned unit, int up) {
+  const int result = recorder::unicodeInput.load() ? 0 : windows1252Code(unit);
+  if (Call* call = recorder::claim(Kind::Unicode)) {
+    call->vk = static_cast<int>(unit);
+    call->flags = up ? recorder::KEYEVENTF_KEYUP : 0;
+    call->result = result;
+  }
+  return result;
 }
 
 void emitMouseEvent(unsigned flags, int dx, int dy) {

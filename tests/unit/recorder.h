@@ -26,12 +26,13 @@ enum class Kind : uint8_t {
   MapScan,         // mapVirtualKeyToScan (a query)
   LayoutLookup,    // scanLayoutForChar (a query)
   SystemLanguage,  // readSystemLanguage (a query)
+  Unicode,         // emitUnicodeUnit
 };
 
 // Bit masks of kinds, for the functions that select part of the trace.
 inline unsigned kindBit(Kind k) { return 1u << static_cast<unsigned>(k); }
 // What the platform is made to do: everything but the queries.
-const unsigned OUTPUT_KINDS = (1u << 6) - 1;
+const unsigned OUTPUT_KINDS = ((1u << 6) - 1) | (1u << 9);
 const unsigned QUERY_KINDS = 7u << 6;
 const unsigned ALL_KINDS = OUTPUT_KINDS | QUERY_KINDS;
 
@@ -39,12 +40,13 @@ struct Call {
   Kind kind;
   bool lockHeld;   // the calling thread held the interpreter lock
   int vk;          // Key: virtual key. MapScan: the virtual key asked about.
-                   // LayoutLookup: the character asked about.
+                   // LayoutLookup: the character asked about. Unicode: the unit.
   int scan;        // Key
   unsigned flags;  // Key: KEYEVENTF_* bits. Mouse: MOUSEEVENTF_* bits.
+                   // Unicode: KEYEVENTF_KEYUP for a key-up.
   uint32_t extra;  // Key
   int dx, dy;      // Mouse
-  int result;      // queries: the answer that was given
+  int result;      // queries, Unicode: the answer that was given
   int text;        // MonitorText: index of the saved text (see monitorText)
 };
 
@@ -72,15 +74,20 @@ bool glideArmed();
 
 // What readSystemLanguage returns from now on.
 void setSystemLanguage(int language);
+// Without Unicode input (the Windows 95 family) emitUnicodeUnit sends
+// nothing and answers with the unit's Windows-1252 code, or -1.
+void setUnicodeInput(bool available);
 // Makes scanLayoutForChar(c) answer -1 (no key) from now on, or undoes it.
 void setNoKey(unsigned char c, bool noKey = true);
 
 // Whether the calling thread holds the interpreter lock now.
 bool lockHeldByThisThread();
 
-// One call as text. Key, yield, mouse and glide calls read exactly as
-// tavrin-replay prints them ("key down vk=0x41 scan=0x1e flags=0x0
-// extra=0x001e0001", "yield", "mouse flags=0x0002 dx=0 dy=0", "glide arm");
+// One call as text. Key, Unicode, yield, mouse and glide calls read exactly
+// as tavrin-replay prints them ("key down vk=0x41 scan=0x1e flags=0x0
+// extra=0x001e0001", "unicode down u=0x00e9", "yield", "mouse flags=0x0002
+// dx=0 dy=0", "glide arm"; a Unicode unit refused for want of Unicode input
+// adds " -> 0xe9" or " -> none");
 // the others as "monitor \"text\"", "map vk=0x41 -> 0x1e",
 // "layout c=0x41 -> 0x141", "language -> 0x0409". A call made with the lock
 // held is not marked; describeLocks adds " [locked]".
@@ -91,11 +98,11 @@ std::string describeCalls(unsigned kinds = OUTPUT_KINDS, bool describeLocks = fa
 // The key events in short form, separated by single spaces: "+10" for a
 // key-down of virtual key 0x10, "-41" for a key-up of 0x41, followed by "x"
 // when sent as an extended key and "a" when the Alt context bit is set in
-// the extra information ("+12a +58a -58a -12"). Yields, queries and the
-// other calls are left out.
+// the extra information ("+12a +58a -58a -12"). A Unicode unit sent reads
+// "+u00e9" / "-u00e9". Yields, queries and the other calls are left out.
 std::string keyStrokes();
 
-// Checks that every key event is followed at once by exactly one yield and
+// Checks that every key event (a Unicode unit sent included) is followed at once by exactly one yield and
 // that no yield stands anywhere else; an empty string when it holds, else a
 // description of the first place where it does not.
 std::string checkYieldAfterEveryKeyEvent();

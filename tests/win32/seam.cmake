@@ -8,6 +8,7 @@ add_wine_test(seam_test
     ${CMAKE_CURRENT_LIST_DIR}/seam_hooks.cpp
     ${CMAKE_CURRENT_LIST_DIR}/seam_feed.cpp
     ${CMAKE_CURRENT_LIST_DIR}/seam_globals.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows95_copy.cpp
     ${PROJECT_SOURCE_DIR}/app/win32_input.cpp
-  LIBS interp gtest_main user32)
+  LIBS interp gtest_main user32 advapi32)
 target_include_directories(seam_test PRIVATE ${PROJECT_SOURCE_DIR}/app)

@@ -74,11 +74,13 @@ bool sameRecord(const HookRecord& expected, const HookRecord& actual, bool* took
   if (expected.kind == HookRecord::MOUSE)
     return expected.message == actual.message && expected.flags == actual.flags &&
            expected.extra == actual.extra && expected.pt.x == actual.pt.x && expected.pt.y == actual.pt.y;
-  if (expected.vk != actual.vk ||
-      (expected.flags & COMPARED_KEY_FLAGS) != (actual.flags & COMPARED_KEY_FLAGS))
-    return false;
-  if (expected.scan == actual.scan && expected.extra == actual.extra) return true;
-  if (expected.knownDifference && expected.knownScan == actual.scan && expected.knownExtra == actual.extra) {
+  if (expected.vk != actual.vk) return false;
+  const DWORD flags = actual.flags & COMPARED_KEY_FLAGS;
+  if ((expected.flags & COMPARED_KEY_FLAGS) == flags && expected.scan == actual.scan && expected.extra == actual.extra)
+    return true;
+  if (!expected.knownDifference) return false;
+  const DWORD knownFlags = (expected.knownFlags ? expected.knownFlags : expected.flags) & COMPARED_KEY_FLAGS;
+  if (knownFlags == flags && expected.knownScan == actual.scan && expected.knownExtra == actual.extra) {
     *tookKnown = true;
     return true;
   }
@@ -216,12 +218,17 @@ std::vector<HookRecord> HookRecorder::settle(DWORD settleMs, DWORD limitMs) {
   return copy;
 }
 
-void pumpMessagesFor(DWORD ms) {
+void pumpMessagesFor(DWORD ms, bool typing) {
   const DWORD start = GetTickCount();
   for (;;) {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageA(&msg);
+    if (typing) {
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    } else {
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     }
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= ms) return;

@@ -17,12 +17,14 @@ struct HookRecord {
   DWORD flags;  // LLKHF_* or LLMHF_*
   ULONG_PTR extra;
   POINT pt;
-  // When set, the record also matches with this scan code and extra
-  // information, because a platform known to differ gives them; the note
-  // says which platform and why.
+  // When set, the record also matches with this scan code, extra
+  // information and flags (knownFlags 0: the same flags), because a
+  // platform known to differ gives them; the note says which platform and
+  // why.
   const char* knownDifference;
   DWORD knownScan;
   ULONG_PTR knownExtra;
+  DWORD knownFlags;
 };
 
 // The key flags the tests compare: the ones the seam decides. LLKHF_ALTDOWN
@@ -62,5 +64,7 @@ std::string compareRecords(const char* row, const std::vector<HookRecord>& expec
 
 std::string describe(const HookRecord& record);
 
-// Pumps this thread's messages for ms milliseconds.
-void pumpMessagesFor(DWORD ms);
+// Pumps this thread's messages for ms milliseconds. With typing, key
+// messages are translated into characters and everything goes through the
+// Unicode functions, as a Unicode window's thread does.
+void pumpMessagesFor(DWORD ms, bool typing = false);

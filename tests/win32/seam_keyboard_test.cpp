@@ -11,6 +11,7 @@
 #include "platform.h"
 #include "seam_feed.h"
 #include "seam_hooks.h"
+#include "windows95_copy.h"
 
 namespace {
 
@@ -61,10 +62,31 @@ std::vector<HookRecord> extendedCharacter(int hundreds, int tens, int units) {
   return records;
 }
 
+// A Unicode unit reaches the hook as VK_PACKET with the unit for its scan
+// code and no extra information.
+const char* const WINE_UNICODE_UP = "Wine 8 leaves LLKHF_UP clear on the key-up of a Unicode unit";
+
+void typeUnit(std::vector<HookRecord>& records, DWORD unit) {
+  records.push_back(keyDown(VK_PACKET, unit, 0));
+  HookRecord up = keyUp(VK_PACKET, unit, 0);
+  up.knownDifference = WINE_UNICODE_UP;
+  up.knownScan = unit;
+  up.knownExtra = 0;
+  up.knownFlags = LLKHF_INJECTED;
+  records.push_back(up);
+}
+
+std::vector<HookRecord> unicodeUnits(std::initializer_list<DWORD> units) {
+  std::vector<HookRecord> records;
+  for (DWORD unit : units) typeUnit(records, unit);
+  return records;
+}
+
 struct KeyRow {
   const char* name;
   std::string input;
   std::vector<HookRecord> expected;
+  int interpretation = 1;
 };
 
 std::vector<KeyRow> keyRows() {
@@ -87,6 +109,9 @@ std::vector<KeyRow> keyRows() {
       {"held leftwinkey is extended", esc(",hold,leftwinkey") + "e",
        {down(0x5b, SC_LWIN, EXT), down(0x45, SC_E), up(0x45, SC_E), up(0x5b, SC_LWIN, EXT)}},
       {"extended character 0xE9 as Alt + keypad 0 2 3 3", "\xe9", extendedCharacter(2, 3, 3)},
+      {"Unicode text: two, three and four bytes, the last as a surrogate pair",
+       "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", unicodeUnits({0xe9, 0x20ac, 0xd83d, 0xde00}), 2},
+      {"Unicode text: an invalid byte as its Windows-1252 character", "\x80", unicodeUnits({0x20ac}), 2},
   };
 }
 
@@ -103,6 +128,7 @@ TEST_F(SeamKeyboard, EveryRowReachesTheHooksAsExpected) {
   std::string report, notes;
   for (const KeyRow& row : keyRows()) {
     recorder.clear();
+    interpretation = row.interpretation;
     ASSERT_TRUE(feedFromWorker(row.input)) << "row \"" << row.name << "\": the worker did not finish";
     report += compareRecords(row.name, row.expected, recorder.settle(), &notes);
   }
@@ -112,6 +138,65 @@ TEST_F(SeamKeyboard, EveryRowReachesTheHooksAsExpected) {
     std::printf("%s", notes.c_str());
     RecordProperty("known_differences", notes);
   }
+  EXPECT_TRUE(report.empty()) << report;
+}
+
+// A wide text as its UTF-16 units in hexadecimal, for readable messages.
+std::string units(const wchar_t* text) {
+  std::string out;
+  for (; *text; ++text) {
+    char unit[8];
+    std::snprintf(unit, sizeof unit, "%04x ", static_cast<unsigned>(*text));
+    out += unit;
+  }
+  return out;
+}
+
+// UTF-8 from the device arrives as text in a Unicode window that has the
+// focus, the character beyond U+FFFF included.
+TEST_F(SeamKeyboard, UnicodeWindowReceivesTheText) {
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 200, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(edit, nullptr);
+  SetForegroundWindow(edit);
+  SetFocus(edit);
+  pumpMessagesFor(200, true);
+  interpretation = 2;
+  const std::wstring expected = L"caf\u00e9 \u20ac\u0436\U0001F600!";
+  ASSERT_TRUE(feedFromWorker("caf\xc3\xa9 \xe2\x82\xac\xd0\xb6\xf0\x9f\x98\x80!"));
+  wchar_t text[64] = L"";
+  for (int i = 0; i < 50 && expected != text; ++i) {
+    pumpMessagesFor(100, true);
+    GetWindowTextW(edit, text, 64);
+  }
+  DestroyWindow(edit);
+  EXPECT_EQ(units(text), units(expected.c_str()));
+}
+
+// Without Unicode input the seam sends nothing and answers with the ANSI
+// code, which the interpreter types by Alt and the keypad; what the code page
+// lacks types nothing. Checked in a copy of this program that Wine runs as
+// the Windows 95 family.
+TEST(SeamWindows95Family, UnicodeTextFallsBackToAnsiCodes) {
+  if (!isWindows95Family()) {
+    EXPECT_EQ(runCopyAsWindows95Family(" --gtest_filter=SeamWindows95Family.*"), 0);
+    return;
+  }
+  if (GetACP() != 1252) GTEST_SKIP() << "the answers below are those of code page 1252, not " << GetACP();
+  HookRecorder recorder;
+  ASSERT_TRUE(recorder.installed());
+  EXPECT_EQ(emitUnicodeUnit(0xe9, 0), 0xe9);
+  EXPECT_EQ(emitUnicodeUnit(0x20ac, 0), 0x80);
+  EXPECT_EQ(emitUnicodeUnit(0x0436, 0), -1);
+  EXPECT_EQ(emitUnicodeUnit(0x0100, 0), -1) << "a best-fit stand-in (A for A-macron) would type another letter";
+  EXPECT_EQ(emitUnicodeUnit(0xd83d, 0), -1);
+  EXPECT_TRUE(recorder.settle().empty()) << "a refused unit sent an event";
+
+  interpretation = 2;
+  ASSERT_TRUE(feedFromWorker("\xd0\xb6\xf0\x9f\x98\x80\xc3\xa9"));
+  std::string notes;
+  const std::string report = compareRecords("é after two characters outside the code page",
+                                            extendedCharacter(2, 3, 3), recorder.settle(), &notes);
   EXPECT_TRUE(report.empty()) << report;
 }
 

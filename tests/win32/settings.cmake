@@ -19,6 +19,7 @@ add_wine_test(settings_store_test
   LIBS gtest_main app_core)
 add_wine_test(settings_store_win95_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/settings_store_win95_test.cpp ${SETTINGS_TEST_SUPPORT}
+          ${CMAKE_CURRENT_SOURCE_DIR}/windows95_copy.cpp
   LIBS app_core)
 add_wine_test(configure_dialog_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/configure_dialog_test.cpp

@@ -13,6 +13,7 @@
 #include "box_recorder.h"
 #include "registry_fixture.h"
 #include "settings_stand_ins.h"
+#include "windows95_copy.h"
 
 namespace {
 
@@ -105,44 +106,10 @@ TEST_F(Windows95Family, KeyRefusingWritesIsReportedValueByValue) {
   EXPECT_TRUE(valuePresent(HKEY_LOCAL_MACHINE, TEST_RUN_PATH, "Tavrin"));
 }
 
-// Wine reads the per-program version when a process starts.
-const char* const AppDefaults = "Software\\Wine\\AppDefaults\\";
-
-std::string ownFileName() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string full = path;
-  return full.substr(full.find_last_of('\\') + 1);
-}
-
-int runAsWindows95Family() {
-  std::string key = AppDefaults + ownFileName();
-  putText(HKEY_CURRENT_USER, key.c_str(), "Version", "win98");
-  std::string commandLine = GetCommandLineA();
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  DWORD exitCode = 1;
-  if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                     &process)) {
-    WaitForSingleObject(process.hProcess, 120000);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  } else {
-    fprintf(stderr, "cannot start the Windows 95 family copy: error %lu\n", GetLastError());
-  }
-  RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
-  return static_cast<int>(exitCode);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  GetVersionExA(&version);
-  if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) return runAsWindows95Family();
+  if (!isWindows95Family()) return runCopyAsWindows95Family();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -74,9 +74,10 @@ expect_status 2 "$tables/twice:517: this entry was given before" --layout "$tabl
 expect_status 2 "SCAN 0..0xffff" --layout "$tables/range"
 expect_status 2 "starts with \"char\" or \"scan\"" --layout "$tables/word"
 rm -rf "$tables"
+expect_status 2 "exclude each other" --ascii --unicode
 expect_status 2 "only one input file" "$cases/hello.in" "$cases/hello.in"
 
-for option in "--ticks N" "--layout FILE"; do
+for option in "--ticks N" "--layout FILE" "--unicode"; do
   if "$replay" --help | grep -q -- "$option"; then passed=$((passed + 1)); else fail "--help does not explain $option"; fi
 done
 if [ -z "$("$replay" </dev/null)" ]; then passed=$((passed + 1)); else fail "an empty stream printed something"; fi

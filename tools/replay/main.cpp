@@ -23,6 +23,7 @@ const char Usage[] =
     "\n"
     "  key down vk=0x41 scan=0x1e flags=0x0 extra=0x001e0001   keybd_event\n"
     "  key up vk=0x41 scan=0x1e flags=0x2 extra=0xc01e0001\n"
+    "  unicode down u=0x00e9, unicode up u=0x00e9   one UTF-16 unit as Unicode input\n"
     "  yield                                  the zero-length Sleep after a key event\n"
     "  mouse flags=0x0002 dx=0 dy=0          mouse_event (dx, dy in signed decimal)\n"
     "  glide arm, glide stop                 the 125 ms glide timer armed or stopped\n"
@@ -34,6 +35,8 @@ const char Usage[] =
     "  --ascii            bytes 128..255 are extended ASCII (code page 437) and are\n"
     "                     translated to ANSI before typing; without it they are\n"
     "                     ANSI already (the stored default)\n"
+    "  --unicode          bytes 128..255 are UTF-8 text, typed as Unicode input;\n"
+    "                     what is not valid UTF-8 types as Windows-1252\n"
     "  --language 0xNNNN  the system default language (default 0x0409, US English;\n"
     "                     0x0407 is German)\n"
     "  --layout FILE      the keyboard layout of another PC: a table of what its\n"
@@ -53,6 +56,7 @@ const char Usage[] =
 
 struct Options {
   bool ascii = false;
+  bool unicode = false;
   long language = 0x0409;
   long ticks = 0;
   const char* layout = nullptr;
@@ -88,6 +92,8 @@ int parseOptions(int argc, char** argv, Options* options) {
       options->help = true;
     } else if (!optionsEnded && std::strcmp(arg, "--ascii") == 0) {
       options->ascii = true;
+    } else if (!optionsEnded && std::strcmp(arg, "--unicode") == 0) {
+      options->unicode = true;
     } else if (!optionsEnded && std::strcmp(arg, "--language") == 0) {
       if (i + 1 >= argc) return usageError("--language needs a value such as 0x0409", "");
       if (!parseNumber(argv[++i], 0, 0xFFFF, &options->language))
@@ -147,7 +153,8 @@ int main(int argc, char** argv) {
     name = options.file;
   }
 
-  interpretation = options.ascii ? 0 : 1;
+  if (options.ascii && options.unicode) return usageError("--ascii and --unicode exclude each other", "");
+  interpretation = options.unicode ? 2 : options.ascii ? 0 : 1;
   setPrintedSystemLanguage(static_cast<int>(options.language));
 
   int status = replay(in, name);

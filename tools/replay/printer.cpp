@@ -23,6 +23,13 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
               static_cast<unsigned>(vk), static_cast<unsigned>(scan), flags, static_cast<unsigned>(extra));
 }
 
+// The replay stands for an NT-family system: every unit goes out as
+// Unicode input.
+int emitUnicodeUnit(unsigned unit, int up) {
+  std::printf("unicode %s u=0x%04x\n", up ? "up" : "down", unit);
+  return 0;
+}
+
 void emitMouseEvent(unsigned flags, int dx, int dy) { std::printf("mouse flags=0x%04x dx=%d dy=%d\n", flags, dx, dy); }
 
 int mapVirtualKeyToScan(int vk) { return layoutMapVirtualKey(vk); }

@@ -1,0 +1,37 @@
+#!/bin/bash
+# Tavrin.exe with its device on COM23 and the Unicode (UTF-8) setting: text
+# the device sends as UTF-8 (accents, the euro sign, Cyrillic and a
+# character beyond U+FFFF) arrives exactly in a focused Unicode window.
+#
+#   unicode_e2e.sh Tavrin.exe tray-driver.exe input-probe.exe artifact-folder
+set -uo pipefail
+
+tavrin="$(realpath "$1")"
+driver_exe="$(realpath "$2")"
+probe_exe="$(realpath "$3")"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/e2e_lib.sh"
+
+port=COM23
+require_runnable "$tavrin"
+command -v socat >/dev/null || { echo "SKIP: no socat" >&2; exit 77; }
+start_display_and_prefix "$4"
+start_tavrin_on_port "$port" 9600 2
+
+probe_out="$out/probe.txt"
+rm -f "$probe_out"
+/usr/lib/wine/wine64 "$probe_exe" unicode-window "$(printf 'Z:%s' "${probe_out//\//\\}")" &
+started_pids+=($!)
+for _ in $(seq 100); do [ -s "$probe_out" ] && break; sleep 0.1; done
+[ -s "$probe_out" ] || fail "the probe window did not start"
+sleep 1
+
+probe_text() { sed '/^--mouse--$/,$d' "$probe_out" | tr -d '\r'; }
+text='café €ж😀!'
+printf '%s' "$text" >"$out/peer"
+for _ in $(seq 50); do [ "$(probe_text)" = "$text" ] && break; sleep 0.1; done
+shot unicode-text
+check "UTF-8 from the device on $port in a Unicode window" "$text" "$(probe_text)"
+
+exit_through_menu
+echo "PASS"
