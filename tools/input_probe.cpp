@@ -260,7 +260,6 @@ int main(int argc, char** argv) {
   }
   fprintf(stderr,
           "usage: input-probe window OUTFILE | unicode-window OUTFILE | keys OUTFILE | layout OUTFILE"
-          " | select TITLE ID INDEX
-");
+          " | select TITLE ID INDEX\n");
   return 2;
 }
