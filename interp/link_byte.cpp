@@ -1,4 +1,5 @@
 #include "assembler.h"
+#include "held_input.h"
 #include "interp.h"
 #include "monitor_echo.h"
 #include "platform.h"
@@ -8,7 +9,7 @@ void onLinkByte(int byte) {
   // echoByte takes the lock for itself and then waits for the About box
   // with no lock held, so it runs before the lock is taken here.
   if (aboutOpen.load()) echoByte(b);
-  lockInterpreter();
+  enterInterpreter();
   const char* token = SequenceAssembler(b);
   if (token && token[0] != '\0') {
     if (aboutOpen.load()) clearEcho();
