@@ -5,8 +5,10 @@
 
 #include "../res/resource.h"
 #include "app_windows.h"
+#include "held_input.h"
 #include "help_page.h"
 #include "interp.h"
+#include "lifecycle.h"
 #include "messages.h"
 #include "settings.h"
 #include "splash_about.h"
@@ -60,6 +62,7 @@ void onSerialFailure(HWND window) {
   // port is meant to be closed, so there is nothing to bring back.
   if (irdaSelected()) return;
   commPort.closePort(0);
+  settleInterpreter();
   if (openSelectedPort()) return;
   showLinkFailure();
   SetTimer(window, TIMER_PORT_RETRY, TIMER_PORT_RETRY_MS, nullptr);
@@ -80,6 +83,7 @@ void onPortRetryTick(HWND window) {
 void onIrdaStatus(WPARAM status) {
   if (status == LINK_FAILURE) {
     irdaServ.stopListener();
+    settleInterpreter();
     if (!irdaServ.startListener()) showLinkFailure();
   } else if (status == LINK_CONNECTED) {
     showIrdaStatus();
@@ -117,6 +121,14 @@ void onCommand(HWND window, WPARAM command) {
   }
 }
 
+// The system may end the process as soon as WM_ENDSESSION returns, so the
+// whole shutdown happens here and now; the window then goes as after Exit.
+void onEndSession(HWND window, WPARAM ending) {
+  if (!ending) return;
+  shutDown();
+  DestroyWindow(window);
+}
+
 }  // namespace
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -138,6 +150,11 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_COMMAND:
       onCommand(window, wParam);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      onEndSession(window, wParam);
       return 0;
     case WM_DESTROY:
       removeTrayIcon();

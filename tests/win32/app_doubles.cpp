@@ -7,6 +7,7 @@
 #include "../../links/irda_serv.h"
 
 std::vector<std::string> linkCalls;
+std::function<void(const std::string&)> onDoubleCall;
 int nextOpenResult = 1;
 int nextStartResult = 1;
 int portIsOpen = 0;
@@ -16,6 +17,7 @@ std::vector<std::string> helpPagesOpened;
 void resetDoubles() {
   helpPagesOpened.clear();
   linkCalls.clear();
+  onDoubleCall = nullptr;
   nextOpenResult = 1;
   nextStartResult = 1;
   portIsOpen = 0;
@@ -28,21 +30,34 @@ const char* const ComPortNames[16] = {"COM1", "COM2", "COM3", "COM4", "COM5", "C
                                       "COM9", "COM10", "COM11", "COM12", "COM13", "COM14", "COM15", "COM16"};
 const SOCKADDR_IRDA IrdaServiceAddress = {AF_IRDA, {0, 0, 0, 0}, "VeZIDED"};
 
+static void recordLinkCall(const std::string& call) {
+  linkCalls.push_back(call);
+  if (onDoubleCall) onDoubleCall(call);
+}
+
+static std::string callbackCall(const char* name, bool set) {
+  return std::string(name) + (set ? "(set)" : "(null)");
+}
+
 CCommPort::CCommPort() {}
 CCommPort::~CCommPort() {}
 
 int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
   char call[64];
   snprintf(call, sizeof call, "openPort(%s,%d,%d)", portName, baudIndex, startReader);
-  linkCalls.push_back(call);
+  recordLinkCall(call);
+  if (nextOpenResult) portIsOpen = 1;
   return nextOpenResult;
 }
 
-void CCommPort::changeBaud(int baudIndex) { linkCalls.push_back("changeBaud(" + std::to_string(baudIndex) + ")"); }
-void CCommPort::closePort(int restore) { linkCalls.push_back("closePort(" + std::to_string(restore) + ")"); }
+void CCommPort::changeBaud(int baudIndex) { recordLinkCall("changeBaud(" + std::to_string(baudIndex) + ")"); }
+void CCommPort::closePort(int restore) {
+  recordLinkCall("closePort(" + std::to_string(restore) + ")");
+  portIsOpen = 0;
+}
 int CCommPort::isOpen() const { return portIsOpen; }
-void CCommPort::setByteCallback(ByteCallback) {}
-void CCommPort::setStatusCallback(StatusCallback) {}
+void CCommPort::setByteCallback(ByteCallback callback) { recordLinkCall(callbackCall("serialBytes", callback)); }
+void CCommPort::setStatusCallback(StatusCallback callback) { recordLinkCall(callbackCall("serialStatus", callback)); }
 int CCommPort::portCount() { return 16; }
 
 int CCommPort::baudToIndex(int rate) {
@@ -57,13 +72,13 @@ CIrDAServ::CIrDAServ(const sockaddr*, int) {}
 CIrDAServ::~CIrDAServ() {}
 
 int CIrDAServ::startListener() {
-  linkCalls.push_back("startListener");
+  recordLinkCall("startListener");
   return nextStartResult;
 }
 
-void CIrDAServ::stopListener() { linkCalls.push_back("stopListener"); }
-void CIrDAServ::setByteCallback(ByteCallback) {}
-void CIrDAServ::setStatusCallback(StatusCallback) {}
+void CIrDAServ::stopListener() { recordLinkCall("stopListener"); }
+void CIrDAServ::setByteCallback(ByteCallback callback) { recordLinkCall(callbackCall("irdaBytes", callback)); }
+void CIrDAServ::setStatusCallback(StatusCallback callback) { recordLinkCall(callbackCall("irdaStatus", callback)); }
 void CIrDAServ::run() {}
 
 // Writing the page and starting a browser belong to the help page's tests.
@@ -77,6 +92,8 @@ static BOOL WINAPI recordNotifyIcon(DWORD operation, PNOTIFYICONDATAA record) {
   call.operation = operation;
   memcpy(&call.record, record, sizeof call.record);
   trayCalls.push_back(call);
+  static const char* const names[] = {"tray add", "tray modify", "tray delete"};
+  if (onDoubleCall && operation <= NIM_DELETE) onDoubleCall(names[operation]);
   return TRUE;
 }
 
