@@ -56,11 +56,14 @@ int shutDown() {
   commPort.closePort(1);
   KillTimer(mainWindow, TIMER_PORT_RETRY);
   KillTimer(mainWindow, TIMER_MOUSE_GLIDE);
+  // The icon goes before the release: a held button let go over it would
+  // otherwise be a click on it, and the shell's notification, delivered
+  // while the removal waits for the shell, would open the tray menu.
+  removeTrayIcon();
   // Locked Ctrl, Alt, Shift and Win, ",moulock" buttons and anything a
   // terminated worker stranded: the next person at the computer would find
   // every click a Ctrl-drag.
   releaseHeldInput();
-  removeTrayIcon();
   if (instanceMutex) ReleaseMutex(instanceMutex);
   // The log-on password must not outlive the program in its memory.
   SecureZeroMemory(settings.userName, sizeof settings.userName);

@@ -15,10 +15,10 @@ HWND startUp(HINSTANCE instance);
 
 // Takes the program down in the order that leaves nothing behind: no new
 // byte or report is taken, both links stop (the serial line gets its earlier
-// settings back), the timers and with them the glide stop, and only then is
-// everything the device holds let go of, so no byte in flight can press
-// anything afterwards. Then the icon goes, the instance mutex is released and
-// the log-on password is wiped. The settings are not touched. Runs once, for
+// settings back), the timers and with them the glide stop, the icon goes, and
+// only then is everything the device holds let go of, so no byte in flight
+// can press anything afterwards. Then the instance mutex is released and the
+// log-on password is wiped. The settings are not touched. Runs once, for
 // Exit or the end of the session, whichever comes first; returns 0 when it
 // had already run.
 int shutDown();

@@ -94,16 +94,6 @@ TEST(StrandedInput, TheNextByteAfterAnAbandonmentFirstReleasesThenTypes) {
   EXPECT_EQ(recorder::checkYieldAfterEveryKeyEvent(), "");
 }
 
-TEST(StrandedInput, NothingIsReleasedWithoutAnAbandonment) {
-  freshInterpreter();
-  sendAsInterruptedWorker({{0x41, 0, 0}, 0, 0});
-  recorder::reset();
-  settleInterpreter();
-  feedText("b");
-  EXPECT_EQ(recorder::keyStrokes(), "+42 -42");
-  EXPECT_TRUE(keyIsPressed(0x41));
-}
-
 struct HeldCase {
   const char* what;
   std::string sent;
@@ -131,7 +121,6 @@ TEST_P(ReleaseHeldInput, LetsGoOfEverythingTheDeviceHoldsOnce) {
 INSTANTIATE_TEST_SUITE_P(
     Held, ReleaseHeldInput,
     ::testing::Values(
-        HeldCase{"nothing held sends nothing", "abc" + ESC + ",click.", ""},
         HeldCase{"locked Ctrl and the moulock left button", ESC + ",lock,ctrl." + ESC + ",moulock.",
                  "-11 | mouse flags=0x0004 dx=0 dy=0"},
         HeldCase{"all four modifiers in the order of a release; Shift only once a key pressed it",
@@ -142,7 +131,6 @@ INSTANTIATE_TEST_SUITE_P(
                  " | mouse flags=0x0010 dx=0 dy=0 | mouse flags=0x0040 dx=0 dy=0 | mouse flags=0x0004 dx=0 dy=0"},
         HeldCase{"a button released by mourel is not released again", ESC + ",moulock." + ESC + ",mourel.", ""},
         HeldCase{"a click of the locked button lets it go", ESC + ",moulock,right." + ESC + ",click,right.", ""},
-        HeldCase{"released modifiers stay released", ESC + ",lock,ctrl." + ESC + ",rel.", ""},
         HeldCase{"a pending modifier is forgotten, not pressed", ESC + ",hold,ctrl.", ""}));
 
 }  // namespace

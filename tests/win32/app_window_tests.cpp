@@ -298,7 +298,7 @@ TEST_F(MainWindowTest, SessionEndStopsTheLinksThenReleasesWhatTheDeviceHoldsAndE
   SendMessageA(mainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   EXPECT_EQ(seen, (Calls{"serialBytes(null): held", "serialStatus(null): held", "irdaBytes(null): held",
                          "irdaStatus(null): held", "stopListener: held", "closePort(1): held",
-                         "tray delete: released"}));
+                         "tray delete: held"}));
   EXPECT_EQ(deviceHolds(), "released");
   EXPECT_EQ(trayCalls.back().record.uFlags, 0u);
   EXPECT_FALSE(IsWindow(mainWindow));
