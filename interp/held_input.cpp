@@ -12,7 +12,7 @@ const int VK_CONTROL = 0x11;
 const int VK_MENU = 0x12;
 const int VK_LWIN = 0x5B;
 
-const int KEY_UP_STATE = 0;
+const int KEY_RELEASED = 0;
 const int KEY_DOWN = 1;
 const int KEY_DOWN_EXTENDED = 2;
 
@@ -58,13 +58,13 @@ void releaseKey(int vk) {
 
 void releaseOrdinaryKeys() {
   for (int vk = 0; vk < 256; ++vk)
-    if (keyState[vk] != KEY_UP_STATE && !isModifierKey(vk)) releaseKey(vk);
+    if (keyState[vk] != KEY_RELEASED && !isModifierKey(vk)) releaseKey(vk);
 }
 
 // The modifier keys down, except those whose modifier is in keep.
 void releaseModifierKeys(ModifierSet keep) {
   for (const ModifierKey& m : ModifierKeys)
-    if (keyState[m.vk] != KEY_UP_STATE && !(keep & m.bit)) releaseKey(m.vk);
+    if (keyState[m.vk] != KEY_RELEASED && !(keep & m.bit)) releaseKey(m.vk);
 }
 
 void releaseButtons(int keep) {
@@ -86,7 +86,7 @@ void releaseStrandedInput() {
 }  // namespace
 
 void noteKeyEvent(int vk, int up, int extended) {
-  keyState[vk & 0xFF] = up ? KEY_UP_STATE : (extended ? KEY_DOWN_EXTENDED : KEY_DOWN);
+  keyState[vk & 0xFF] = up ? KEY_RELEASED : (extended ? KEY_DOWN_EXTENDED : KEY_DOWN);
 }
 
 void noteMouseEvent(unsigned flags, int byMouseLock) {
@@ -102,7 +102,7 @@ void noteMouseEvent(unsigned flags, int byMouseLock) {
   }
 }
 
-int keyIsPressed(int vk) { return keyState[vk & 0xFF] != KEY_UP_STATE; }
+int keyIsPressed(int vk) { return keyState[vk & 0xFF] != KEY_RELEASED; }
 
 int buttonsPressed() { return pressedButtons; }
 
