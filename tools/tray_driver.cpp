@@ -15,7 +15,8 @@
 //   tray-driver end-session              the system's log-off messages to
 //                                        Tavrin's hidden window, as Windows
 //                                        sends them; prints the answer to
-//                                        WM_QUERYENDSESSION
+//                                        WM_QUERYENDSESSION and how long
+//                                        WM_ENDSESSION took
 //
 // Exit code 0 when the window was found (and the action done), 1 otherwise.
 #include <windows.h>
@@ -206,7 +207,11 @@ int endSession() {
   printf("query %lu\n", static_cast<unsigned long>(answer));
   if (!answer) return 1;
   DWORD_PTR ignored = 0;
-  return SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &ignored) ? 0 : 1;
+  const DWORD start = GetTickCount();
+  if (!SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &ignored))
+    return 1;
+  printf("ended in %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+  return 0;
 }
 
 }  // namespace

@@ -214,7 +214,9 @@ AbXy again!" "typing after the restart"
 # --- The end of the Windows session ends the program as Exit does: held
 # input let go of, line restored, icon gone, settings kept.
 hold_ctrl_and_left_button
-check "answer to the end of the session" "query 1" "$(driver end-session)"
+ended="$(driver end-session)"
+check "answer to the end of the session" "query 1" "$(head -1 <<<"$ended")"
+echo "$(tail -1 <<<"$ended") (WM_ENDSESSION, the whole shutdown)"
 wait_ended "the end of the session"
 check_released "the end of the session"
 check "line settings after the end of the session" "$original" "$(line_settings)"
