@@ -6,6 +6,7 @@
 #include "../links/comm_port.h"
 #include "../res/resource.h"
 #include "app_windows.h"
+#include "held_input.h"
 #include "message_box.h"
 #include "messages.h"
 #include "settings.h"
@@ -28,6 +29,8 @@ void applyLinkSettings(CCommPort& port, const char* previous) {
     port.changeBaud(baudIndex);
   } else {
     port.closePort(1);
+    // A reader terminated in the middle of a key leaves it down: let go now.
+    settleInterpreter();
     if (!irdaSelected()) port.openPort(settings.portName, baudIndex, 1);
   }
   stopRetryWhenSettled(port);

@@ -7,8 +7,10 @@
 
 #include "../res/resource.h"
 #include "app_windows.h"
+#include "held_input.h"
 #include "help_page.h"
 #include "interp.h"
+#include "lifecycle.h"
 #include "messages.h"
 #include "settings.h"
 #include "splash_about.h"
@@ -64,6 +66,7 @@ void handleSerialFailure(HWND window) {
   // port is meant to be closed, so there is nothing to bring back.
   if (irdaSelected()) return;
   commPort.closePort(0);
+  settleInterpreter();
   if (openSelectedPort()) return;
   showLinkFailure();
   SetTimer(window, TIMER_PORT_RETRY, TIMER_PORT_RETRY_MS, nullptr);
@@ -103,6 +106,7 @@ void onDeviceChange(HWND window, WPARAM event, LPARAM data) {
 void onIrdaStatus(WPARAM status) {
   if (status == LINK_FAILURE) {
     irdaServ.stopListener();
+    settleInterpreter();
     if (!irdaServ.startListener()) showLinkFailure();
   } else if (status == LINK_CONNECTED) {
     showIrdaStatus();
@@ -140,6 +144,14 @@ void onCommand(HWND window, WPARAM command) {
   }
 }
 
+// The system may end the process as soon as WM_ENDSESSION returns, so the
+// whole shutdown happens here and now; the window then goes as after Exit.
+void onEndSession(HWND window, WPARAM ending) {
+  if (!ending) return;
+  shutDown();
+  DestroyWindow(window);
+}
+
 }  // namespace
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -167,6 +179,11 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_COMMAND:
       onCommand(window, wParam);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      onEndSession(window, wParam);
       return 0;
     case WM_DESTROY:
       removeTrayIcon();

@@ -26,6 +26,8 @@ const char ProductName[] = "Tavrin";
 const UINT BALLOON_TIMEOUT_MS = 15000;
 // The balloon keeps at most this many characters of its text.
 const int BALLOON_TEXT_MAX = 63;
+// From the icon's adding to its removal.
+bool iconShown = false;
 
 // Copies text into a fixed field, cut to fit and always terminated.
 template <size_t N>
@@ -85,11 +87,17 @@ void addTrayIcon(HWND window, HINSTANCE instance) {
     copyField(trayIconData.szInfoTitle, ProductName);
   }
   Shell_NotifyIconA(NIM_ADD, &trayIconData);
+  iconShown = true;
 }
 
-void readdTrayIcon() { Shell_NotifyIconA(NIM_ADD, &trayIconData); }
+void readdTrayIcon() {
+  if (iconShown) Shell_NotifyIconA(NIM_ADD, &trayIconData);
+}
 
 void removeTrayIcon() {
+  // Both the end of the session and the window's destruction remove it.
+  if (!iconShown) return;
+  iconShown = false;
   trayIconData.uFlags = 0;
   Shell_NotifyIconA(NIM_DELETE, &trayIconData);
 }

@@ -87,14 +87,14 @@ void armGlideTimer() { postGlideRequest(1); }
 
 void stopGlideTimer() { postGlideRequest(0); }
 
-void lockInterpreter() {
+int lockInterpreter() {
   HANDLE mutex = interpreterLock();
   // Without a mutex there is nothing to wait on; the byte still goes through
   // rather than being lost.
-  if (!mutex) return;
+  if (!mutex) return 0;
   // WAIT_ABANDONED means the last owner was terminated while holding the
-  // lock; the lock is ours now and the interpreter carries on.
-  WaitForSingleObject(mutex, INFINITE);
+  // lock; the lock is ours now and the caller releases what it stranded.
+  return WaitForSingleObject(mutex, INFINITE) == WAIT_ABANDONED ? 1 : 0;
 }
 
 void unlockInterpreter() {

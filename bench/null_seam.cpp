@@ -16,6 +16,6 @@ int readSystemLanguage() { return 0x0409; }
 void yieldProcessor() {}
 void armGlideTimer() {}
 void stopGlideTimer() {}
-void lockInterpreter() {}
+int lockInterpreter() { return 0; }
 void unlockInterpreter() {}
 void showMonitorText(const char*) {}

@@ -116,9 +116,10 @@ void stopGlideTimer() {
   glideArmed = false;
 }
 
-void lockInterpreter() {
+int lockInterpreter() {
   if (lockHeld) fail("interpreter lock taken twice: the second link would deadlock");
   lockHeld = true;
+  return 0;
 }
 
 void unlockInterpreter() {

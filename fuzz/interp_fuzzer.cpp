@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "assembler.h"
+#include "held_input.h"
 #include "fuzz_platform.h"
 #include "interp.h"
 #include "keystroke.h"
@@ -60,6 +61,7 @@ void startFresh() {
   lockedModifiers = 0;
   altHeld = 0;
   extendedKeyFlag = 0;
+  forgetHeldInput();
   clearEcho();
   runMouseCommand(",mougo,");
   unlockInterpreter();

@@ -1,5 +1,6 @@
 #include "keystroke.h"
 
+#include "held_input.h"
 #include "key_names.h"
 #include "platform.h"
 
@@ -70,6 +71,7 @@ void sendKeyEvent(int up, int vk) {
   const unsigned flags = static_cast<unsigned>(extendedKeyFlag) | (up ? KEYEVENTF_KEYUP : 0);
   const uint32_t extra = ((static_cast<uint32_t>(scan) | state) << 16) | REPEAT_ONE;
   emitKeyEvent(vk, scan, flags, extra);
+  noteKeyEvent(vk, up, extendedKeyFlag);
   yieldProcessor();
 }
 

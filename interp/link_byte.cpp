@@ -1,4 +1,5 @@
 #include "assembler.h"
+#include "held_input.h"
 #include "interp.h"
 #include "monitor_echo.h"
 #include "platform.h"
@@ -9,7 +10,7 @@ void onLinkByte(int byte) {
   // echoByte takes the lock for itself and then waits for the About box
   // with no lock held, so it runs before the lock is taken here.
   if (aboutOpen.load()) echoByte(b);
-  lockInterpreter();
+  enterInterpreter();
   if (takeUnicodeByte(b)) {
     // A character typed by the decoder ends the echo as a token would.
     if (aboutOpen.load() && utf8Count == 0) clearEcho();

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "held_input.h"
 #include "interp.h"
 #include "platform.h"
 
@@ -42,7 +43,7 @@ void appendEcho(unsigned char byte) {
 
 void echoByte(int byte) {
   char snapshot[sizeof echoBuffer];
-  lockInterpreter();
+  enterInterpreter();
   appendEcho(static_cast<unsigned char>(byte & 0xFF));
   std::memcpy(snapshot, echoBuffer, sizeof snapshot);
   unlockInterpreter();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "held_input.h"
 #include "interp.h"
 #include "platform.h"
 
@@ -68,7 +69,10 @@ int readDecimal(const char* text) {
   return static_cast<int>(negative ? -value : value);
 }
 
-void sendMouse(unsigned flags, int dx = 0, int dy = 0) { emitMouseEvent(flags, dx, dy); }
+void sendMouse(unsigned flags, int dx = 0, int dy = 0) {
+  emitMouseEvent(flags, dx, dy);
+  noteMouseEvent(flags, 0);
+}
 
 void moveToCorner() { sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE); }
 
@@ -115,8 +119,15 @@ void runDoubleClickNamed(const char* rest) { clickButton(rest, 2); }
 void runDoubleClickLeft(const char*) { clickButton("left", 2); }
 void runClickNamed(const char* rest) { clickButton(rest, 1); }
 void runClickLeft(const char*) { clickButton("left", 1); }
-void runLockNamed(const char* rest) { sendMouse(buttonEventFlags(rest, 0)); }
-void runLockLeft(const char*) { sendMouse(MOUSEEVENTF_LEFTDOWN); }
+// A locked button stays down until ",mourel" or a click of it, also when a
+// worker is terminated.
+void lockButton(unsigned press) {
+  emitMouseEvent(press, 0, 0);
+  noteMouseEvent(press, 1);
+}
+
+void runLockNamed(const char* rest) { lockButton(buttonEventFlags(rest, 0)); }
+void runLockLeft(const char*) { lockButton(MOUSEEVENTF_LEFTDOWN); }
 
 // The step is worked out in full and published once, so a tick in between
 // sees either the old step or the new one.

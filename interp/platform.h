@@ -42,8 +42,10 @@ void stopGlideTimer();
 
 // The one interpreter lock that serializes the two link threads. The Win32
 // side uses a mutex object so that a worker terminated while holding it
-// cannot silence the other link for good.
-void lockInterpreter();
+// cannot silence the other link for good. Returns 1 when the lock's last
+// owner ended while holding it (a terminated worker: what it pressed may be
+// stranded), else 0.
+int lockInterpreter();
 void unlockInterpreter();
 
 // Hands the About monitor's text to the About box and waits until it is

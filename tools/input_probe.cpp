@@ -7,8 +7,11 @@
 //                                     and rewrites OUTFILE every 100 ms: the
 //                                     typed text, a line "--mouse--", then one
 //                                     line per injected mouse event
-//                                     ("down left", "up right", "move X Y");
-//                                     it takes the focus back when it loses it
+//                                     ("down left", "up right", "move X Y"),
+//                                     a line "--keys--", then one line per
+//                                     injected modifier key event ("down
+//                                     ctrl", "up win"); it takes the focus
+//                                     back when it loses it
 //   input-probe keys OUTFILE          shows an empty window with the focus
 //                                     and appends to OUTFILE, every 100 ms,
 //                                     one line per injected key event that a
@@ -76,6 +79,27 @@ std::string unicodeFieldText() {
   return text;
 }
 
+std::string modifierRecords;
+
+const char* modifierName(DWORD vk) {
+  switch (vk) {
+    case VK_CONTROL: case VK_LCONTROL: case VK_RCONTROL: return "ctrl";
+    case VK_SHIFT: case VK_LSHIFT: case VK_RSHIFT: return "shift";
+    case VK_MENU: case VK_LMENU: case VK_RMENU: return "alt";
+    case VK_LWIN: case VK_RWIN: return "win";
+  }
+  return nullptr;
+}
+
+// Modifiers only: whether the device left one held is what is checked.
+LRESULT CALLBACK modifierHook(int code, WPARAM message, LPARAM lParam) {
+  const KBDLLHOOKSTRUCT* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  const char* name = modifierName(event->vkCode);
+  if (code == HC_ACTION && (event->flags & LLKHF_INJECTED) && name)
+    modifierRecords += std::string((event->flags & LLKHF_UP) ? "up " : "down ") + name + "\n";
+  return CallNextHookEx(nullptr, code, message, lParam);
+}
+
 std::string fieldText() {
   if (unicodeText) return unicodeFieldText();
   int length = GetWindowTextLengthA(editField);
@@ -90,7 +114,7 @@ void writeOutput() {
   std::string temporary = std::string(outputPath) + ".tmp";
   FILE* file = fopen(temporary.c_str(), "wb");
   if (!file) return;
-  fprintf(file, "%s\n--mouse--\n%s", text.c_str(), mouseRecords.c_str());
+  fprintf(file, "%s\n--mouse--\n%s--keys--\n%s", text.c_str(), mouseRecords.c_str(), modifierRecords.c_str());
   fclose(file);
   MoveFileExA(temporary.c_str(), outputPath, MOVEFILE_REPLACE_EXISTING);
 }
@@ -128,6 +152,7 @@ int runProbeWindow(const char* path) {
                           : CreateWindowExA(0, "EDIT", "", editStyle, 0, 0, 480, 260, window, nullptr, instance, nullptr);
   if (!window || !editField) return 1;
   SetWindowsHookExA(WH_MOUSE_LL, mouseHook, instance, 0);
+  SetWindowsHookExA(WH_KEYBOARD_LL, modifierHook, instance, 0);
   SetForegroundWindow(window);
   SetFocus(editField);
   SetTimer(window, 1, 100, nullptr);

@@ -53,6 +53,11 @@ to_icon() {
   convert "$1" -channel A -threshold 50% +channel -colors 16 "$2"
 }
 
+# The About box shows this picture with its OK button, monitor line and
+# version label over the rows from about 205 down (the dialog centres the
+# picture), and the monitor line is transparent until its first text: the
+# picture keeps those rows to the plain gradient, or its letters would show
+# beside and through the echoed bytes.
 draw_splash() {
   local out=$1
   convert -size 239x400 gradient:"$night"-"$teal" -rotate 90 \
@@ -70,7 +75,7 @@ draw_splash() {
     -annotate +182+154 'your device speaks,' \
     -annotate +182+174 'your computer listens' \
     -fill "$amber" -draw 'rectangle 180,134 372,136' \
-    -fill "$paper" -pointsize 11 -annotate +20+222 'Keyboard and mouse from a communication aid' \
+    -fill "$paper" -pointsize 11 -annotate +20+198 'Keyboard and mouse from a communication aid' \
     "$work/splash.png"
   # Uncompressed: BMP3 would otherwise be RLE-encoded.
   convert "$work/splash.png" -type Palette -colors 256 -depth 8 -compress None BMP3:"$out"

@@ -11,6 +11,12 @@
 //   tray-driver texts TITLE              texts of a dialog's controls
 //   tray-driver press TITLE ID           WM_COMMAND ID to that dialog
 //   tray-driver wait CLASS [TITLE] [MS]  waits until such a window shows
+//   tray-driver exit                     Exit, as the tray menu's command
+//   tray-driver end-session              the system's log-off messages to
+//                                        Tavrin's hidden window, as Windows
+//                                        sends them; prints the answer to
+//                                        WM_QUERYENDSESSION and how long
+//                                        WM_ENDSESSION took
 //
 // Exit code 0 when the window was found (and the action done), 1 otherwise.
 #include <windows.h>
@@ -182,6 +188,32 @@ int waitFor(const char* className, const char* title, DWORD milliseconds) {
   return 1;
 }
 
+// The hidden main window is never visible: found by its class and title.
+HWND findTavrin() { return FindWindowA("Tavrin", "Tavrin"); }
+
+int postExit() {
+  HWND window = findTavrin();
+  return window && PostMessageA(window, WM_COMMAND, 40002, 0) ? 0 : 1;
+}
+
+// Sent, as Windows does; the program must have done its work when the
+// second message returns.
+int endSession() {
+  HWND window = findTavrin();
+  if (!window) return 1;
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer))
+    return 1;
+  printf("query %lu\n", static_cast<unsigned long>(answer));
+  if (!answer) return 1;
+  DWORD_PTR ignored = 0;
+  const DWORD start = GetTickCount();
+  if (!SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &ignored))
+    return 1;
+  printf("ended in %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,6 +226,8 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "menu")) return printMenu();
   if (!strcmp(command, "menu-keys")) return postMenuKeys(argc - 2, argv + 2);
   if (!strcmp(command, "texts") && argc == 3) return printTexts(argv[2]);
+  if (!strcmp(command, "exit")) return postExit();
+  if (!strcmp(command, "end-session")) return endSession();
   if (!strcmp(command, "press") && argc == 4) return pressButton(argv[2], atoi(argv[3]));
   if (!strcmp(command, "wait") && argc >= 3) {
     const char* title = argc >= 4 && argv[3][0] ? argv[3] : nullptr;

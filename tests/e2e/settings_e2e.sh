@@ -143,8 +143,10 @@ send '\033,goto,900,700.'
 sleep 1
 send '\033,click.\033,move,40,-10.\033,click,right.'
 for _ in $(seq 50); do grep -q "up right" "$probe_out" && break; sleep 0.1; done
+probe_mouse() { sed -n '/^--mouse--$/,/^--keys--$/{//!p}' "$probe_out" | tr -d '\r'; }
+probe_keys() { sed '1,/^--keys--$/d' "$probe_out" | tr -d '\r'; }
 check "mouse events seen by the hook" "move|down left|up left|move|down right|up right" \
-  "$(sed '1,/^--mouse--$/d' "$probe_out" | sed 's/^move .*/move/' | uniq | paste -sd '|')"
+  "$(probe_mouse | sed 's/^move .*/move/' | uniq | paste -sd '|')"
 
 # --- Unplugged: the tooltip says so; plugged back: the port reopens.
 unplug
@@ -163,8 +165,38 @@ wait_text "Hello, World
 AbXy again" "typing after the port came back"
 check "line rate after the reopen" "9600" "$(stty -F "$line/com" speed)"
 
-# --- Exit puts the line settings back.
-exit_through_menu
+# The device locks Ctrl and holds the left button down: whatever ends the
+# program must let go of both, or every later click is a Ctrl-drag.
+hold_ctrl_and_left_button() {
+  send '\033,lock,ctrl.\033,moulock.'
+  for _ in $(seq 50); do
+    [ "$(probe_keys | tail -1)" = "down ctrl" ] && [ "$(probe_mouse | grep -v '^move' | tail -1)" = "down left" ] && break
+    sleep 0.1
+  done
+  check "Ctrl locked by the device" "down ctrl" "$(probe_keys | tail -1)"
+  check "left button held by the device" "down left" "$(probe_mouse | grep -v '^move' | tail -1)"
+}
+check_released() {
+  local _
+  for _ in $(seq 30); do [ "$(probe_keys | tail -1)" = "up ctrl" ] && break; sleep 0.1; done
+  check "Ctrl after $1" "up ctrl" "$(probe_keys | tail -1)"
+  check "left button after $1" "up left" "$(probe_mouse | grep -v '^move' | tail -1)"
+}
+wait_ended() {
+  local _
+  for _ in $(seq 100); do kill -0 "$tavrin_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$tavrin_pid" 2>/dev/null && fail "$1 did not end the program"
+  wait "$tavrin_pid"
+  check "exit code after $1" "0" "$?"
+}
+
+# --- Exit lets go of what the device holds and puts the line settings
+# back. The command is posted as the tray menu posts it: a tray click while
+# the device holds the left button would be a drag.
+hold_ctrl_and_left_button
+driver exit || fail "no Tavrin window to exit"
+wait_ended "Exit"
+check_released "Exit"
 check "line settings after Exit" "$original" "$(line_settings)"
 
 # --- A restart finds the settings and opens the port without a dialog.
@@ -178,6 +210,16 @@ shot restart
 send '!'
 wait_text "Hello, World
 AbXy again!" "typing after the restart"
-exit_through_menu
-check "line settings after the second Exit" "$original" "$(line_settings)"
+
+# --- The end of the Windows session ends the program as Exit does: held
+# input let go of, line restored, icon gone, settings kept.
+hold_ctrl_and_left_button
+ended="$(driver end-session)"
+check "answer to the end of the session" "query 1" "$(head -1 <<<"$ended")"
+echo "$(tail -1 <<<"$ended") (WM_ENDSESSION, the whole shutdown)"
+wait_ended "the end of the session"
+check_released "the end of the session"
+check "line settings after the end of the session" "$original" "$(line_settings)"
+check "no icon after the end of the session" "" "$(driver tray >/dev/null && tray_tooltip)"
+check "port kept in the settings" "COM5" "$($wine64 reg query 'HKCU\Software\Morvane\Tavrin' /v Port 2>/dev/null | tr -d '\r' | awk '/Port/ {print $3}')"
 echo "PASS"

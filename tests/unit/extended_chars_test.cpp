@@ -80,6 +80,55 @@ INSTANTIATE_TEST_SUITE_P(
         ExtendedCase{0, US_ENGLISH, 0xF0, 199}, ExtendedCase{0, GERMAN, 0xF0, 128},
         ExtendedCase{0, GERMAN, 0x82, 0xE9}, ExtendedCase{0, GERMAN, 0xB3, 0}));
 
+// The Unicode code points of code page 437's upper half, as the IBM PC
+// character set names them, row by row.
+const unsigned Cp437[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,  // C-cedilla u-umlaut e-acute ...
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,  // ... cent pound yen peseta florin
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
+    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,  // reversed not sign, not sign, halves
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,  // shades and box drawing
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,  // alpha sharp-s Gamma pi Sigma sigma micro tau
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,  // Phi Theta Omega delta infinity phi epsilon cap
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,  // identical plus-minus >= <= integrals divide approx
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,  // degree bullet middle-dot root n squared square nbsp
+};
+
+// Windows-1252 for a code point: 0xA0..0xFF are Latin-1 itself; of the
+// 0x80..0x9F row only the florin can come from code page 437. 0 for none.
+unsigned cp1252Of(unsigned codePoint) {
+  if (codePoint >= 0xA0 && codePoint <= 0xFF) return codePoint;
+  if (codePoint == 0x0192) return 0x83;
+  return 0;
+}
+
+TEST(AsciiToAnsiTable, FollowsCodePage437ToWindows1252WithItsKnownDepartures) {
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    unsigned expected = cp1252Of(Cp437[b - 0x80]);
+    // The departures the product keeps: phi stands in for o-slash; degree,
+    // middle dot, superscript two and no-break space give nothing.
+    if (b == 0xED) expected = 0xF8;
+    if (b == 0xF8 || b == 0xFA || b == 0xFD || b == 0xFF) expected = 0;
+    EXPECT_EQ(AsciiToAnsiTable[b - 0x80], expected) << "code page 437 byte 0x" << std::hex << b;
+  }
+}
+
+// Read while the test program starts, before any test changes it.
+const int interpretationAtProcessStart = interpretation.load();
+
+// Before the settings are loaded, bytes from 128 up are translated from
+// code page 437; the stored default (ANSI) comes only with the settings.
+TEST(Interpretation, IsAsciiExtendedWhenTheProcessStarts) {
+  EXPECT_EQ(interpretationAtProcessStart, 0);
+}
+
 TEST(AsciiToAnsiTable, HasNothingForTheBoxDrawingBlock) {
   for (int b = 0xB0; b <= 0xDF; ++b) EXPECT_EQ(AsciiToAnsiTable[b - 0x80], 0) << std::hex << b;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "assembler.h"
+#include "held_input.h"
 #include "interp.h"
 #include "keystroke.h"
 #include "monitor_echo.h"
@@ -21,6 +22,7 @@ inline void freshInterpreter(int interpretationSetting = 1) {
   lockedModifiers = 0;
   altHeld = 0;
   extendedKeyFlag = 0;
+  forgetHeldInput();
   lockInterpreter();
   clearEcho();
   unlockInterpreter();

@@ -28,6 +28,7 @@ std::atomic<bool> unicodeInput{true};
 
 std::mutex interpreterLock;
 std::atomic<std::thread::id> lockOwner{std::thread::id()};
+std::atomic<bool> abandonedLock{false};
 
 const unsigned KEYEVENTF_KEYUP = 0x2;
 const unsigned KEYEVENTF_EXTENDEDKEY = 0x1;
@@ -84,6 +85,7 @@ void reset() {
   systemLanguage.store(0x0409);
   unicodeInput.store(true);
   for (std::atomic<bool>& n : noKey) n.store(false);
+  abandonedLock.store(false);
 }
 
 size_t count() {
@@ -121,6 +123,8 @@ void setSystemLanguage(int language) { systemLanguage.store(language); }
 void setUnicodeInput(bool available) { unicodeInput.store(available); }
 
 void setNoKey(unsigned char c, bool on) { noKey[c].store(on); }
+
+void abandonNextLock() { abandonedLock.store(true); }
 
 bool lockHeldByThisThread() { return lockOwner.load() == std::this_thread::get_id(); }
 
@@ -286,13 +290,14 @@ void armGlideTimer() { recorder::record(Kind::GlideArm); }
 
 void stopGlideTimer() { recorder::record(Kind::GlideStop); }
 
-void lockInterpreter() {
+int lockInterpreter() {
   if (recorder::lockHeldByThisThread()) {
     std::fprintf(stderr, "recorder: lockInterpreter called by the thread that already holds the lock\n");
     std::abort();
   }
   recorder::interpreterLock.lock();
   recorder::lockOwner.store(std::this_thread::get_id());
+  return recorder::abandonedLock.exchange(false) ? 1 : 0;
 }
 
 void unlockInterpreter() {

@@ -79,6 +79,9 @@ void setSystemLanguage(int language);
 void setUnicodeInput(bool available);
 // Makes scanLayoutForChar(c) answer -1 (no key) from now on, or undoes it.
 void setNoKey(unsigned char c, bool noKey = true);
+// Makes the next lockInterpreter report that the lock's last owner was
+// terminated while holding it, as the Win32 mutex does with WAIT_ABANDONED.
+void abandonNextLock();
 
 // Whether the calling thread holds the interpreter lock now.
 bool lockHeldByThisThread();

@@ -4,6 +4,13 @@ add_wine_test(app_shell_tests
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app_window_tests.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/app_dialog_tests.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/app_doubles.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/registry_fixture.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/box_recorder.cpp
           ${TAVRIN_RC}
-  LIBS app_core gtest_main)
+  LIBS app_core gtest_main advapi32)
 target_include_directories(app_shell_tests PRIVATE ${PROJECT_SOURCE_DIR}/res)
+# The script's icons, bitmap and pieces are dependencies set in app/, where
+# a source property only reaches app/'s own targets: a changed picture must
+# rebuild this test's resources too.
+get_source_file_property(TAVRIN_RC_DEPENDS ${TAVRIN_RC} DIRECTORY ${PROJECT_SOURCE_DIR}/app OBJECT_DEPENDS)
+set_source_files_properties(${TAVRIN_RC} PROPERTIES OBJECT_DEPENDS "${TAVRIN_RC_DEPENDS}")

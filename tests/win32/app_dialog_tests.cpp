@@ -7,16 +7,22 @@
 #include <functional>
 #include <string>
 
+#include "../../links/comm_port.h"
 #include "../../res/resource.h"
 #include "app_windows.h"
+#include "box_recorder.h"
 #include "interp.h"
+#include "lifecycle.h"
 #include "main_window.h"
 #include "messages.h"
+#include "registry_fixture.h"
 #include "settings.h"
 #include "splash_about.h"
 #include "tray_status.h"
 
 namespace {
+
+using Calls = std::vector<std::string>;
 
 // Runs step on the UI thread every 100 ms while a modal loop runs, until
 // the step returns true.
@@ -170,6 +176,85 @@ TEST_F(DialogTest, AboutBoxShowsAnEmptyMonitorEchoesTextAndClosesOnlyOnOk) {
   EXPECT_EQ(aboutTransparent, 0);
 }
 
+// Pixels of a dialog's client area as its window shows them, 0x00RRGGBB.
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<DWORD> pixels;
+  // Pixels in r (client coordinates, right and bottom excluded) as bright
+  // as the picture's white lettering.
+  int brightIn(const RECT& r) const {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) {
+        const DWORD p = pixels[static_cast<size_t>(y) * width + x];
+        if ((p >> 16 & 0xFF) >= 0xD0 && (p >> 8 & 0xFF) >= 0xD0 && (p & 0xFF) >= 0xD0) ++n;
+      }
+    return n;
+  }
+};
+
+Capture captureClient(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Capture c;
+  RECT client;
+  GetClientRect(window, &client);
+  c.width = client.right;
+  c.height = client.bottom;
+  c.pixels.resize(static_cast<size_t>(c.width) * c.height);
+  HDC source = GetDC(window);
+  HDC memory = CreateCompatibleDC(source);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = c.width;
+  info.bmiHeader.biHeight = -c.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, c.width, c.height, source, 0, 0, SRCCOPY);
+  GdiFlush();
+  memcpy(c.pixels.data(), bits, c.pixels.size() * sizeof(DWORD));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, source);
+  return c;
+}
+
+RECT controlRect(HWND dialog, int id) {
+  RECT r;
+  GetWindowRect(GetDlgItem(dialog, id), &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// The picture behind the About box must keep its lettering away from the
+// monitor line: the empty line is transparent, and the strip between OK
+// and the line shows the picture whatever the line holds.
+TEST_F(DialogTest, AboutMonitorShowsNothingOfThePictureThroughOrBesideIt) {
+  int brightThroughEmptyLine = -1, brightBesideText = -1, brightOutsideControls = -1;
+  int step = 0;
+  whileModal([&]() {
+    HWND about = aboutWindow;
+    if (!about || step++ < 2) return false;
+    const RECT monitor = controlRect(about, IDC_MONITOR);
+    const RECT ok = controlRect(about, IDOK);
+    brightThroughEmptyLine = captureClient(about).brightIn(monitor);
+    SendMessageA(about, MSG_MONITOR_TEXT, 0, reinterpret_cast<LPARAM>("x"));
+    const Capture shown = captureClient(about);
+    brightBesideText = shown.brightIn(RECT{ok.right, monitor.top, monitor.left, monitor.bottom});
+    // The picture's own white lettering elsewhere proves the capture sees it.
+    brightOutsideControls = shown.brightIn(RECT{0, 0, shown.width, ok.top});
+    SendMessageA(about, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  showAboutBox();
+  EXPECT_EQ(brightThroughEmptyLine, 0);
+  EXPECT_EQ(brightBesideText, 0);
+  EXPECT_GT(brightOutsideControls, 100);
+}
+
 TEST_F(DialogTest, AboutBoxControlsSitWhereTheLayoutPutsThem) {
   struct Placed {
     int id;
@@ -270,6 +355,97 @@ TEST_F(DialogTest, SplashClosesAfterThreeSecondsOrAtOnceOnAClick) {
     EXPECT_EQ(version, "Ver 2.1");
   }
   UnhookWindowsHookEx(hook);
+}
+
+// Start-up: the window and its icon first, the splash while nothing is
+// wired yet, then the links' callbacks before any link runs, the IrDA
+// listener, and last the stored settings with the serial port.
+TEST_F(DialogTest, StartUpShowsIconAndSplashBeforeWiringTheLinksThenOpensTheStoredPort) {
+  clearProgramRegistry();
+  putText(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port", "COM3");
+  putDword(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud", 9600);
+  putDword(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Interpretation", 1);
+  interpretation = 0;
+  // The fixture's window goes; its WM_QUIT would end the splash at once.
+  DestroyWindow(mainWindow);
+  MSG quit;
+  while (PeekMessageA(&quit, nullptr, 0, 0, PM_REMOVE)) {}
+  resetDoubles();
+  Calls seen;
+  onDoubleCall = [&](const std::string& call) { seen.push_back(call); };
+  whileModal([&]() {
+    HWND splash = findThreadWindow("#32770");
+    if (!splash) return false;
+    seen.push_back("splash");
+    PostMessageA(splash, WM_LBUTTONDOWN, 0, 0);
+    return true;
+  });
+  HWND window = startUp(GetModuleHandleA(nullptr));
+  onDoubleCall = nullptr;
+  clearProgramRegistry();
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_EQ(window, mainWindow);
+  EXPECT_EQ(seen, (Calls{"tray add", "splash", "serialBytes(set)", "serialStatus(set)", "irdaBytes(set)",
+                         "irdaStatus(set)", "startListener", "closePort(1)", "openPort(COM3,5,1)", "tray modify"}));
+  EXPECT_EQ(interpretation.load(), 1);
+  EXPECT_STREQ(trayIconData.szTip, "Tavrin: COM3 @ 9600 Baud");
+}
+
+struct ConfigureCase {
+  const char* what;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  const char* port;  // chosen in the dialog
+  const char* rate;
+  int button;
+  Calls links;
+  const char* portAfter;
+  unsigned rateAfter;
+};
+
+// Configure as the tray opens it, with COM3 open at 9600.
+TEST_F(DialogTest, ConfigureFromTheTrayChangesTheLinkOnlyAsTheSettingsDo) {
+  const ConfigureCase rows[] = {
+      {"double-click, OK on the same port: only the rate", MSG_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK, "COM3", "19200",
+       IDOK, {"changeBaud(6)"}, "COM3", 19200},
+      {"Configure..., OK on another port: closed with restore, the new one opened", WM_COMMAND, 40001, 0, "COM5",
+       "9600", IDOK, {"closePort(1)", "openPort(COM5,5,1)"}, "COM5", 9600},
+      {"OK on IrDA: the serial port closes with restore", WM_COMMAND, 40001, 0, "IrDA", "9600", IDOK,
+       {"closePort(1)"}, "IrDA", 9600},
+      {"Cancel touches no link", MSG_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK, "COM5", "115200", IDCANCEL, {}, "COM3", 9600},
+  };
+  for (const ConfigureCase& row : rows) {
+    SCOPED_TRACE(row.what);
+    // The settings key exists after the first run; OK writes into it.
+    clearProgramRegistry();
+    putText(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port", "COM3");
+    BoxRecorder boxes;
+    settings.portName = ComPortNames[2];
+    settings.baudRate = 9600;
+    portIsOpen = 1;
+    linkCalls.clear();
+    bool shown = false;
+    whileModal([&]() {
+      HWND dialog = findThreadWindow("#32770");
+      char title[32] = "";
+      if (dialog) GetWindowTextA(dialog, title, sizeof title);
+      if (std::string(title) != "Configure") return false;
+      shown = true;
+      SendDlgItemMessageA(dialog, IDC_PORT, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(row.port));
+      SendDlgItemMessageA(dialog, IDC_BAUD, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(row.rate));
+      PostMessageA(dialog, WM_COMMAND, row.button, 0);
+      return true;
+    });
+    SendMessageA(mainWindow, row.message, row.wParam, row.lParam);
+    stopStepping();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes[0].text;
+    EXPECT_EQ(linkCalls, row.links);
+    EXPECT_STREQ(settings.portName, row.portAfter);
+    EXPECT_EQ(settings.baudRate, row.rateAfter);
+  }
+  clearProgramRegistry();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "../../links/irda_serv.h"
 
 std::vector<std::string> linkCalls;
+std::function<void(const std::string&)> onDoubleCall;
 int nextOpenResult = 1;
 int nextStartResult = 1;
 int portIsOpen = 0;
@@ -17,6 +18,7 @@ std::vector<std::string> helpPagesOpened;
 void resetDoubles() {
   helpPagesOpened.clear();
   linkCalls.clear();
+  onDoubleCall = nullptr;
   nextOpenResult = 1;
   nextStartResult = 1;
   portIsOpen = 0;
@@ -30,26 +32,37 @@ const DWORD BaudRateTable[10] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400,
 const char* const BaudRateNames[10] = {"110", "300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 const SOCKADDR_IRDA IrdaServiceAddress = {AF_IRDA, {0, 0, 0, 0}, "VeZIDED"};
 
+static void recordLinkCall(const std::string& call) {
+  linkCalls.push_back(call);
+  if (onDoubleCall) onDoubleCall(call);
+}
+
+static std::string callbackCall(const char* name, bool set) {
+  return std::string(name) + (set ? "(set)" : "(null)");
+}
+
 CCommPort::CCommPort() {}
 CCommPort::~CCommPort() {}
 
 int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
   char call[64];
   snprintf(call, sizeof call, "openPort(%s,%d,%d)", portName, baudIndex, startReader);
-  linkCalls.push_back(call);
+  recordLinkCall(call);
   portReaderFailed = 0;
+  if (nextOpenResult) portIsOpen = 1;
   return nextOpenResult;
 }
 
-void CCommPort::changeBaud(int baudIndex) { linkCalls.push_back("changeBaud(" + std::to_string(baudIndex) + ")"); }
+void CCommPort::changeBaud(int baudIndex) { recordLinkCall("changeBaud(" + std::to_string(baudIndex) + ")"); }
 void CCommPort::closePort(int restore) {
-  linkCalls.push_back("closePort(" + std::to_string(restore) + ")");
+  recordLinkCall("closePort(" + std::to_string(restore) + ")");
   portReaderFailed = 0;
+  portIsOpen = 0;
 }
 int CCommPort::isOpen() const { return portIsOpen; }
 int CCommPort::readerFailed() const { return portReaderFailed; }
-void CCommPort::setByteCallback(ByteCallback) {}
-void CCommPort::setStatusCallback(StatusCallback) {}
+void CCommPort::setByteCallback(ByteCallback callback) { recordLinkCall(callbackCall("serialBytes", callback)); }
+void CCommPort::setStatusCallback(StatusCallback callback) { recordLinkCall(callbackCall("serialStatus", callback)); }
 int CCommPort::portCount() { return 16; }
 
 int CCommPort::baudToIndex(int rate) {
@@ -64,13 +77,13 @@ CIrDAServ::CIrDAServ(const sockaddr*, int) {}
 CIrDAServ::~CIrDAServ() {}
 
 int CIrDAServ::startListener() {
-  linkCalls.push_back("startListener");
+  recordLinkCall("startListener");
   return nextStartResult;
 }
 
-void CIrDAServ::stopListener() { linkCalls.push_back("stopListener"); }
-void CIrDAServ::setByteCallback(ByteCallback) {}
-void CIrDAServ::setStatusCallback(StatusCallback) {}
+void CIrDAServ::stopListener() { recordLinkCall("stopListener"); }
+void CIrDAServ::setByteCallback(ByteCallback callback) { recordLinkCall(callbackCall("irdaBytes", callback)); }
+void CIrDAServ::setStatusCallback(StatusCallback callback) { recordLinkCall(callbackCall("irdaStatus", callback)); }
 void CIrDAServ::run() {}
 
 // Writing the page and starting a browser belong to the help page's tests.
@@ -84,6 +97,8 @@ static BOOL WINAPI recordNotifyIcon(DWORD operation, PNOTIFYICONDATAA record) {
   call.operation = operation;
   memcpy(&call.record, record, sizeof call.record);
   trayCalls.push_back(call);
+  static const char* const names[] = {"tray add", "tray modify", "tray delete"};
+  if (onDoubleCall && operation <= NIM_DELETE) onDoubleCall(names[operation]);
   return TRUE;
 }
 

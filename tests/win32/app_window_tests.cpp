@@ -8,6 +8,10 @@
 
 #include "../../links/comm_port.h"
 #include "app_windows.h"
+#include "held_input.h"
+#include "interp.h"
+#include "keystroke.h"
+#include "lifecycle.h"
 #include "link_objects.h"
 #include "main_window.h"
 #include "messages.h"
@@ -292,6 +296,46 @@ TEST_F(MainWindowTest, ExitRemovesTheIconAndEndsTheLoop) {
   ASSERT_FALSE(trayCalls.empty());
   EXPECT_EQ(trayCalls.back().operation, static_cast<DWORD>(NIM_DELETE));
   EXPECT_EQ(trayCalls.back().record.uFlags, 0u);
+}
+
+// What the device holds, as the interpreter has told the system.
+std::string deviceHolds() {
+  if (keyIsPressed(VK_CONTROL) && buttonsLocked() == BUTTON_LEFT && lockedModifiers == MODIFIER_CTRL) return "held";
+  if (keyIsPressed(VK_CONTROL) || buttonsPressed() || lockedModifiers) return "partly held";
+  return "released";
+}
+
+// One test for the whole path: the shutdown runs once per process.
+TEST_F(MainWindowTest, SessionEndStopsTheLinksThenReleasesWhatTheDeviceHoldsAndEndsTheProgramOnce) {
+  for (const char* b = "\x1b,lock,ctrl.\x1b,moulock."; *b; ++b) onLinkByte(static_cast<unsigned char>(*b));
+  ASSERT_EQ(deviceHolds(), "held");
+  portIsOpen = 1;
+  deliver(MSG_GLIDE_TIMER, 1);
+  std::vector<std::string> seen;
+  onDoubleCall = [&](const std::string& call) { seen.push_back(call + ": " + deviceHolds()); };
+
+  // Asked, and told the session goes on after all: nothing happens.
+  EXPECT_EQ(SendMessageA(mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  SendMessageA(mainWindow, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  EXPECT_TRUE(seen.empty());
+  EXPECT_TRUE(IsWindow(mainWindow));
+  EXPECT_EQ(deviceHolds(), "held");
+
+  // The session ends: everything happens before the message returns.
+  SendMessageA(mainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(seen, (Calls{"serialBytes(null): held", "serialStatus(null): held", "irdaBytes(null): held",
+                         "irdaStatus(null): held", "stopListener: held", "closePort(1): held",
+                         "tray delete: held"}));
+  EXPECT_EQ(deviceHolds(), "released");
+  EXPECT_EQ(trayCalls.back().record.uFlags, 0u);
+  EXPECT_FALSE(IsWindow(mainWindow));
+  MSG quit;
+  EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the loop is told to end";
+
+  // The entry point's own shutdown after the loop finds nothing left to do.
+  seen.clear();
+  EXPECT_EQ(shutDown(), 0);
+  EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(MainWindowTest, HelpCommandOpensTheProductsPage) {

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "app_windows.h"
+#include "held_input.h"
+#include "keystroke.h"
 #include "messages.h"
 #include "platform.h"
 #include "seam_feed.h"
@@ -14,11 +16,13 @@ namespace {
 struct Holder {
   HANDLE held;     // set once the holder owns the lock
   HANDLE release;  // the holder lets go when this is set
+  int pressVk;     // a key the holder presses inside the lock, as in a byte
 };
 
 DWORD WINAPI holdLock(LPVOID param) {
   Holder* holder = static_cast<Holder*>(param);
   lockInterpreter();
+  if (holder->pressVk) sendKeyEvent(0, holder->pressVk);
   SetEvent(holder->held);
   WaitForSingleObject(holder->release, INFINITE);
   unlockInterpreter();
@@ -92,6 +96,29 @@ TEST_F(InterpreterLock, WorkerTerminatedWhileHoldingItLeavesItToTheOtherLink) {
   ASSERT_TRUE(feedFromWorker("a")) << "a byte after the abandonment hung";
   const std::vector<HookRecord> expected{keyDown(0x41, 0x1e, 0x001e0001), keyUp(0x41, 0x1e, 0xc01e0001)};
   const std::string report = compareRecords("typing after the abandonment", expected, recorder.settle(), nullptr);
+  EXPECT_TRUE(report.empty()) << report;
+}
+
+// A worker terminated in the middle of a key leaves it down: the program's
+// next taking of the lock lets it go, and the Ctrl the device locked stays.
+TEST_F(InterpreterLock, KeyOfAWorkerTerminatedInsideAByteIsReleasedAndLockedCtrlStaysDown) {
+  HookRecorder recorder;
+  ASSERT_TRUE(recorder.installed());
+  ASSERT_TRUE(feedFromWorker(esc(",lock,ctrl")));
+  holder.pressVk = 0x41;
+  startHolder();
+  ASSERT_TRUE(TerminateThread(holderThread, 1));
+  ASSERT_EQ(WaitForSingleObject(holderThread, 3000), WAIT_OBJECT_0);
+  settleInterpreter();
+  const std::vector<HookRecord> stranded{keyDown(0x11, 0x1d, 0x001d0001), keyDown(0x41, 0x1e, 0x001e0001),
+                                         keyUp(0x41, 0x1e, 0xc01e0001)};
+  std::string report = compareRecords("terminated inside a key", stranded, recorder.settle(), nullptr);
+  EXPECT_TRUE(report.empty()) << report;
+  EXPECT_TRUE(keyIsPressed(0x11));
+
+  recorder.clear();
+  releaseHeldInput();
+  report = compareRecords("exit after it", {keyUp(0x11, 0x1d, 0xc01d0001)}, recorder.settle(), nullptr);
   EXPECT_TRUE(report.empty()) << report;
 }
 

@@ -51,7 +51,7 @@ void stopGlideTimer() {
 }
 
 // One thread feeds the interpreter here: the lock has nothing to keep apart.
-void lockInterpreter() {}
+int lockInterpreter() { return 0; }
 void unlockInterpreter() {}
 
 // The About box never opens in the replay, so no monitor text arrives.

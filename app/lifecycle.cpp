@@ -1,0 +1,72 @@
+// First: the links need winsock2.h ahead of windows.h.
+#include "link_objects.h"
+
+#include "lifecycle.h"
+
+#include "app_windows.h"
+#include "held_input.h"
+#include "interp.h"
+#include "main_window.h"
+#include "messages.h"
+#include "settings.h"
+#include "splash_about.h"
+#include "tray_status.h"
+
+HANDLE instanceMutex = nullptr;
+
+namespace {
+
+bool shutDownDone = false;
+
+void connectLinks() {
+  commPort.setByteCallback(onLinkByte);
+  commPort.setStatusCallback(postSerialStatus);
+  irdaServ.setByteCallback(onLinkByte);
+  irdaServ.setStatusCallback(postIrdaStatus);
+}
+
+void disconnectLinks() {
+  commPort.setByteCallback(nullptr);
+  commPort.setStatusCallback(nullptr);
+  irdaServ.setByteCallback(nullptr);
+  irdaServ.setStatusCallback(nullptr);
+}
+
+}  // namespace
+
+HWND startUp(HINSTANCE instance) {
+  mainWindow = createMainWindow(instance);
+  addTrayIcon(mainWindow, instance);
+  showSplash();
+  connectLinks();
+  // A listener that cannot start stays off for the run: only a running one
+  // reports status.
+  irdaServ.startListener();
+  configureSettings(true);
+  return mainWindow;
+}
+
+int shutDown() {
+  if (shutDownDone) return 0;
+  shutDownDone = true;
+  disconnectLinks();
+  // A stop waits for the worker, so a byte in flight has finished (or its
+  // worker was terminated) when these return.
+  irdaServ.stopListener();
+  commPort.closePort(1);
+  KillTimer(mainWindow, TIMER_PORT_RETRY);
+  KillTimer(mainWindow, TIMER_MOUSE_GLIDE);
+  // The icon goes before the release: a held button let go over it would
+  // otherwise be a click on it, and the shell's notification, delivered
+  // while the removal waits for the shell, would open the tray menu.
+  removeTrayIcon();
+  // Locked Ctrl, Alt, Shift and Win, ",moulock" buttons and anything a
+  // terminated worker stranded: the next person at the computer would find
+  // every click a Ctrl-drag.
+  releaseHeldInput();
+  if (instanceMutex) ReleaseMutex(instanceMutex);
+  // The log-on password must not outlive the program in its memory.
+  SecureZeroMemory(settings.userName, sizeof settings.userName);
+  SecureZeroMemory(settings.password, sizeof settings.password);
+  return 1;
+}

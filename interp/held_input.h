@@ -1,0 +1,39 @@
+// What the device holds down: the keys and mouse buttons the interpreter has
+// pressed and not yet released, and the two ways of letting go of them.
+#pragma once
+
+// Mouse buttons as bits.
+const int BUTTON_LEFT = 0x1;
+const int BUTTON_RIGHT = 0x2;
+const int BUTTON_MIDDLE = 0x4;
+
+// Called for every key event and every mouse event sent, so the record
+// follows what the system was told. extended: the event carried
+// KEYEVENTF_EXTENDEDKEY. byMouseLock: the event is a ",moulock" press.
+void noteKeyEvent(int vk, int up, int extended);
+void noteMouseEvent(unsigned flags, int byMouseLock);
+
+// 1 while vk is down as far as the interpreter has told the system.
+int keyIsPressed(int vk);
+// The buttons down, and those of them held by ",moulock".
+int buttonsPressed();
+int buttonsLocked();
+
+// Takes the interpreter lock. When its last owner was a link worker that was
+// terminated while holding it, the keys and buttons that worker had pressed
+// for the key it was typing are released first; the locked modifiers and the
+// ",moulock" buttons stay down, as the device asked.
+void enterInterpreter();
+
+// Takes the lock once and lets it go at once, so that a terminated worker's
+// stranded keys are released now rather than at the next byte. For the
+// program, right after it has stopped a link.
+void settleInterpreter();
+
+// Lets go of everything the device holds: every key still down (stranded or
+// locked modifier) and every button, and clears both modifier sets. Takes
+// the lock. For exit and the end of the session, once the links are quiet.
+void releaseHeldInput();
+
+// Forgets what is held without sending anything: the start-up state.
+void forgetHeldInput();
