@@ -114,6 +114,11 @@ int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
 }
 
 int CCommPort::startReaderThread() {
+  // Bytes that arrived before the reader starts are discarded here, before
+  // the open reports success, rather than by the reader itself: a reader
+  // that got going late would also throw away what the device sent after it
+  // saw the port open.
+  PurgeComm(portHandle, PurgeAll);
   readerThread = CreateThread(0, 0, threadEntry, this, 0, 0);
   return readerThread != 0;
 }
@@ -218,8 +223,10 @@ DWORD WINAPI CCommPort::threadEntry(LPVOID self) {
 void CCommPort::run() {
   if (!portHandle) return;
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-  PurgeComm(portHandle, PurgeAll);
   BYTE buffer[ReadBufferSize];
+  // Bytes may have arrived since the open discarded the earlier ones and
+  // before the first wait could see them: take them first.
+  if (!readBurst(buffer)) return;
   while (!stopRequested) {
     DWORD mask = 0;
     if (!WaitCommEvent(portHandle, &mask, &commOverlapped)) {

@@ -401,4 +401,19 @@ TEST_F(SerialLink, BytesWithoutCallbackAreDroppedAndALaterCallbackGetsOnlyLaterB
   EXPECT_EQ(recorderEntries(), (Log{'k', 'e', 'e', 'p'}));
 }
 
+// A device that starts talking as soon as the port is open (a plugged-back
+// adapter, a user who types at once) loses nothing to a reader that starts
+// a moment later.
+TEST_F(SerialLink, BytesSentTheMomentOpenReturnsAllArrive) {
+  const int Rounds = 20;
+  for (int round = 0; round < Rounds; round++) {
+    recorderReset();
+    ASSERT_EQ(openLink(Index115200), 1);
+    send("now");
+    ASSERT_TRUE(waitForRecords(3, ArrivalBoundMs)) << "round " << round << " got " << recorderCount();
+    EXPECT_EQ(recorderEntries(), (Log{'n', 'o', 'w'})) << "round " << round;
+    port.closePort(1);
+  }
+}
+
 }  // namespace
