@@ -62,7 +62,9 @@ class MainWindowTest : public ::testing::Test {
     mainWindow = nullptr;
   }
 
+  // The current reader reports a failure and the port cannot be reopened.
   void failSerialLink() {
+    portReaderFailed = 1;
     nextOpenResult = 0;
     deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
     linkCalls.clear();
