@@ -136,17 +136,23 @@ LRESULT CALLBACK probeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// A visible top-level window of its own class, for the probe's modes.
+HWND createTopWindow(const char* className, const char* title, WNDPROC procedure, int width, int height) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = className;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, width, height, nullptr,
+                         nullptr, instance, nullptr);
+}
+
 int runProbeWindow(const char* path) {
   outputPath = path;
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = probeProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "TavrinProbe";
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(0, "TavrinProbe", "Tavrin probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                100, 100, 500, 300, nullptr, nullptr, instance, nullptr);
+  HWND window = createTopWindow("TavrinProbe", "Tavrin probe", probeProc, 500, 300);
   const DWORD editStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL;
   editField = unicodeText ? CreateWindowExW(0, L"EDIT", L"", editStyle, 0, 0, 480, 260, window, nullptr, instance, nullptr)
                           : CreateWindowExA(0, "EDIT", "", editStyle, 0, 0, 480, 260, window, nullptr, instance, nullptr);
@@ -228,16 +234,8 @@ int runKeyRecorder(const char* path) {
   FILE* file = fopen(path, "wb");
   if (!file) return 1;
   fclose(file);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = keysProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "TavrinKeyRecorder";
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(0, "TavrinKeyRecorder", "Tavrin key recorder", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                100, 100, 400, 200, nullptr, nullptr, instance, nullptr);
-  if (!window || !SetWindowsHookExA(WH_KEYBOARD_LL, keyHook, instance, 0)) return 1;
+  HWND window = createTopWindow("TavrinKeyRecorder", "Tavrin key recorder", keysProc, 400, 200);
+  if (!window || !SetWindowsHookExA(WH_KEYBOARD_LL, keyHook, GetModuleHandleA(nullptr), 0)) return 1;
   SetForegroundWindow(window);
   SetTimer(window, 1, 100, nullptr);
   MSG msg;
