@@ -178,7 +178,12 @@ hold_ctrl_and_left_button() {
 }
 check_released() {
   local _
-  for _ in $(seq 30); do [ "$(probe_keys | tail -1)" = "up ctrl" ] && break; sleep 0.1; done
+  # The probe writes its record on a timer that may fall between the key-up
+  # and the button-up, so both are waited for.
+  for _ in $(seq 30); do
+    [ "$(probe_keys | tail -1)" = "up ctrl" ] && [ "$(probe_mouse | grep -v '^move' | tail -1)" = "up left" ] && break
+    sleep 0.1
+  done
   check "Ctrl after $1" "up ctrl" "$(probe_keys | tail -1)"
   check "left button after $1" "up left" "$(probe_mouse | grep -v '^move' | tail -1)"
 }
