@@ -167,26 +167,23 @@ check "line rate after the reopen" "9600" "$(stty -F "$line/com" speed)"
 
 # The device locks Ctrl and holds the left button down: whatever ends the
 # program must let go of both, or every later click is a Ctrl-drag.
+# check_ctrl_and_left_button STATE WHEN: waits up to 5 s for both to be in
+# STATE (down or up). The probe writes its record on a timer that may fall
+# between the key event and the button event, so both are waited for.
+check_ctrl_and_left_button() {
+  local _
+  for _ in $(seq 50); do
+    [ "$(probe_keys | tail -1)" = "$1 ctrl" ] && [ "$(probe_mouse | grep -v '^move' | tail -1)" = "$1 left" ] && break
+    sleep 0.1
+  done
+  check "Ctrl $2" "$1 ctrl" "$(probe_keys | tail -1)"
+  check "left button $2" "$1 left" "$(probe_mouse | grep -v '^move' | tail -1)"
+}
 hold_ctrl_and_left_button() {
   send '\033,lock,ctrl.\033,moulock.'
-  for _ in $(seq 50); do
-    [ "$(probe_keys | tail -1)" = "down ctrl" ] && [ "$(probe_mouse | grep -v '^move' | tail -1)" = "down left" ] && break
-    sleep 0.1
-  done
-  check "Ctrl locked by the device" "down ctrl" "$(probe_keys | tail -1)"
-  check "left button held by the device" "down left" "$(probe_mouse | grep -v '^move' | tail -1)"
+  check_ctrl_and_left_button down "held by the device"
 }
-check_released() {
-  local _
-  # The probe writes its record on a timer that may fall between the key-up
-  # and the button-up, so both are waited for.
-  for _ in $(seq 30); do
-    [ "$(probe_keys | tail -1)" = "up ctrl" ] && [ "$(probe_mouse | grep -v '^move' | tail -1)" = "up left" ] && break
-    sleep 0.1
-  done
-  check "Ctrl after $1" "up ctrl" "$(probe_keys | tail -1)"
-  check "left button after $1" "up left" "$(probe_mouse | grep -v '^move' | tail -1)"
-}
+check_released() { check_ctrl_and_left_button up "after $1"; }
 wait_ended() {
   local _
   for _ in $(seq 100); do kill -0 "$tavrin_pid" 2>/dev/null || break; sleep 0.1; done
