@@ -100,14 +100,6 @@ static void autoLogonClicked(HWND dialog) {
   showNotice(IDS_TWEAKUI, IDS_NOT_AVAILABLE);
 }
 
-// The constant name of "COMn" (n from 1 to 256) or "IrDA", in any case;
-// null for any other text.
-static const char* portNamedBy(const char* text) {
-  const char* port = comPortName(text);
-  if (port) return port;
-  return _stricmp(text, IrdaPortName) == 0 ? IrdaPortName : nullptr;
-}
-
 static const char* selectedPort(HWND dialog) {
   char entry[32] = {0};
   LRESULT s = SendDlgItemMessageA(dialog, IDC_PORT, CB_GETCURSEL, 0, 0);

@@ -109,11 +109,15 @@ int loadSettings() {
   return 1;
 }
 
-const char* parsePortName(const char* text) {
+const char* portNamedBy(const char* text) {
   const char* port = comPortName(text);
   if (port) return port;
-  if (_stricmp(text, IrdaPortName) == 0) return IrdaPortName;
-  return ComPortNames[0];
+  return _stricmp(text, IrdaPortName) == 0 ? IrdaPortName : nullptr;
+}
+
+const char* parsePortName(const char* text) {
+  const char* port = portNamedBy(text);
+  return port ? port : ComPortNames[0];
 }
 
 // Writes Baud, Port and Interpretation in that order; returns the name of

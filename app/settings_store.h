@@ -24,8 +24,11 @@ int loadSettings();
 void writeDefaultSettings();
 // After OK in Configure: settings key, Run value, Winlogon values.
 void saveSettings();
-// A stored "Port" text (at most 6 characters) to one of the constant names:
-// "COMn" for n from 1 to 256 or "IrDA", in any case; anything else is COM1.
+// The constant name of the port that text names: "COMn" for n from 1 to 256
+// or "IrDA", in any case; null for any other text.
+const char* portNamedBy(const char* text);
+// A stored "Port" text (at most 6 characters) to one of the constant names,
+// as portNamedBy reads it; anything else is COM1.
 const char* parsePortName(const char* text);
 
 // The two registry changes whose failure the user is told about value by
