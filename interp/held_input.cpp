@@ -73,14 +73,13 @@ void releaseButtons(int keep) {
   pressedButtons &= keep;
 }
 
-// A worker terminated while it held the lock was in the middle of a byte:
-// the key it was typing, its one-shot modifiers or the click it was making
-// may be down. Locked modifiers and locked buttons are down on purpose.
-void releaseStrandedInput() {
+// Lets go of every key and button down, except the modifiers in
+// keepModifiers and the buttons in keepButtons.
+void releaseAllBut(ModifierSet keepModifiers, int keepButtons) {
   extendedKeyFlag = 0;
   releaseOrdinaryKeys();
-  releaseModifierKeys(lockedModifiers);
-  releaseButtons(lockedButtons);
+  releaseModifierKeys(keepModifiers);
+  releaseButtons(keepButtons);
 }
 
 }  // namespace
@@ -109,7 +108,10 @@ int buttonsPressed() { return pressedButtons; }
 int buttonsLocked() { return lockedButtons; }
 
 void enterInterpreter() {
-  if (lockInterpreter()) releaseStrandedInput();
+  // A worker terminated while it held the lock was in the middle of a byte:
+  // the key it was typing, its one-shot modifiers or the click it was making
+  // may be down. Locked modifiers and locked buttons are down on purpose.
+  if (lockInterpreter()) releaseAllBut(lockedModifiers, lockedButtons);
 }
 
 void settleInterpreter() {
@@ -119,10 +121,7 @@ void settleInterpreter() {
 
 void releaseHeldInput() {
   enterInterpreter();
-  extendedKeyFlag = 0;
-  releaseOrdinaryKeys();
-  releaseModifierKeys(0);
-  releaseButtons(0);
+  releaseAllBut(0, 0);
   lockedButtons = 0;
   lockedModifiers = 0;
   pendingModifiers = 0;
