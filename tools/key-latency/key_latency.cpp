@@ -14,8 +14,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include <algorithm>
 #include <vector>
+
+#include "../latency_stats.h"
 
 namespace {
 
@@ -48,12 +49,6 @@ DWORD WINAPI hookThread(LPVOID) {
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
   UnhookWindowsHookEx(hook);
   return 0;
-}
-
-double microseconds(LONGLONG ticks) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return ticks * 1e6 / frequency.QuadPart;
 }
 
 HANDLE openDevicePort(const char* name) {
@@ -104,7 +99,7 @@ std::vector<double> timeBytes(HANDLE port, int count) {
     QueryPerformanceCounter(&sent);
     if (!writeByte(port, static_cast<BYTE>('a' + i % 26))) break;
     if (WaitForSingleObject(keySeen, SeenBoundMs) != WAIT_OBJECT_0) break;
-    latencies.push_back(microseconds(seenAt.QuadPart - sent.QuadPart));
+    latencies.push_back(ticksToMicroseconds(seenAt.QuadPart - sent.QuadPart));
   }
   return latencies;
 }
@@ -123,15 +118,9 @@ std::vector<double> timeOwnEvents(int count) {
     const bool seen = WaitForSingleObject(keySeen, SeenBoundMs) == WAIT_OBJECT_0;
     keybd_event(vk, scan, KEYEVENTF_KEYUP, 0);
     if (!seen) break;
-    latencies.push_back(microseconds(seenAt.QuadPart - sent.QuadPart));
+    latencies.push_back(ticksToMicroseconds(seenAt.QuadPart - sent.QuadPart));
   }
   return latencies;
-}
-
-double percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[static_cast<size_t>(fraction * (values.size() - 1) + 0.5)];
 }
 
 void report(const char* what, const std::vector<double>& latencies, int wanted) {

@@ -17,9 +17,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <algorithm>
 #include <vector>
 
+#include "../latency_stats.h"
 #include "comm_port.h"
 
 namespace {
@@ -55,12 +55,6 @@ void stampArrival(int value) {
 }
 
 void countStatus(int) { InterlockedIncrement(&statusReports); }
-
-double ticksToMicroseconds(LONGLONG ticks) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return ticks * 1e6 / frequency.QuadPart;
-}
 
 double secondsSince(const LARGE_INTEGER& start) {
   LARGE_INTEGER now;
@@ -109,13 +103,6 @@ std::vector<double> measureLatencies(HANDLE peer, int count) {
     latencies.push_back(ticksToMicroseconds(arrivalTime.QuadPart - sent.QuadPart));
   }
   return latencies;
-}
-
-double percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  size_t index = static_cast<size_t>(fraction * (values.size() - 1) + 0.5);
-  return values[index];
 }
 
 double processCpuMs() {
