@@ -28,16 +28,10 @@ require_runnable "$tavrin"
 command -v socat >/dev/null || { echo "latency-bench: socat is not installed" >&2; exit 2; }
 start_display_and_prefix "$build/latency-bench"
 
-# COM2 is the pair's other end, mapped before prepare_port restarts the
-# server that reads the port map.
+# COM2 is the pair's other end, mapped before the start restarts the server
+# that reads the port map.
 /usr/lib/wine/wine64 reg add 'HKLM\Software\Wine\Ports' /v COM2 /d "$out/peer" /f >/dev/null 2>&1
-prepare_port COM1
-preset_settings COM1 115200
-rm -rf "$out/run" && mkdir -p "$out/run"
-cd "$out/run" || exit 1
-start_tavrin
-driver wait "#32770" "" 30000 || fail "the splash did not show"
-wait_gone "#32770" "" 10000 || fail "the splash did not close"
+start_tavrin_on_port COM1 115200
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 LD_PRELOAD="$shim/\$LIB/libmodemshim.so" /usr/lib/wine/wine64 "$bench_exe" COM2 "$count" | tr -d '\r'
