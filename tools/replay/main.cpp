@@ -9,6 +9,7 @@
 #include "interp.h"
 #include "layout_file.h"
 #include "printer.h"
+#include "unicode_text.h"
 
 namespace {
 
@@ -113,6 +114,7 @@ int parseOptions(int argc, char** argv, Options* options) {
       options->file = arg;
     }
   }
+  if (options->ascii && options->unicode) return usageError("--ascii and --unicode exclude each other", "");
   return 0;
 }
 
@@ -153,8 +155,7 @@ int main(int argc, char** argv) {
     name = options.file;
   }
 
-  if (options.ascii && options.unicode) return usageError("--ascii and --unicode exclude each other", "");
-  interpretation = options.unicode ? 2 : options.ascii ? 0 : 1;
+  interpretation = options.unicode ? INTERPRETATION_UNICODE : options.ascii ? 0 : 1;
   setPrintedSystemLanguage(static_cast<int>(options.language));
 
   int status = replay(in, name);
