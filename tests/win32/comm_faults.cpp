@@ -11,20 +11,21 @@ Function systemCall(const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
 }
 
+// True, with the system's error set, when calls of this kind are to fail.
+bool failing(CommFault fault) {
+  if (activeFault != fault) return false;
+  SetLastError(ERROR_GEN_FAILURE);
+  return true;
+}
+
 BOOL WINAPI setCommTimeoutsStandIn(HANDLE port, LPCOMMTIMEOUTS timeouts) {
-  if (activeFault == FAIL_SET_COMM_TIMEOUTS) {
-    SetLastError(ERROR_GEN_FAILURE);
-    return FALSE;
-  }
+  if (failing(FAIL_SET_COMM_TIMEOUTS)) return FALSE;
   static BOOL(WINAPI * real)(HANDLE, LPCOMMTIMEOUTS) = systemCall<BOOL(WINAPI*)(HANDLE, LPCOMMTIMEOUTS)>("SetCommTimeouts");
   return real(port, timeouts);
 }
 
 BOOL WINAPI setCommStateStandIn(HANDLE port, LPDCB dcb) {
-  if (activeFault == FAIL_SET_COMM_STATE) {
-    SetLastError(ERROR_GEN_FAILURE);
-    return FALSE;
-  }
+  if (failing(FAIL_SET_COMM_STATE)) return FALSE;
   static BOOL(WINAPI * real)(HANDLE, LPDCB) = systemCall<BOOL(WINAPI*)(HANDLE, LPDCB)>("SetCommState");
   return real(port, dcb);
 }
