@@ -160,15 +160,21 @@ start_tavrin() {
   started_pids+=("$tavrin_pid")
 }
 
+# Waits up to 10 s for Tavrin to end after $1 (Exit, say) and checks its
+# exit code.
+wait_ended() {
+  local _
+  for _ in $(seq 100); do kill -0 "$tavrin_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$tavrin_pid" 2>/dev/null && fail "$1 did not end the program"
+  wait "$tavrin_pid"
+  check "exit code after $1" "0" "$?"
+}
+
 # Chooses Exit from the tray menu and checks the exit code.
 exit_through_menu() {
-  local _
   open_tray_menu 1 || fail "no menu for Exit"
   driver menu-keys up enter
-  for _ in $(seq 100); do kill -0 "$tavrin_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$tavrin_pid" 2>/dev/null && fail "Exit did not end the program"
-  wait "$tavrin_pid"
-  check "exit code after Exit" "0" "$?"
+  wait_ended "Exit"
 }
 
 # Starts Tavrin.exe with a port on a pseudo-terminal
@@ -193,12 +199,13 @@ start_tavrin_on_port() {
 }
 
 # The probe window of tools/input_probe.cpp ($probe_exe), which takes the
-# focus and records what is typed into it in $out/probe.txt.
+# focus and records what is typed into it in $out/probe.txt:
+# start_probe [MODE], MODE window (the default) or unicode-window.
 start_probe() {
   local _
   probe_out="$out/probe.txt"
   rm -f "$probe_out"
-  /usr/lib/wine/wine64 "$probe_exe" window "$(printf 'Z:%s' "${probe_out//\//\\}")" &
+  /usr/lib/wine/wine64 "$probe_exe" "${1:-window}" "$(printf 'Z:%s' "${probe_out//\//\\}")" &
   probe_pid=$!
   started_pids+=("$probe_pid")
   for _ in $(seq 100); do [ -s "$probe_out" ] && break; sleep 0.1; done

@@ -114,20 +114,7 @@ check "stored port" "COM5" "$($wine64 reg query 'HKCU\Software\Morvane\Tavrin' /
 check "line rate while open" "9600" "$(stty -F "$line/com" speed)"
 
 # --- The device types into the window that has the focus.
-probe_out="$out/probe.txt"
-rm -f "$probe_out"
-$wine64 "$probe_exe" window "$(printf 'Z:%s' "${probe_out//\//\\}")" &
-started_pids+=($!)
-for _ in $(seq 100); do [ -s "$probe_out" ] && break; sleep 0.1; done
-[ -s "$probe_out" ] || fail "the probe window did not start"
-sleep 1
-
-probe_text() { sed '/^--mouse--$/,$d' "$probe_out" | tr -d '\r'; }
-wait_text() {
-  local _
-  for _ in $(seq 50); do [ "$(probe_text)" = "$1" ] && break; sleep 0.1; done
-  check "$2" "$1" "$(probe_text)"
-}
+start_probe
 
 send 'Hello, World'
 wait_text "Hello, World" "plain bytes typed as text"
@@ -184,13 +171,6 @@ hold_ctrl_and_left_button() {
   check_ctrl_and_left_button down "held by the device"
 }
 check_released() { check_ctrl_and_left_button up "after $1"; }
-wait_ended() {
-  local _
-  for _ in $(seq 100); do kill -0 "$tavrin_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$tavrin_pid" 2>/dev/null && fail "$1 did not end the program"
-  wait "$tavrin_pid"
-  check "exit code after $1" "0" "$?"
-}
 
 # --- Exit lets go of what the device holds and puts the line settings
 # back. The command is posted as the tray menu posts it: a tray click while

@@ -18,20 +18,11 @@ command -v socat >/dev/null || { echo "SKIP: no socat" >&2; exit 77; }
 start_display_and_prefix "$4"
 start_tavrin_on_port "$port" 9600 2
 
-probe_out="$out/probe.txt"
-rm -f "$probe_out"
-/usr/lib/wine/wine64 "$probe_exe" unicode-window "$(printf 'Z:%s' "${probe_out//\//\\}")" &
-started_pids+=($!)
-for _ in $(seq 100); do [ -s "$probe_out" ] && break; sleep 0.1; done
-[ -s "$probe_out" ] || fail "the probe window did not start"
-sleep 1
-
-probe_text() { sed '/^--mouse--$/,$d' "$probe_out" | tr -d '\r'; }
+start_probe unicode-window
 text='café €ж😀!'
 printf '%s' "$text" >"$out/peer"
-for _ in $(seq 50); do [ "$(probe_text)" = "$text" ] && break; sleep 0.1; done
+wait_text "$text" "UTF-8 from the device on $port in a Unicode window"
 shot unicode-text
-check "UTF-8 from the device on $port in a Unicode window" "$text" "$(probe_text)"
 
 exit_through_menu
 echo "PASS"
