@@ -119,12 +119,17 @@ void settleInterpreter() {
   unlockInterpreter();
 }
 
-void releaseHeldInput() {
-  enterInterpreter();
+void letGoOfEverything() {
   releaseAllBut(0, 0);
   lockedButtons = 0;
   lockedModifiers = 0;
   pendingModifiers = 0;
+  stopGlideTimer();
+}
+
+void releaseHeldInput() {
+  enterInterpreter();
+  letGoOfEverything();
   unlockInterpreter();
 }
 

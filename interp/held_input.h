@@ -31,8 +31,12 @@ void enterInterpreter();
 void settleInterpreter();
 
 // Lets go of everything the device holds: every key still down (stranded or
-// locked modifier) and every button, and clears both modifier sets. Takes
-// the lock. For exit and the end of the session, once the links are quiet.
+// locked modifier) and every button, clears both modifier sets and stops
+// the glide. For a caller that holds the interpreter lock.
+void letGoOfEverything();
+
+// letGoOfEverything under the lock. For exit and the end of the session,
+// once the links are quiet.
 void releaseHeldInput();
 
 // Forgets what is held without sending anything: the start-up state.
