@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app_windows.h"
+#include "link_stop.h"
 #include "messages.h"
 #include "platform.h"
 
@@ -42,6 +43,17 @@ int ansiCodeOf(unsigned unit) {
   return static_cast<unsigned char>(ansi[0]);
 }
 
+const LONG ABSOLUTE_RANGE = 65536;
+
+// Normalized absolute coordinates put pixel p of n where
+// p <= value * n / 65536 < p + 1. The smallest such value, rounded up, lands
+// on p whether the system truncates or rounds that division.
+LONG absoluteCoordinate(int pixel, int size) {
+  if (size <= 1 || pixel <= 0) return 0;
+  if (pixel > size - 1) pixel = size - 1;
+  return static_cast<LONG>((static_cast<long long>(pixel) * ABSOLUTE_RANGE + size - 1) / size);
+}
+
 void postGlideRequest(WPARAM arm) {
   HWND window = mainWindow;
   if (window) PostMessageA(window, MSG_GLIDE_TIMER, arm, 0);
@@ -65,8 +77,23 @@ int emitUnicodeUnit(unsigned unit, int up) {
   return SendInput(1, &input, sizeof input) == 1 ? 0 : -1;
 }
 
-void emitMouseEvent(unsigned flags, int dx, int dy) {
-  mouse_event(flags, static_cast<DWORD>(dx), static_cast<DWORD>(dy), 0, 0);
+void emitMouseEvent(unsigned flags, int dx, int dy, int wheel) {
+  mouse_event(flags, static_cast<DWORD>(dx), static_cast<DWORD>(dy), static_cast<DWORD>(wheel), 0);
+}
+
+// Absolute coordinates without MOUSEEVENTF_VIRTUALDESK cover the primary
+// monitor, whose size the system metrics give.
+void placePointer(int x, int y) {
+  const LONG ax = absoluteCoordinate(x, GetSystemMetrics(SM_CXSCREEN));
+  const LONG ay = absoluteCoordinate(y, GetSystemMetrics(SM_CYSCREEN));
+  mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>(ax), static_cast<DWORD>(ay), 0, 0);
+}
+
+// Without the event there is nothing a stop could end the pause with: the
+// pause is skipped rather than made one that a stop would have to wait for.
+void pauseTyping(int ms) {
+  HANDLE stopping = linkStopSignal();
+  if (stopping) WaitForSingleObject(stopping, static_cast<DWORD>(ms));
 }
 
 int mapVirtualKeyToScan(int vk) { return static_cast<int>(MapVirtualKeyA(static_cast<UINT>(vk), 0)); }

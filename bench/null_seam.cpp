@@ -5,7 +5,9 @@
 
 void emitKeyEvent(int, int, unsigned, uint32_t) {}
 int emitUnicodeUnit(unsigned, int) { return 0; }
-void emitMouseEvent(unsigned, int, int) {}
+void emitMouseEvent(unsigned, int, int, int) {}
+void placePointer(int, int) {}
+void pauseTyping(int) {}
 int mapVirtualKeyToScan(int vk) { return vk & 0x7F; }
 int scanLayoutForChar(unsigned char c) {
   if (c >= 'a' && c <= 'z') return c - 'a' + 'A';

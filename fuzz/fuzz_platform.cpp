@@ -76,10 +76,25 @@ int emitUnicodeUnit(unsigned unit, int up) {
   return 0;
 }
 
-void emitMouseEvent(unsigned flags, int, int) {
+void emitMouseEvent(unsigned flags, int, int, int wheel) {
   // Glide ticks run on the UI thread and take no lock; commands hold it.
   if (!lockHeld && !inGlideTick) fail("mouse event outside the interpreter lock");
-  if (flags & ~0x807Fu) fail("mouse flags outside the known ones");
+  if (flags & ~0x987Fu) fail("mouse flags outside the known ones");
+  const bool wheelEvent = (flags & 0x1800u) != 0;
+  if (wheelEvent && (flags & 0x1800u) == 0x1800u) fail("vertical and horizontal wheel in one event");
+  if (!wheelEvent && wheel != 0) fail("wheel amount on an event that is no wheel event");
+  if (wheelEvent && (wheel == 0 || wheel % 120 != 0 || wheel > 1200 || wheel < -1200))
+    fail("wheel amount other than 1..10 notches of 120");
+}
+
+void placePointer(int, int) {
+  if (!lockHeld) fail("pointer placed outside the interpreter lock");
+}
+
+// A real pause would stall the fuzzer: only its bounds are checked.
+void pauseTyping(int ms) {
+  if (!lockHeld) fail("pause outside the interpreter lock");
+  if (ms < 1 || ms > 5000) fail("pause outside 1..5000 ms");
 }
 
 int mapVirtualKeyToScan(int vk) {

@@ -21,6 +21,7 @@ const int KEY_DOWN_EXTENDED = 2;
 unsigned char keyState[256];
 int pressedButtons = 0;
 int lockedButtons = 0;
+int glideRunning = 0;
 
 struct ButtonFlags {
   int button;
@@ -69,7 +70,7 @@ void releaseModifierKeys(ModifierSet keep) {
 
 void releaseButtons(int keep) {
   for (const ButtonFlags& b : ButtonEvents)
-    if ((pressedButtons & b.button) && !(keep & b.button)) emitMouseEvent(b.release, 0, 0);
+    if ((pressedButtons & b.button) && !(keep & b.button)) emitMouseEvent(b.release, 0, 0, 0);
   pressedButtons &= keep;
 }
 
@@ -101,6 +102,8 @@ void noteMouseEvent(unsigned flags, int byMouseLock) {
   }
 }
 
+void noteGlideTimer(int armed) { glideRunning = armed; }
+
 int keyIsPressed(int vk) { return keyState[vk & 0xFF] != KEY_RELEASED; }
 
 int buttonsPressed() { return pressedButtons; }
@@ -124,7 +127,8 @@ void letGoOfEverything() {
   lockedButtons = 0;
   lockedModifiers = 0;
   pendingModifiers = 0;
-  stopGlideTimer();
+  if (glideRunning) stopGlideTimer();
+  glideRunning = 0;
 }
 
 void releaseHeldInput() {
@@ -137,4 +141,5 @@ void forgetHeldInput() {
   std::memset(keyState, 0, sizeof keyState);
   pressedButtons = 0;
   lockedButtons = 0;
+  glideRunning = 0;
 }

@@ -12,6 +12,8 @@ const int BUTTON_MIDDLE = 0x4;
 // KEYEVENTF_EXTENDEDKEY. byMouseLock: the event is a ",moulock" press.
 void noteKeyEvent(int vk, int up, int extended);
 void noteMouseEvent(unsigned flags, int byMouseLock);
+// Called whenever the glide timer is armed (1) or stopped (0).
+void noteGlideTimer(int armed);
 
 // 1 while vk is down as far as the interpreter has told the system.
 int keyIsPressed(int vk);
@@ -32,7 +34,8 @@ void settleInterpreter();
 
 // Lets go of everything the device holds: every key still down (stranded or
 // locked modifier) and every button, clears both modifier sets and stops
-// the glide. For a caller that holds the interpreter lock.
+// the glide if it runs. Sends nothing when nothing is held. For a caller
+// that holds the interpreter lock (",clear" is one).
 void letGoOfEverything();
 
 // letGoOfEverything under the lock. For exit and the end of the session,

@@ -45,6 +45,11 @@ const KeyName KeyNames[] = {
     {"kpstar", 1042}, {"kpplus", 1043}, {"kpminus", 1045}, {"kpdp", 1046}, {"kpslash", 1047},
     {"multiply", -72}, {"divide", -7}, {"kpdivide", 993},
     {"kpmidl", -51},
+    {"f13", -96}, {"f14", -97}, {"f15", -98}, {"f16", -99}, {"f17", -100}, {"f18", -101},
+    {"f19", -102}, {"f20", -103}, {"f21", -104}, {"f22", -105}, {"f23", -106}, {"f24", -107},
+    {"volumeup", -108}, {"volumedown", -109}, {"volumemute", -110},
+    {"playpause", -111}, {"nexttrack", -112}, {"prevtrack", -113}, {"mediastop", -114},
+    {"browserback", -115}, {"browserforward", -116}, {"browserrefresh", -117}, {"browserhome", -118},
 };
 
 const int KeyNameCount = sizeof KeyNames / sizeof KeyNames[0];
@@ -99,6 +104,26 @@ const FixedKey FixedKeys[] = {
     {923, 0x22, false}, {21736, 0x22, false},
     {19432, 0x26, false}, {21480, 0x28, false}, {20200, 0x25, false}, {20712, 0x27, false},
     {-72, 0x6A, false}, {-7, 0x6F, false}, {993, 0x6F, false},
+    {-96, 0x7C, false}, {-97, 0x7D, false}, {-98, 0x7E, false}, {-99, 0x7F, false},
+    {-100, 0x80, false}, {-101, 0x81, false}, {-102, 0x82, false}, {-103, 0x83, false},
+    {-104, 0x84, false}, {-105, 0x85, false}, {-106, 0x86, false}, {-107, 0x87, false},
+    {-108, 0xAF, true}, {-109, 0xAE, true}, {-110, 0xAD, true},
+    {-111, 0xB3, true}, {-112, 0xB0, true}, {-113, 0xB1, true}, {-114, 0xB2, true},
+    {-115, 0xA6, true}, {-116, 0xA7, true}, {-117, 0xA8, true}, {-118, 0xAC, true},
+};
+
+struct ScanCode {
+  unsigned char vk;
+  unsigned char scan;
+};
+
+// The volume, media and browser keys are sent with their set-1 scan codes
+// (the E0 prefix is the extended flag) rather than what the keyboard layout
+// maps them to: many layouts map them to nothing.
+const ScanCode StandardScanCodes[] = {
+    {0xAF, 0x30}, {0xAE, 0x2E}, {0xAD, 0x20},
+    {0xB3, 0x22}, {0xB0, 0x19}, {0xB1, 0x10}, {0xB2, 0x24},
+    {0xA6, 0x6A}, {0xA7, 0x69}, {0xA8, 0x67}, {0xAC, 0x32},
 };
 
 struct LayoutKey {
@@ -162,4 +187,10 @@ int keyCodeToVirtualKey(KeyCode code) {
   for (const LayoutKey& key : LayoutKeys)
     if (key.code == code) return layoutLookup(key.character);
   return layoutLookup(static_cast<unsigned char>(code & 0xFF));
+}
+
+int standardScanCode(int vk) {
+  for (const ScanCode& code : StandardScanCodes)
+    if (code.vk == vk) return code.scan;
+  return 0;
 }

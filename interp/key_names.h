@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // The code between a token and a virtual key: characters 0..255, negative
-// codes for named keys, set-1 scan codes in bits 8..15 (low byte 0), and the
+// codes for named keys (-3..-118), set-1 scan codes in bits 8..15 (low byte 0), and the
 // keypad codes, 1000 plus the code of another family.
 typedef int32_t KeyCode;
 
@@ -13,7 +13,7 @@ struct KeyName {
   KeyCode code;
 };
 
-// Every key name, 103 of them.
+// Every key name, 126 of them.
 extern const KeyName KeyNames[];
 extern const int KeyNameCount;
 
@@ -29,3 +29,7 @@ int lookupKeyName(KeyCode* out, const char* token);
 // no key for the character. Sets extendedKeyFlag to 1 for the keys that are
 // sent as extended keys; never sets it to 0.
 int keyCodeToVirtualKey(KeyCode code);
+
+// The fixed scan code of a virtual key that is sent with one whatever the
+// layout (volume, media and browser keys), else 0.
+int standardScanCode(int vk);

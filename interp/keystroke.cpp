@@ -64,7 +64,8 @@ ModifierSet modifiersOfLayoutShift(int v) {
 }  // namespace
 
 void sendKeyEvent(int up, int vk) {
-  const int scan = mapVirtualKeyToScan(vk);
+  const int standard = standardScanCode(vk);
+  const int scan = standard ? standard : mapVirtualKeyToScan(vk);
   uint32_t state = up ? PREVIOUS_AND_TRANSITION : 0;
   if (vk == VK_MENU) altHeld = up ? 0 : 1;
   if (altHeld) state |= CONTEXT_ALT;

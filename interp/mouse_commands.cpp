@@ -18,7 +18,15 @@ const unsigned MOUSEEVENTF_RIGHTDOWN = 0x0008;
 const unsigned MOUSEEVENTF_RIGHTUP = 0x0010;
 const unsigned MOUSEEVENTF_MIDDLEDOWN = 0x0020;
 const unsigned MOUSEEVENTF_MIDDLEUP = 0x0040;
+const unsigned MOUSEEVENTF_WHEEL = 0x0800;
+const unsigned MOUSEEVENTF_HWHEEL = 0x1000;
 const unsigned MOUSEEVENTF_ABSOLUTE = 0x8000;
+
+const int WHEEL_DELTA = 120;
+const int NOTCHES_MIN = 1;
+const int NOTCHES_MAX = 10;
+const int PAUSE_MS_MIN = 1;
+const int PAUSE_MS_MAX = 5000;
 
 const int GLIDE_SPEED_MIN = 1;
 const int GLIDE_SPEED_MAX = 10;
@@ -70,9 +78,11 @@ int readDecimal(const char* text) {
 }
 
 void sendMouse(unsigned flags, int dx = 0, int dy = 0) {
-  emitMouseEvent(flags, dx, dy);
+  emitMouseEvent(flags, dx, dy, 0);
   noteMouseEvent(flags, 0);
 }
+
+int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
 void moveToCorner() { sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE); }
 
@@ -86,11 +96,11 @@ bool readPair(const char* text, int* x, int* y) {
   return true;
 }
 
+// One absolute placement: a relative move from the corner would be scaled
+// by the pointer speed settings and miss the pixel.
 void runGoto(const char* rest) {
   int x, y;
-  if (!readPair(rest, &x, &y)) return;
-  moveToCorner();
-  sendMouse(MOUSEEVENTF_MOVE, x, y);
+  if (readPair(rest, &x, &y)) placePointer(x, y);
 }
 
 void runMove(const char* rest) {
@@ -102,6 +112,12 @@ void runRelease(const char*) {
   sendMouse(MOUSEEVENTF_RIGHTUP);
   sendMouse(MOUSEEVENTF_MIDDLEUP);
   sendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+// One button: anything but a button name after the comma does nothing.
+void runReleaseNamed(const char* rest) {
+  const unsigned release = static_cast<unsigned>(buttonEventFlags(rest, 1));
+  if (release) sendMouse(release);
 }
 
 void runReset(const char*) { moveToCorner(); }
@@ -122,7 +138,7 @@ void runClickLeft(const char*) { clickButton("left", 1); }
 // A locked button stays down until ",mourel" or a click of it, also when a
 // worker is terminated.
 void lockButton(unsigned press) {
-  emitMouseEvent(press, 0, 0);
+  emitMouseEvent(press, 0, 0, 0);
   noteMouseEvent(press, 1);
 }
 
@@ -143,9 +159,45 @@ void runGlide(const char* rest) {
   if (speed < GLIDE_SPEED_MIN) speed = GLIDE_SPEED_MIN;
   publishGlideDelta(dx * speed, dy * speed);
   armGlideTimer();
+  noteGlideTimer(1);
 }
 
-void runStop(const char*) { stopGlideTimer(); }
+void runStop(const char*) {
+  stopGlideTimer();
+  noteGlideTimer(0);
+}
+
+struct WheelDirection {
+  const char* word;  // lower case
+  unsigned flags;
+  int sign;
+};
+
+const WheelDirection WheelDirections[] = {
+    {"up", MOUSEEVENTF_WHEEL, 1},
+    {"down", MOUSEEVENTF_WHEEL, -1},
+    {"right", MOUSEEVENTF_HWHEEL, 1},
+    {"left", MOUSEEVENTF_HWHEEL, -1},
+};
+
+// The direction word ends the text or is followed by a comma and the count
+// of notches; all notches go out in one event.
+void runScroll(const char* rest) {
+  for (const WheelDirection& direction : WheelDirections) {
+    if (!startsWithWord(rest, direction.word)) continue;
+    const char* after = rest + std::strlen(direction.word);
+    if (*after != '\0' && *after != ',') continue;
+    const int notches = *after == ',' ? clamp(readDecimal(after + 1), NOTCHES_MIN, NOTCHES_MAX) : NOTCHES_MIN;
+    emitMouseEvent(direction.flags, 0, 0, direction.sign * notches * WHEEL_DELTA);
+    return;
+  }
+}
+
+void runClear(const char*) { letGoOfEverything(); }
+
+// The pause holds the lock: bytes that arrive meanwhile wait in the links
+// and are typed in order afterwards.
+void runWait(const char* rest) { pauseTyping(clamp(readDecimal(rest), PAUSE_MS_MIN, PAUSE_MS_MAX)); }
 
 struct MouseCommand {
   const char* word;  // lower case
@@ -157,6 +209,7 @@ struct MouseCommand {
 const MouseCommand Commands[] = {
     {"goto,", false, runGoto},
     {"move,", false, runMove},
+    {"mourel,", false, runReleaseNamed},
     {"mourel", true, runRelease},
     {"moureset", true, runReset},
     {"dblclick,", false, runDoubleClickNamed},
@@ -167,6 +220,9 @@ const MouseCommand Commands[] = {
     {"moulock", false, runLockLeft},
     {"mougo,", false, runGlide},
     {"moustop", false, runStop},
+    {"scroll,", false, runScroll},
+    {"clear", true, runClear},
+    {"wait,", false, runWait},
 };
 
 struct Button {

@@ -1,4 +1,5 @@
-// Mouse commands: tokens that begin with a comma.
+// The commands in tokens that begin with a comma: the mouse commands, and
+// ",clear" and ",wait," that act on what the device holds and on its timing.
 #pragma once
 
 struct GlideDelta {
@@ -6,7 +7,7 @@ struct GlideDelta {
   int dy;
 };
 
-// Runs the mouse command in a token that begins with "," and is longer than
+// Runs the command in a token that begins with "," and is longer than
 // one character; a token that names no command does nothing.
 void runMouseCommand(const char* token);
 

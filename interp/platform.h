@@ -19,8 +19,19 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra);
 // refuses also gives -1: the rest of the character is then not sent.
 int emitUnicodeUnit(unsigned unit, int up);
 
-// mouse_event with data 0 and extra information 0.
-void emitMouseEvent(unsigned flags, int dx, int dy);
+// mouse_event with extra information 0. wheel is the event's data: the
+// wheel amount in multiples of WHEEL_DELTA (120) for MOUSEEVENTF_WHEEL and
+// MOUSEEVENTF_HWHEEL, 0 for every other event.
+void emitMouseEvent(unsigned flags, int dx, int dy, int wheel);
+
+// Places the pointer on pixel (x, y) of the primary monitor, clamped to it,
+// with one absolute move whose coordinates land exactly on that pixel.
+void placePointer(int x, int y);
+
+// Holds the calling link thread for ms milliseconds (1..5000) with the
+// interpreter lock held, so everything that follows waits. Ends at once
+// when a link is being stopped, so that a stop never waits for a pause.
+void pauseTyping(int ms);
 
 // MapVirtualKeyA with map type 0: the scan code of a virtual key, 0 if none.
 int mapVirtualKeyToScan(int vk);

@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include "link_stop.h"
+
 const DWORD BaudRateTable[10] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 const char* const BaudRateNames[10] = {"110",  "300",   "1200",  "2400",  "4800",
                                        "9600", "19200", "38400", "57600", "115200"};
@@ -22,6 +24,9 @@ const DWORD DcbFlagsSet = 0x00001013;
 
 const DWORD LinkEventMask = EV_RXCHAR | EV_TXEMPTY | EV_CTS;
 const DWORD QueueSize = 1024;
+// The input queue holds what a device sends during the longest pause in its
+// typing (5 s at 115200 baud, 8N1: 57,600 bytes), with room to spare.
+const DWORD InputQueueSize = 65536;
 // One read takes up to this much of what is queued: at least the driver's
 // input queue, so that a wake-up empties it.
 const DWORD ReadBufferSize = 4096;
@@ -101,7 +106,7 @@ int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
   InterlockedExchange(&readerFailure, 0);
   saveState();
   SetCommMask(portHandle, LinkEventMask);
-  SetupComm(portHandle, QueueSize, QueueSize);
+  SetupComm(portHandle, InputQueueSize, QueueSize);
   if (!configureLine(baudIndex) || (startReader && !startReaderThread())) {
     // The earlier settings are deliberately not put back on this path.
     CloseHandle(portHandle);
@@ -196,6 +201,8 @@ void CCommPort::closePort(int restore) {
 
 void CCommPort::stopReader() {
   InterlockedExchange(&stopRequested, 1);
+  // Ends a pause the reader (or the other link) is in.
+  beginLinkStop();
   // An empty mask completes a pending event wait; the stop event also wakes
   // a reader waiting for a read.
   SetCommMask(portHandle, 0);
@@ -205,6 +212,7 @@ void CCommPort::stopReader() {
   readerThread = 0;
   ResetEvent(stopEvent);
   InterlockedExchange(&stopRequested, 0);
+  endLinkStop();
 }
 
 void CCommPort::restoreState() {

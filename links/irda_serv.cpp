@@ -84,6 +84,8 @@ int CIrDAServ::startListener() {
 
 void CIrDAServ::stopListener() {
   InterlockedExchange(&stopRequested, 1);
+  // Ends a pause the listener (or the other link) is in.
+  beginLinkStop();
   // Closing the sockets wakes a listener blocked in accept or recv.
   closeConnection(&clientSocket);
   closeListening(&listenSocket);
@@ -93,6 +95,7 @@ void CIrDAServ::stopListener() {
     listenerThread = INVALID_HANDLE_VALUE;
   }
   InterlockedExchange(&stopRequested, 0);
+  endLinkStop();
 }
 
 DWORD WINAPI CIrDAServ::threadEntry(LPVOID self) {

@@ -131,13 +131,15 @@ const std::map<std::string, int>& keyWords() {
         {"Print Screen", 0x2C}, {"Pause", 0x13},    {"Keypad *", 0x6A},   {"Keypad /", 0x6F},
         {";", 0xBA},           {"=", 0xBB},         {",", 0xBC},          {"-", 0xBD},         {".", 0xBE},
         {"/", 0xBF},           {"`", 0xC0},         {"[", 0xDB},          {"\\", 0xDC},        {"]", 0xDD},
-        {"'", 0xDE}};
+        {"'", 0xDE},           {"Volume Up", 0xAF}, {"Volume Down", 0xAE}, {"Volume Mute", 0xAD},
+        {"Play/Pause", 0xB3},  {"Next Track", 0xB0}, {"Previous Track", 0xB1}, {"Media Stop", 0xB2},
+        {"Browser Back", 0xA6}, {"Browser Forward", 0xA7}, {"Browser Refresh", 0xA8}, {"Browser Home", 0xAC}};
     for (char c = 'A'; c <= 'Z'; ++c) w[std::string(1, c)] = c;
     for (char c = '0'; c <= '9'; ++c) {
       w[std::string(1, c)] = c;
       w["Keypad " + std::string(1, c)] = 0x60 + (c - '0');
     }
-    for (int f = 1; f <= 12; ++f) w["F" + std::to_string(f)] = 0x6F + f;
+    for (int f = 1; f <= 24; ++f) w["F" + std::to_string(f)] = 0x6F + f;
     return w;
   }();
   return words;
@@ -175,6 +177,26 @@ bool expandEvent(const std::string& line, std::vector<std::string>* out, std::st
   char rest;
   if (std::sscanf(line.c_str(), "move by %d, %d%c", &dx, &dy, &rest) == 2) {
     out->push_back("mouse flags=0x0001 dx=" + std::to_string(dx) + " dy=" + std::to_string(dy));
+    return true;
+  }
+  if (std::sscanf(line.c_str(), "put the pointer at %d, %d%c", &dx, &dy, &rest) == 2) {
+    out->push_back("mouse to x=" + std::to_string(dx) + " y=" + std::to_string(dy));
+    return true;
+  }
+  // "scroll up 3 notches": one wheel event of 120 per notch.
+  char direction[8];
+  int notches;
+  if (std::sscanf(line.c_str(), "scroll %7s %d notch%c", direction, &notches, &rest) >= 2) {
+    const std::string d = direction;
+    const bool sideways = d == "left" || d == "right";
+    const int sign = (d == "up" || d == "right") ? 1 : -1;
+    out->push_back(std::string("mouse flags=") + (sideways ? "0x1000" : "0x0800") +
+                   " dx=0 dy=0 data=" + std::to_string(sign * 120 * notches));
+    return true;
+  }
+  int ms;
+  if (std::sscanf(line.c_str(), "wait %d ms%c", &ms, &rest) == 1) {
+    out->push_back("wait ms=" + std::to_string(ms));
     return true;
   }
   for (const char* verb : {"press ", "release ", "tap "}) {
@@ -221,7 +243,8 @@ TEST(CommandLanguageDocument, HasExamplesOfEveryCommand) {
   for (char& c : allSends) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const char* word : {",hold,", ",combine,", ",lock,", ",rel.", ",rel,", ",click.", ",click,", ",dblclick",
                            ",moulock.", ",moulock,", ",mourel.", ",moureset.", ",goto,", ",move,", ",mougo,",
-                           ",moustop.", "<233>", "<130>", "<1>", "<cr>"})
+                           ",moustop.", ",mourel,", ",scroll,", ",clear.", ",wait,", "<233>", "<130>", "<1>",
+                           "<cr>"})
     EXPECT_NE(allSends.find(word), std::string::npos) << "no example sends " << word;
 }
 

@@ -36,7 +36,7 @@ void sendAsInterruptedWorker(const Interrupted& w) {
     sendKeyEvent(0, vk);
   }
   if (w.buttons) {
-    emitMouseEvent(w.buttons, 0, 0);
+    emitMouseEvent(w.buttons, 0, 0, 0);
     noteMouseEvent(w.buttons, 0);
   }
   // The worker dies here: the flag stays as it was, the lock is abandoned.
@@ -116,6 +116,22 @@ TEST_P(ReleaseHeldInput, LetsGoOfEverythingTheDeviceHoldsOnce) {
   recorder::reset();
   releaseHeldInput();
   EXPECT_EQ(keysAndMouse(), "") << c.what << ": a second release sends nothing";
+}
+
+// ",clear" is the same release, asked for by the device.
+TEST_P(ReleaseHeldInput, ClearLetsGoOfTheSameAndStopsAGlide) {
+  const HeldCase& c = GetParam();
+  freshInterpreter();
+  feedText(c.sent + ESC + ",mougo,up,2.");
+  recorder::reset();
+  feedText(ESC + ",clear.");
+  EXPECT_EQ(keysAndMouse(), c.released) << c.what;
+  EXPECT_EQ(recorder::calls(recorder::kindBit(recorder::Kind::GlideStop)).size(), 1u) << c.what;
+  EXPECT_EQ(lockedModifiers | pendingModifiers, 0) << c.what;
+  EXPECT_EQ(buttonsPressed() | buttonsLocked(), 0) << c.what;
+  recorder::reset();
+  feedText(ESC + ",clear.");
+  EXPECT_EQ(recorder::describeCalls(), "") << c.what << ": a second clear sends nothing";
 }
 
 INSTANTIATE_TEST_SUITE_P(

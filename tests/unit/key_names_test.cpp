@@ -41,13 +41,13 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"--enter", 45, 45}, LookupCase{"--", 45, 45},
         // Not a name: the first character (after one minus).
         LookupCase{"hello", 104, 104}, LookupCase{"-xyz", 120, 120}, LookupCase{"ente", 101, 101},
-        LookupCase{"entera", 101, 101}, LookupCase{"f13", 102, 102}, LookupCase{"-\xe9t\xe9", 233, 233},
+        LookupCase{"entera", 101, 101}, LookupCase{"f25", 102, 102}, LookupCase{"volume", 118, 118}, LookupCase{"-\xe9t\xe9", 233, 233},
         // Only A..Z are folded: a byte of 128 or above never matches a letter.
         LookupCase{"\xc5NTER", 0xC5, 0xC5},
         LookupCase{"", 0, 0}));
 
-TEST(KeyNameTable, Has103DistinctLowerCaseNames) {
-  EXPECT_EQ(KeyNameCount, 103);
+TEST(KeyNameTable, Has126DistinctLowerCaseNames) {
+  EXPECT_EQ(KeyNameCount, 126);
   std::set<std::string> names;
   for (int i = 0; i < KeyNameCount; ++i) {
     const std::string name = KeyNames[i].name;
@@ -60,7 +60,7 @@ TEST(KeyNameTable, EveryCodeBelongsToOneFamily) {
   for (int i = 0; i < KeyNameCount; ++i) {
     const KeyCode c = KeyNames[i].code;
     const bool character = c >= 0 && c <= 255;
-    const bool negative = c >= -95 && c <= -3;
+    const bool negative = c >= -118 && c <= -3;
     const bool scanKey = c >= 0x3B00 && c <= 0x5D00 && (c & 0xFF) == 0;
     const bool keypad = (c >= 922 && c <= 1057) || (c >= 19176 && c <= 22248 && (c & 0xFF) == 0xE8);
     EXPECT_EQ(character + negative + scanKey + keypad, 1) << KeyNames[i].name << " " << c;
@@ -124,10 +124,17 @@ const MappingCase Mappings[] = {
     layout("kpstar", '*'), layout("kpplus", '+'), layout("kpminus", '-'),
     layout("kpdp", '.'), layout("kpslash", '/'), layout("kpmidl", '?'),
     fixed("multiply", 0x6A), fixed("divide", 0x6F), fixed("kpdivide", 0x6F),
+    fixed("f13", 0x7C), fixed("f14", 0x7D), fixed("f15", 0x7E), fixed("f16", 0x7F), fixed("f17", 0x80),
+    fixed("f18", 0x81), fixed("f19", 0x82), fixed("f20", 0x83), fixed("f21", 0x84), fixed("f22", 0x85),
+    fixed("f23", 0x86), fixed("f24", 0x87),
+    extended("volumeup", 0xAF), extended("volumedown", 0xAE), extended("volumemute", 0xAD),
+    extended("playpause", 0xB3), extended("nexttrack", 0xB0), extended("prevtrack", 0xB1),
+    extended("mediastop", 0xB2), extended("browserback", 0xA6), extended("browserforward", 0xA7),
+    extended("browserrefresh", 0xA8), extended("browserhome", 0xAC),
 };
 
 TEST(KeyCodeToVirtualKey, EveryNameHasItsVirtualKeyAndExtendedFlag) {
-  EXPECT_EQ(sizeof Mappings / sizeof Mappings[0], 103u);
+  EXPECT_EQ(sizeof Mappings / sizeof Mappings[0], 126u);
   for (const MappingCase& m : Mappings) {
     freshInterpreter();
     KeyCode code;
@@ -143,6 +150,36 @@ TEST(KeyCodeToVirtualKey, EveryNameHasItsVirtualKeyAndExtendedFlag) {
       EXPECT_TRUE(lookups.empty()) << m.name << " must not go through the layout";
     }
     EXPECT_EQ(extendedKeyFlag, m.extended ? 1 : 0) << m.name;
+  }
+}
+
+// The volume, media and browser keys go out with their own scan codes, down
+// and up, whatever the layout maps them to; F13 asks the layout as F1 does.
+TEST(KeyNameScanCodes, MediaKeysCarryTheirStandardScanCode) {
+  const struct {
+    const char* name;
+    const char* events;
+  } rows[] = {
+      {"volumeup", "key down vk=0xaf scan=0x30 flags=0x1 extra=0x00300001\nkey up vk=0xaf scan=0x30 flags=0x3 extra=0xc0300001\n"},
+      {"volumedown", "key down vk=0xae scan=0x2e flags=0x1 extra=0x002e0001\nkey up vk=0xae scan=0x2e flags=0x3 extra=0xc02e0001\n"},
+      {"volumemute", "key down vk=0xad scan=0x20 flags=0x1 extra=0x00200001\nkey up vk=0xad scan=0x20 flags=0x3 extra=0xc0200001\n"},
+      {"playpause", "key down vk=0xb3 scan=0x22 flags=0x1 extra=0x00220001\nkey up vk=0xb3 scan=0x22 flags=0x3 extra=0xc0220001\n"},
+      {"nexttrack", "key down vk=0xb0 scan=0x19 flags=0x1 extra=0x00190001\nkey up vk=0xb0 scan=0x19 flags=0x3 extra=0xc0190001\n"},
+      {"prevtrack", "key down vk=0xb1 scan=0x10 flags=0x1 extra=0x00100001\nkey up vk=0xb1 scan=0x10 flags=0x3 extra=0xc0100001\n"},
+      {"mediastop", "key down vk=0xb2 scan=0x24 flags=0x1 extra=0x00240001\nkey up vk=0xb2 scan=0x24 flags=0x3 extra=0xc0240001\n"},
+      {"browserback", "key down vk=0xa6 scan=0x6a flags=0x1 extra=0x006a0001\nkey up vk=0xa6 scan=0x6a flags=0x3 extra=0xc06a0001\n"},
+      {"browserforward", "key down vk=0xa7 scan=0x69 flags=0x1 extra=0x00690001\nkey up vk=0xa7 scan=0x69 flags=0x3 extra=0xc0690001\n"},
+      {"browserrefresh", "key down vk=0xa8 scan=0x67 flags=0x1 extra=0x00670001\nkey up vk=0xa8 scan=0x67 flags=0x3 extra=0xc0670001\n"},
+      {"browserhome", "key down vk=0xac scan=0x32 flags=0x1 extra=0x00320001\nkey up vk=0xac scan=0x32 flags=0x3 extra=0xc0320001\n"},
+      {"f13", "map vk=0x7c -> 0x64\nkey down vk=0x7c scan=0x64 flags=0x0 extra=0x00640001\n"
+              "map vk=0x7c -> 0x64\nkey up vk=0x7c scan=0x64 flags=0x2 extra=0xc0640001\n"},
+  };
+  for (const auto& row : rows) {
+    freshInterpreter();
+    const std::string bytes = std::string("\x1b") + row.name + ".";
+    feed(bytes.data(), bytes.size());
+    EXPECT_EQ(recorder::describeCalls(recorder::kindBit(recorder::Kind::Key) | recorder::kindBit(recorder::Kind::MapScan)),
+              row.events) << row.name;
   }
 }
 

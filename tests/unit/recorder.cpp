@@ -33,6 +33,8 @@ std::atomic<bool> abandonedLock{false};
 const unsigned KEYEVENTF_KEYUP = 0x2;
 const unsigned KEYEVENTF_EXTENDEDKEY = 0x1;
 const uint32_t CONTEXT_ALT = 0x20000000;
+// MOUSEEVENTF_WHEEL and MOUSEEVENTF_HWHEEL: the events that carry data.
+const unsigned WHEEL_FLAGS = 0x0800 | 0x1000;
 
 // Claims the next slot; a call past the capacity is dropped and noted.
 Call* claim(Kind kind) {
@@ -143,6 +145,13 @@ std::string describe(const Call& call, bool describeLocks) {
       break;
     case Kind::Mouse:
       appendf(out, "mouse flags=0x%04x dx=%d dy=%d", call.flags, call.dx, call.dy);
+      if (call.flags & WHEEL_FLAGS) appendf(out, " data=%d", call.data);
+      break;
+    case Kind::Pointer:
+      appendf(out, "mouse to x=%d y=%d", call.dx, call.dy);
+      break;
+    case Kind::Pause:
+      appendf(out, "wait ms=%d", call.data);
       break;
     case Kind::Yield:
       out = "yield";
@@ -252,12 +261,24 @@ int emitUnicodeUnit(unsigned unit, int up) {
   return result;
 }
 
-void emitMouseEvent(unsigned flags, int dx, int dy) {
+void emitMouseEvent(unsigned flags, int dx, int dy, int wheel) {
   if (Call* call = recorder::claim(Kind::Mouse)) {
     call->flags = flags;
     call->dx = dx;
     call->dy = dy;
+    call->data = wheel;
   }
+}
+
+void placePointer(int x, int y) {
+  if (Call* call = recorder::claim(Kind::Pointer)) {
+    call->dx = x;
+    call->dy = y;
+  }
+}
+
+void pauseTyping(int ms) {
+  if (Call* call = recorder::claim(Kind::Pause)) call->data = ms;
 }
 
 int mapVirtualKeyToScan(int vk) {

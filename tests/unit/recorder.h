@@ -27,12 +27,14 @@ enum class Kind : uint8_t {
   LayoutLookup,    // scanLayoutForChar (a query)
   SystemLanguage,  // readSystemLanguage (a query)
   Unicode,         // emitUnicodeUnit
+  Pointer,         // placePointer
+  Pause,           // pauseTyping
 };
 
 // Bit masks of kinds, for the functions that select part of the trace.
 inline unsigned kindBit(Kind k) { return 1u << static_cast<unsigned>(k); }
 // What the platform is made to do: everything but the queries.
-const unsigned OUTPUT_KINDS = ((1u << 6) - 1) | (1u << 9);
+const unsigned OUTPUT_KINDS = ((1u << 6) - 1) | (7u << 9);
 const unsigned QUERY_KINDS = 7u << 6;
 const unsigned ALL_KINDS = OUTPUT_KINDS | QUERY_KINDS;
 
@@ -45,7 +47,8 @@ struct Call {
   unsigned flags;  // Key: KEYEVENTF_* bits. Mouse: MOUSEEVENTF_* bits.
                    // Unicode: KEYEVENTF_KEYUP for a key-up.
   uint32_t extra;  // Key
-  int dx, dy;      // Mouse
+  int dx, dy;      // Mouse; Pointer: the pixel
+  int data;        // Mouse: the wheel amount. Pause: milliseconds.
   int result;      // queries, Unicode: the answer that was given
   int text;        // MonitorText: index of the saved text (see monitorText)
 };
@@ -89,7 +92,8 @@ bool lockHeldByThisThread();
 // One call as text. Key, Unicode, yield, mouse and glide calls read exactly
 // as tavrin-replay prints them ("key down vk=0x41 scan=0x1e flags=0x0
 // extra=0x001e0001", "unicode down u=0x00e9", "yield", "mouse flags=0x0002
-// dx=0 dy=0", "glide arm"; a Unicode unit refused for want of Unicode input
+// dx=0 dy=0", "mouse flags=0x0800 dx=0 dy=0 data=360" for the wheel,
+// "mouse to x=200 y=100", "wait ms=500", "glide arm"; a Unicode unit refused for want of Unicode input
 // adds " -> 0xe9" or " -> none");
 // the others as "monitor \"text\"", "map vk=0x41 -> 0x1e",
 // "layout c=0x41 -> 0x141", "language -> 0x0409". A call made with the lock

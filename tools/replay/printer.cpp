@@ -8,6 +8,9 @@
 namespace {
 
 const unsigned KEYEVENTF_KEYUP = 0x2;
+// MOUSEEVENTF_WHEEL and MOUSEEVENTF_HWHEEL: the only events whose data is
+// printed, so every other mouse line reads as it always has.
+const unsigned WHEEL_FLAGS = 0x0800 | 0x1000;
 
 int systemLanguage = 0x0409;
 bool glideArmed = false;
@@ -30,7 +33,17 @@ int emitUnicodeUnit(unsigned unit, int up) {
   return 0;
 }
 
-void emitMouseEvent(unsigned flags, int dx, int dy) { std::printf("mouse flags=0x%04x dx=%d dy=%d\n", flags, dx, dy); }
+void emitMouseEvent(unsigned flags, int dx, int dy, int wheel) {
+  if (flags & WHEEL_FLAGS)
+    std::printf("mouse flags=0x%04x dx=%d dy=%d data=%d\n", flags, dx, dy, wheel);
+  else
+    std::printf("mouse flags=0x%04x dx=%d dy=%d\n", flags, dx, dy);
+}
+
+void placePointer(int x, int y) { std::printf("mouse to x=%d y=%d\n", x, y); }
+
+// The replay prints the pause and goes straight on.
+void pauseTyping(int ms) { std::printf("wait ms=%d\n", ms); }
 
 int mapVirtualKeyToScan(int vk) { return layoutMapVirtualKey(vk); }
 
