@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include "link_stop.h"
+
 const SOCKADDR_IRDA IrdaServiceAddress = {AF_IRDA, {0, 0, 0, 0}, "VeZIDED"};
 
 namespace {

@@ -15,12 +15,13 @@ can_run_32bit_wine() {
 }
 
 # Starts Xvfb on the first free display numbered from $1 to $2 and exports
-# DISPLAY; BENCH_XVFB_PID is the server the caller stops.
+# DISPLAY; BENCH_XVFB_PID is the server the caller stops. BENCH_SCREEN sets
+# its size (default 1024x768x24).
 start_private_display() {
   local n
   for n in $(seq "$1" "$2"); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${BENCH_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
     BENCH_XVFB_PID=$!
     export DISPLAY=":$n"
     sleep 1

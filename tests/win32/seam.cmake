@@ -8,7 +8,15 @@ add_wine_test(seam_test
     ${CMAKE_CURRENT_LIST_DIR}/seam_hooks.cpp
     ${CMAKE_CURRENT_LIST_DIR}/seam_feed.cpp
     ${CMAKE_CURRENT_LIST_DIR}/seam_globals.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/loopback_peer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows95_copy.cpp
     ${PROJECT_SOURCE_DIR}/app/win32_input.cpp
-  LIBS interp gtest_main user32 advapi32)
+  LIBS interp links gtest_main user32 advapi32 ws2_32)
 target_include_directories(seam_test PRIVATE ${PROJECT_SOURCE_DIR}/app)
+
+# ,goto once more on a screen of another size: a private display of that size
+# for this run alone.
+add_test(NAME seam_pointer_800x600
+         COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:seam_test> --gtest_filter=SeamPointer.*)
+set_tests_properties(seam_pointer_800x600 PROPERTIES LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
+  ENVIRONMENT "DISPLAY=;BENCH_SCREEN=800x600x24;TAVRIN_EXPECT_SCREEN=800x600")

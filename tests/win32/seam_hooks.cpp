@@ -43,6 +43,8 @@ LRESULT CALLBACK recordMouse(int code, WPARAM message, LPARAM data) {
     record.flags = mouse->flags;
     record.extra = mouse->dwExtraInfo;
     record.pt = mouse->pt;
+    if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL)
+      record.wheel = static_cast<short>(HIWORD(mouse->mouseData));
     append(record);
   }
   return CallNextHookEx(nullptr, code, message, data);
@@ -64,6 +66,8 @@ const char* mouseMessageName(WPARAM message) {
     case WM_RBUTTONUP: return "right up";
     case WM_MBUTTONDOWN: return "middle down";
     case WM_MBUTTONUP: return "middle up";
+    case WM_MOUSEWHEEL: return "wheel";
+    case WM_MOUSEHWHEEL: return "sideways wheel";
     default: return "other";
   }
 }
@@ -73,7 +77,8 @@ bool sameRecord(const HookRecord& expected, const HookRecord& actual, bool* took
   if (expected.kind != actual.kind) return false;
   if (expected.kind == HookRecord::MOUSE)
     return expected.message == actual.message && expected.flags == actual.flags &&
-           expected.extra == actual.extra && expected.pt.x == actual.pt.x && expected.pt.y == actual.pt.y;
+           expected.extra == actual.extra && expected.pt.x == actual.pt.x && expected.pt.y == actual.pt.y &&
+           expected.wheel == actual.wheel;
   if (expected.vk != actual.vk) return false;
   const DWORD flags = actual.flags & COMPARED_KEY_FLAGS;
   if ((expected.flags & COMPARED_KEY_FLAGS) == flags && expected.scan == actual.scan && expected.extra == actual.extra)
@@ -113,6 +118,12 @@ HookRecord mouseAt(WPARAM message, LONG x, LONG y) {
   return record;
 }
 
+HookRecord wheelAt(WPARAM message, LONG x, LONG y, int amount) {
+  HookRecord record = mouseAt(message, x, y);
+  record.wheel = amount;
+  return record;
+}
+
 std::string describe(const HookRecord& r) {
   char text[160];
   if (r.kind == HookRecord::KEY)
@@ -121,9 +132,9 @@ std::string describe(const HookRecord& r) {
                   static_cast<unsigned long>(r.scan), static_cast<unsigned long>(r.flags),
                   static_cast<unsigned long>(r.extra));
   else
-    std::snprintf(text, sizeof text, "mouse %s at (%ld, %ld) flags=0x%lx extra=0x%lx",
+    std::snprintf(text, sizeof text, "mouse %s at (%ld, %ld) flags=0x%lx extra=0x%lx wheel=%d",
                   mouseMessageName(r.message), static_cast<long>(r.pt.x), static_cast<long>(r.pt.y),
-                  static_cast<unsigned long>(r.flags), static_cast<unsigned long>(r.extra));
+                  static_cast<unsigned long>(r.flags), static_cast<unsigned long>(r.extra), r.wheel);
   return text;
 }
 

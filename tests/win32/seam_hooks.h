@@ -17,6 +17,7 @@ struct HookRecord {
   DWORD flags;  // LLKHF_* or LLMHF_*
   ULONG_PTR extra;
   POINT pt;
+  int wheel;  // mouse wheel messages: the signed amount; otherwise 0
   // When set, the record also matches with this scan code, extra
   // information and flags (knownFlags 0: the same flags), because a
   // platform known to differ gives them; the note says which platform and
@@ -34,6 +35,8 @@ const DWORD COMPARED_KEY_FLAGS = LLKHF_EXTENDED | LLKHF_INJECTED | LLKHF_UP;
 HookRecord keyDown(DWORD vk, DWORD scan, ULONG_PTR extra, DWORD flags = 0);
 HookRecord keyUp(DWORD vk, DWORD scan, ULONG_PTR extra, DWORD flags = 0);
 HookRecord mouseAt(WPARAM message, LONG x, LONG y);
+// WM_MOUSEWHEEL or WM_MOUSEHWHEEL with its amount (120 a notch).
+HookRecord wheelAt(WPARAM message, LONG x, LONG y, int amount);
 
 // Installs both hooks on a thread of their own that pumps messages for
 // them, so the thread that injects input never has to.

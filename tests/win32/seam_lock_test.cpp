@@ -5,6 +5,9 @@
 
 #include "app_windows.h"
 #include "held_input.h"
+#include "interp.h"
+#include "irda_serv.h"
+#include "loopback_peer.h"
 #include "keystroke.h"
 #include "messages.h"
 #include "platform.h"
@@ -204,6 +207,39 @@ TEST(MonitorText, ReachesTheAboutBoxOnItsThreadAndNothingWithoutIt) {
   EXPECT_EQ(monitorThread, GetCurrentThreadId());
   DestroyWindow(window);
   UnregisterClassA("SeamAboutTest", GetModuleHandleA(nullptr));
+}
+
+// A device's long pause holds its link's worker, with the interpreter lock,
+// inside the byte callback. Stopping the link ends the pause at once: the
+// stop neither waits for it nor reaches the termination of the worker.
+TEST(Pause, ALinkStopDuringALongWaitReturnsWithin100Ms) {
+  HookRecorder recorder;
+  ASSERT_TRUE(recorder.installed());
+  SocketLibrary library;
+  sockaddr_in address = freeLoopbackAddress();
+  CIrDAServ link(reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  link.setByteCallback(onLinkByte);
+  ASSERT_EQ(link.startListener(), 1);
+  SOCKET peer = connectPeer(address);
+  ASSERT_NE(peer, INVALID_SOCKET);
+  const std::string bytes = "a" + esc(",wait,5000") + "b";
+  ASSERT_TRUE(sendAll(peer, bytes.data(), static_cast<int>(bytes.size())));
+  // The a is typed just before the pause begins.
+  const DWORD start = GetTickCount();
+  while (recorder.count() < 2 && GetTickCount() - start < 3000) pumpMessagesFor(10);
+  ASSERT_GE(recorder.count(), 2u) << "the a before the pause was not typed";
+  pumpMessagesFor(150);
+  const DWORD stopStart = GetTickCount();
+  link.stopListener();
+  const DWORD stopMs = GetTickCount() - stopStart;
+  closePeer(peer);
+  EXPECT_LE(stopMs, 100u) << "the stop waited for the pause";
+
+  // Once the stop is over, a pause lasts its time again.
+  const DWORD pauseStart = GetTickCount();
+  ASSERT_TRUE(feedFromWorker(esc(",wait,300")));
+  EXPECT_GE(GetTickCount() - pauseStart, 280u) << "the pause after a stop was cut short";
+  recorder.settle();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,15 @@ std::vector<MouseRow> mouseRows() {
         mouseAt(WM_RBUTTONDOWN, 30, 20), mouseAt(WM_RBUTTONUP, 30, 20)}},
       {"relative moves right and down, then left and up", reset + esc(",move,100,50") + esc(",move,-20,-5"),
        {moveTo(0, 0), moveTo(100, 50), moveTo(80, 45)}},
-      {"goto is relative to the top-left corner", reset + esc(",move,300,200") + esc(",goto,40,30"),
-       {moveTo(0, 0), moveTo(300, 200), moveTo(0, 0), moveTo(40, 30)}},
+      {"goto puts the pointer on the pixel in one move", reset + esc(",move,300,200") + esc(",goto,40,30"),
+       {moveTo(0, 0), moveTo(300, 200), moveTo(40, 30)}},
+      {"wheel three notches up, one sideways to the left, at the pointer", esc(",goto,20,10") +
+           esc(",scroll,up,3") + esc(",scroll,left"),
+       {moveTo(20, 10), wheelAt(WM_MOUSEWHEEL, 20, 10, 360), wheelAt(WM_MOUSEHWHEEL, 20, 10, -120)}},
+      {"one of two held buttons released by name", reset + esc(",moulock,right") + esc(",moulock") +
+           esc(",mourel,right") + esc(",mourel,left"),
+       {moveTo(0, 0), mouseAt(WM_RBUTTONDOWN, 0, 0), mouseAt(WM_LBUTTONDOWN, 0, 0), mouseAt(WM_RBUTTONUP, 0, 0),
+        mouseAt(WM_LBUTTONUP, 0, 0)}},
       {"middle button held and released", reset + esc(",moulock,middle") + esc(",mourel"),
        {moveTo(0, 0), mouseAt(WM_MBUTTONDOWN, 0, 0), mouseAt(WM_RBUTTONUP, 0, 0),
         mouseAt(WM_MBUTTONUP, 0, 0), mouseAt(WM_LBUTTONUP, 0, 0)}},
@@ -64,6 +72,43 @@ TEST_F(SeamMouse, EveryRowReachesTheHooksAsExpected) {
     recorder.clear();
     ASSERT_TRUE(feedFromWorker(row.input)) << "row \"" << row.name << "\": the worker did not finish";
     report += compareRecords(row.name, row.expected, recorder.settle(), nullptr);
+  }
+  EXPECT_TRUE(report.empty()) << report;
+}
+
+// ,goto lands exactly on the pixel whatever the pointer speed settings:
+// read back with GetCursorPos at the corners, the centre and beyond the
+// edges. The screen size is whatever the bench display has; a second ctest
+// entry runs this at another size and names it in TAVRIN_EXPECT_SCREEN.
+TEST(SeamPointer, GotoLandsOnThePixelOfThePrimaryScreen) {
+  const int w = GetSystemMetrics(SM_CXSCREEN);
+  const int h = GetSystemMetrics(SM_CYSCREEN);
+  char size[32];
+  std::snprintf(size, sizeof size, "%dx%d", w, h);
+  const char* expectedSize = std::getenv("TAVRIN_EXPECT_SCREEN");
+  if (expectedSize) {
+    ASSERT_STREQ(size, expectedSize) << "the display does not have the size this run is for";
+  }
+  const struct {
+    int x, y;      // asked for
+    LONG ex, ey;   // where the pointer must be
+  } points[] = {{0, 0, 0, 0},         {w - 1, 0, w - 1, 0},         {0, h - 1, 0, h - 1},
+                {w - 1, h - 1, w - 1, h - 1}, {w / 2, h / 2, w / 2, h / 2}, {200, 100, 200, 100},
+                {1, 1, 1, 1},         {w - 2, h - 2, w - 2, h - 2}, {-40, 99999, 0, h - 1},
+                {99999, -7, w - 1, 0}};
+  std::string report;
+  for (const auto& p : points) {
+    const std::string token = ",goto," + std::to_string(p.x) + "," + std::to_string(p.y);
+    ASSERT_TRUE(feedFromWorker(esc(token.c_str())));
+    POINT at{-1, -1};
+    const DWORD start = GetTickCount();
+    do {
+      pumpMessagesFor(20);
+      GetCursorPos(&at);
+    } while ((at.x != p.ex || at.y != p.ey) && GetTickCount() - start < 1000);
+    if (at.x != p.ex || at.y != p.ey)
+      report += token + " on " + size + ": at " + std::to_string(at.x) + "," + std::to_string(at.y) + ", expected " +
+                std::to_string(p.ex) + "," + std::to_string(p.ey) + "\n";
   }
   EXPECT_TRUE(report.empty()) << report;
 }
