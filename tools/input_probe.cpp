@@ -30,6 +30,16 @@
 //                                     as window, with a Unicode edit field
 //                                     and message loop; the text is written
 //                                     as UTF-8
+//   input-probe list OUTFILE          shows a scrollable list of 200 entries
+//                                     with the focus and rewrites OUTFILE
+//                                     every 100 ms: "rect L T R B" (its
+//                                     client area on the screen), "item H"
+//                                     (entry height), "wheellines N" (lines
+//                                     a wheel notch scrolls), "top N" (first
+//                                     entry shown), "selected N", a line
+//                                     "--keys--", then one line per injected
+//                                     key-down, "down 0x41 TIME" (the
+//                                     event's time in ms)
 //
 // Exit code 0 on success, 1 otherwise.
 #include <windows.h>
@@ -243,6 +253,76 @@ int runKeyRecorder(const char* path) {
   return 0;
 }
 
+// --- list: a scrollable list for the wheel, the pointer and key timing.
+
+HWND listBox = nullptr;
+std::string timedKeys;
+
+LRESULT CALLBACK timedKeyHook(int code, WPARAM message, LPARAM lParam) {
+  const KBDLLHOOKSTRUCT* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && (event->flags & LLKHF_INJECTED) && !(event->flags & LLKHF_UP)) {
+    char record[48];
+    snprintf(record, sizeof record, "down 0x%02lx %lu\n", event->vkCode, static_cast<unsigned long>(event->time));
+    timedKeys += record;
+  }
+  return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+void writeListState() {
+  RECT client;
+  GetClientRect(listBox, &client);
+  MapWindowPoints(listBox, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  UINT wheelLines = 0;
+  SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &wheelLines, 0);
+  std::string temporary = std::string(outputPath) + ".tmp";
+  FILE* file = fopen(temporary.c_str(), "wb");
+  if (!file) return;
+  fprintf(file, "rect %ld %ld %ld %ld\nitem %ld\nwheellines %u\ntop %ld\nselected %ld\n--keys--\n%s", client.left,
+          client.top, client.right, client.bottom, static_cast<long>(SendMessageA(listBox, LB_GETITEMHEIGHT, 0, 0)),
+          wheelLines, static_cast<long>(SendMessageA(listBox, LB_GETTOPINDEX, 0, 0)),
+          static_cast<long>(SendMessageA(listBox, LB_GETCURSEL, 0, 0)), timedKeys.c_str());
+  fclose(file);
+  MoveFileExA(temporary.c_str(), outputPath, MOVEFILE_REPLACE_EXISTING);
+}
+
+LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      if (GetForegroundWindow() != window) {
+        SetForegroundWindow(window);
+        SetFocus(listBox);
+      }
+      writeListState();
+      return 0;
+    case WM_SETFOCUS: SetFocus(listBox); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int runListProbe(const char* path) {
+  outputPath = path;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HWND window = createTopWindow("TavrinListProbe", "Tavrin list probe", listProc, 500, 300);
+  listBox = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 480,
+                            260, window, nullptr, instance, nullptr);
+  if (!window || !listBox || !SetWindowsHookExA(WH_KEYBOARD_LL, timedKeyHook, instance, 0)) return 1;
+  for (int i = 0; i < 200; ++i) {
+    char entry[16];
+    snprintf(entry, sizeof entry, "entry %d", i);
+    SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+  }
+  SetForegroundWindow(window);
+  SetFocus(listBox);
+  SetTimer(window, 1, 100, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
 // --- layout: the table tavrin-replay --layout reads.
 
 int writeLayout(const char* path) {
@@ -275,6 +355,7 @@ int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "window") == 0) return runProbeWindow(argv[2]);
   if (argc == 3 && strcmp(argv[1], "keys") == 0) return runKeyRecorder(argv[2]);
   if (argc == 3 && strcmp(argv[1], "layout") == 0) return writeLayout(argv[2]);
+  if (argc == 3 && strcmp(argv[1], "list") == 0) return runListProbe(argv[2]);
   if (argc == 5 && strcmp(argv[1], "select") == 0)
     return selectEntry(argv[2], atoi(argv[3]), atoi(argv[4]));
   if (argc == 3 && strcmp(argv[1], "unicode-window") == 0) {
@@ -282,7 +363,7 @@ int main(int argc, char** argv) {
     return runProbeWindow(argv[2]);
   }
   fprintf(stderr,
-          "usage: input-probe window OUTFILE | unicode-window OUTFILE | keys OUTFILE | layout OUTFILE"
+          "usage: input-probe window OUTFILE | unicode-window OUTFILE | list OUTFILE | keys OUTFILE | layout OUTFILE"
           " | select TITLE ID INDEX\n");
   return 2;
 }

@@ -1,0 +1,67 @@
+#!/bin/bash
+# Tavrin.exe with its device on COM24, working a scrollable list the way a
+# "computer access" page does: the wheel scrolls it by the notches sent,
+# ,goto puts the pointer on an entry and a click selects that entry, and a
+# ,wait holds back what follows for its time, with every byte the device
+# sends meanwhile typed afterwards, in order.
+#
+#   pages_e2e.sh Tavrin.exe tray-driver.exe input-probe.exe artifact-folder
+set -uo pipefail
+
+tavrin="$(realpath "$1")"
+driver_exe="$(realpath "$2")"
+probe_exe="$(realpath "$3")"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/e2e_lib.sh"
+
+port=COM24
+require_runnable "$tavrin"
+command -v socat >/dev/null || { echo "SKIP: no socat" >&2; exit 77; }
+start_display_and_prefix "$4"
+start_tavrin_on_port "$port" 115200
+
+start_probe list
+field() { sed -n "s/^$1 //p" "$probe_out" | head -1 | tr -d '\r'; }
+send() { printf '%b' "$1" >"$out/peer"; }
+# Waits up to 5 s for field $1 to read $2; $3 names the check.
+wait_field() {
+  local _
+  for _ in $(seq 50); do [ "$(field "$1")" = "$2" ] && break; sleep 0.1; done
+  check "$3" "$2" "$(field "$1")"
+}
+
+read -r left top right bottom <<<"$(field rect)"
+item=$(field item)
+lines=$(field wheellines)
+[ -n "$item" ] && [ "$lines" -gt 0 ] || fail "the probe did not describe its list"
+check "list starts at its first entry" "0" "$(field top)"
+
+# The wheel goes to the window under the pointer (or the focus): both are
+# the list.
+x=$((left + 40))
+send "\033,goto,$x,$((top + 5)).\033,scroll,down,3."
+wait_field top "$((3 * lines))" "three notches down scroll the list by three wheel steps"
+send "\033,scroll,up."
+wait_field top "$((2 * lines))" "one notch up scrolls it back by one step"
+shot scrolled
+
+# The fifth entry shown, pointed at and clicked.
+row=4
+send "\033,goto,$x,$((top + row * item + item / 2)).\033,click."
+wait_field selected "$((2 * lines + row))" ",goto and ,click select the entry under the pointer"
+
+# a, a pause of 500 ms, b; c d e arrive while the pause runs.
+send "a\033,wait,500.b"
+sleep 0.2
+send "cde"
+for _ in $(seq 50); do [ "$(sed '1,/^--keys--$/d' "$probe_out" | wc -l)" -ge 5 ] && break; sleep 0.1; done
+keys=$(sed '1,/^--keys--$/d' "$probe_out" | tr -d '\r')
+check "letters in order after the pause" "0x41 0x42 0x43 0x44 0x45" "$(awk '{print $2}' <<<"$keys" | paste -sd' ')"
+gap=$(awk 'NR == 1 {a = $3} NR == 2 {print $3 - a}' <<<"$keys")
+[ "$gap" -ge 500 ] || fail "a and b were $gap ms apart, less than the pause of 500 ms"
+echo "ok: a and b $gap ms apart"
+shot clicked
+
+stop_probe
+exit_through_menu
+echo "PASS"
