@@ -2,25 +2,14 @@
 
 namespace {
 
-HANDLE volatile stopSignal = nullptr;
 LONG volatile stopsInProgress = 0;
 
 }  // namespace
 
-// Created on first use by whichever thread gets there first; a thread that
-// loses the race closes its own copy.
+// Made on first use; the initialization of a local static is thread-safe.
 HANDLE linkStopSignal() {
-  HANDLE existing = stopSignal;
-  if (existing) return existing;
-  HANDLE created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!created) return nullptr;
-  existing = static_cast<HANDLE>(InterlockedCompareExchangePointer(
-      const_cast<PVOID volatile*>(reinterpret_cast<PVOID volatile*>(&stopSignal)), created, nullptr));
-  if (existing) {
-    CloseHandle(created);
-    return existing;
-  }
-  return created;
+  static const HANDLE signal = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  return signal;
 }
 
 void beginLinkStop() {

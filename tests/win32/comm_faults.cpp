@@ -5,6 +5,7 @@
 namespace {
 
 volatile LONG activeFault = NO_COMM_FAULT;
+volatile LONG lastInputQueue = 0;
 
 template <typename Function>
 Function systemCall(const char* name) {
@@ -30,7 +31,15 @@ BOOL WINAPI setCommStateStandIn(HANDLE port, LPDCB dcb) {
   return real(port, dcb);
 }
 
+BOOL WINAPI setupCommStandIn(HANDLE port, DWORD inputQueue, DWORD outputQueue) {
+  InterlockedExchange(&lastInputQueue, static_cast<LONG>(inputQueue));
+  static BOOL(WINAPI * real)(HANDLE, DWORD, DWORD) = systemCall<BOOL(WINAPI*)(HANDLE, DWORD, DWORD)>("SetupComm");
+  return real(port, inputQueue, outputQueue);
+}
+
 }  // namespace
+
+unsigned long lastSetupCommInputQueue() { return static_cast<unsigned long>(lastInputQueue); }
 
 void setCommFault(CommFault fault) { InterlockedExchange(&activeFault, fault); }
 
@@ -39,11 +48,15 @@ void setCommFault(CommFault fault) { InterlockedExchange(&activeFault, fault); }
 #ifdef _WIN64
 #define SET_COMM_TIMEOUTS_IMPORT "__imp_SetCommTimeouts"
 #define SET_COMM_STATE_IMPORT "__imp_SetCommState"
+#define SETUP_COMM_IMPORT "__imp_SetupComm"
 #else
 #define SET_COMM_TIMEOUTS_IMPORT "__imp__SetCommTimeouts@8"
 #define SET_COMM_STATE_IMPORT "__imp__SetCommState@8"
+#define SETUP_COMM_IMPORT "__imp__SetupComm@12"
 #endif
 extern "C" BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) asm(SET_COMM_TIMEOUTS_IMPORT);
 BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) = setCommTimeoutsStandIn;
 extern "C" BOOL(WINAPI* setCommStateImport)(HANDLE, LPDCB) asm(SET_COMM_STATE_IMPORT);
 BOOL(WINAPI* setCommStateImport)(HANDLE, LPDCB) = setCommStateStandIn;
+extern "C" BOOL(WINAPI* setupCommImport)(HANDLE, DWORD, DWORD) asm(SETUP_COMM_IMPORT);
+BOOL(WINAPI* setupCommImport)(HANDLE, DWORD, DWORD) = setupCommStandIn;

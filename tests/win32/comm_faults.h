@@ -8,3 +8,7 @@ enum CommFault { NO_COMM_FAULT, FAIL_SET_COMM_TIMEOUTS, FAIL_SET_COMM_STATE };
 
 // Every call of the chosen kind fails until the fault is set back to none.
 void setCommFault(CommFault fault);
+
+// The input queue size of the last SetupComm call, which Wine takes without
+// acting on it; 0 before any.
+unsigned long lastSetupCommInputQueue();

@@ -179,6 +179,10 @@ TEST_F(SerialLink, OpenSetsTheRate8N1DtrRtsAndNoFlowControl) {
     else
       EXPECT_EQ(dcb.fParity, 1u);
 
+    // What a device sends during the longest pause of its typing, 5 s at
+    // 115200 baud (57,600 bytes), must fit the driver's input queue.
+    EXPECT_GE(lastSetupCommInputQueue(), 57600ul);
+
     SttyReport line(stty());
     EXPECT_EQ(line.speed, BaudRateNames[index]);
     for (const char* flag : {"cs8", "-parenb", "-cstopb", "-crtscts", "-ixon", "-ixoff"})
