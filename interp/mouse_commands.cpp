@@ -155,8 +155,7 @@ void runGlide(const char* rest) {
     publishGlideDelta(dx, dy);
     return;
   }
-  if (speed > GLIDE_SPEED_MAX) speed = GLIDE_SPEED_MAX;
-  if (speed < GLIDE_SPEED_MIN) speed = GLIDE_SPEED_MIN;
+  speed = clamp(speed, GLIDE_SPEED_MIN, GLIDE_SPEED_MAX);
   publishGlideDelta(dx * speed, dy * speed);
   armGlideTimer();
   noteGlideTimer(1);
