@@ -17,6 +17,8 @@ bool ntFamily = true;
 HKEY settingsRoot = HKEY_CURRENT_USER;
 const char* settingsRootName = "HKEY_CURRENT_USER";
 bool runForAllUsers = false;
+// The load found machine defaults but no settings key of the user's own.
+static bool startedFromMachineDefaults = false;
 
 static const unsigned DefaultBaudRate = 1200;
 static const int DefaultInterpretation = 1;
@@ -190,6 +192,7 @@ int loadSettings() {
   HKEY machine = openMachineKey(SETTINGS_PATH);
   int found = loadSettingValues(own, machine);
   if (machine) RegCloseKey(machine);
+  startedFromMachineDefaults = !own && found > 0;
   if (!own) return found > 0;
   RegCloseKey(own);
   return 1;
@@ -243,13 +246,17 @@ static int deleteRunValue(HKEY key) {
 
 // Returns 0 when the settings key did not open: the Run value is then
 // left as it is. A user who started from the machine defaults has no key
-// of their own until this first OK creates it.
+// of their own until this first OK creates it; any other missing key is
+// reported.
 static int saveSettingsKey() {
   HKEY key;
-  if (!createKey(settingsRoot, SETTINGS_PATH, &key)) {
+  int opened = startedFromMachineDefaults ? createKey(settingsRoot, SETTINGS_PATH, &key)
+                                          : openKey(settingsRoot, SETTINGS_PATH, &key);
+  if (!opened) {
     showWarning(IDS_SETTINGS_KEY_ACCESS, settingsRootName, SETTINGS_PATH);
     return 0;
   }
+  startedFromMachineDefaults = false;
   const char* failed = writeSettingValues(key);
   if (failed) showWarning(IDS_SAVE_FAILED, failed);
   RegCloseKey(key);
@@ -257,7 +264,8 @@ static int saveSettingsKey() {
 }
 
 // Under the all-users value a per-user one would start a second copy at
-// log-on: it is removed rather than written.
+// log-on: it is removed rather than written. The Run key is created when
+// missing, as it is for a user who started from the machine defaults.
 static void saveRunValue() {
   HKEY key;
   if (!createKey(settingsRoot, RUN_PATH, &key)) {
