@@ -3,13 +3,15 @@
 # a silent install with machine presets and start-up for everyone, the
 # installed program typing at once for a user without settings, a silent
 # upgrade to a higher version that keeps the presets, a silent uninstall
-# that removes them.
+# that removes them; then the x86 package of a higher version in place of the
+# x64 one, which keeps the presets and moves the all-users Run value.
 #
 #   package_e2e.sh tray-driver.exe input-probe.exe file-version.exe VERSION artifact-folder
 #
 # VERSION is the project's (MAJOR.MINOR.PATCH). The packages are made by
 # tools/package.sh into the artifact folder: the project's version and one
-# with PATCH + 1 for the upgrade.
+# with PATCH + 1 for the upgrade, the latter of both bitnesses (wine64's
+# msiexec installs the x86 package without running 32-bit code).
 set -uo pipefail
 
 driver_exe="$(realpath "$1")"
@@ -30,8 +32,8 @@ dist="$(realpath "$out")/dist"
 rm -rf "$dist"
 TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x64 >"$out/package.log" 2>&1 ||
   { cat "$out/package.log"; fail "tools/package.sh x64 failed"; }
-TAVRIN_VERSION="$newer" TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x64 >>"$out/package.log" 2>&1 ||
-  { cat "$out/package.log"; fail "TAVRIN_VERSION=$newer tools/package.sh x64 failed"; }
+TAVRIN_VERSION="$newer" TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x64 x86 >>"$out/package.log" 2>&1 ||
+  { cat "$out/package.log"; fail "TAVRIN_VERSION=$newer tools/package.sh x64 x86 failed"; }
 
 rm -rf "$out/prefix"
 start_display_and_prefix "$out"
@@ -41,7 +43,6 @@ tavrin="$program_dir/Tavrin.exe"
 program='C:\Program Files\Tavrin\Tavrin.exe'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 settings_key='HKCU\Software\Morvane\Tavrin'
-machine_key='HKLM\Software\Morvane\Tavrin'
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 msiexec() {
@@ -67,13 +68,14 @@ shortcuts() {
     -maxdepth 1 -name 'Tavrin.lnk' 2>/dev/null
 }
 
-# "Port|Baud|Interpretation|all-users Run values" as the machine holds them;
-# the Run values of both registry views, so that a second one would show.
+# "Port|Baud|Interpretation|all-users Run values" as the machine holds them,
+# the defaults in the 64-bit registry view or, with "Wow6432Node\", in the
+# 32-bit one; the Run values of both views, so that a second one would show.
 presets() {
-  local runs
-  runs=$(for key in 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' \
-    'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Run'; do reg_value "$key" Tavrin; done | paste -sd ';')
-  echo "$(reg_value "$machine_key" Port)|$(reg_value "$machine_key" Baud)|$(reg_value "$machine_key" Interpretation)|$runs"
+  local runs key='HKLM\Software\'"${1:-}"'Morvane\Tavrin'
+  runs=$(for run in 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' \
+    'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Run'; do reg_value "$run" Tavrin; done | paste -sd ';')
+  echo "$(reg_value "$key" Port)|$(reg_value "$key" Baud)|$(reg_value "$key" Interpretation)|$runs"
 }
 
 installed_version() { $wine64 "$version_exe" "$(windows_path "$tavrin")" 2>/dev/null | tr -d '\r' | grep "^$1=" | cut -d= -f2-; }
@@ -175,4 +177,17 @@ for row in "${uninstall_rows[@]}"; do
   msiexec /i "$dist/Tavrin-$newer-x64.msi"
   uninstall_with_run_value "$value" "$left" ${property:+"$property"}
 done
+
+# --- The x86 package of a higher version replaces the x64 one without being
+# given the presets again: it keeps them, in its own registry view, and
+# the one all-users Run value names the x86 program.
+msiexec /i "$dist/Tavrin-$version-x64.msi" PORT=COM4 BAUD=19200 INTERPRETATION=0 AUTOSTART=1
+msiexec /i "$dist/Tavrin-$newer-x86.msi"
+x86_program='C:\Program Files (x86)\Tavrin\Tavrin.exe'
+check "presets after the x86 upgrade" "|||\"$x86_program\"|COM4|0x4b00|0x0" "$(presets)|$(presets 'Wow6432Node\' | cut -d'|' -f1-3)"
+# The x86 package's entry lives in the 32-bit view: none is left in this one.
+check "64-bit uninstall entries after the x86 upgrade" "" "$(uninstall_entries)"
+[ -e "$program_dir" ] && fail "$program_dir is left after the x86 upgrade"
+msiexec /x "$dist/Tavrin-$newer-x86.msi"
+check "presets after the x86 uninstall" "||||||" "$(presets)|$(presets 'Wow6432Node\' | cut -d'|' -f1-3)"
 echo "PASS"

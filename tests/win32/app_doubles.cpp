@@ -102,14 +102,6 @@ static BOOL WINAPI recordNotifyIcon(DWORD operation, PNOTIFYICONDATAA record) {
   return TRUE;
 }
 
-#ifdef _WIN64
-#define NOTIFY_ICON_IMPORT "__imp_Shell_NotifyIconA"
-#else
-#define NOTIFY_ICON_IMPORT "__imp__Shell_NotifyIconA@8"
-#endif
-extern "C" BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAA) asm(NOTIFY_ICON_IMPORT);
-BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAA) = recordNotifyIcon;
-
 // Wine has no Restart Manager: the registration is recorded as a call.
 static HRESULT WINAPI recordRestartRegistration(PCWSTR commandLine, DWORD flags) {
   if (onDoubleCall)
@@ -118,9 +110,13 @@ static HRESULT WINAPI recordRestartRegistration(PCWSTR commandLine, DWORD flags)
 }
 
 #ifdef _WIN64
+#define NOTIFY_ICON_IMPORT "__imp_Shell_NotifyIconA"
 #define RESTART_IMPORT "__imp_RegisterApplicationRestart"
 #else
+#define NOTIFY_ICON_IMPORT "__imp__Shell_NotifyIconA@8"
 #define RESTART_IMPORT "__imp__RegisterApplicationRestart@8"
 #endif
+extern "C" BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAA) asm(NOTIFY_ICON_IMPORT);
+BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAA) = recordNotifyIcon;
 extern "C" HRESULT(WINAPI* restartImport)(PCWSTR, DWORD) asm(RESTART_IMPORT);
 HRESULT(WINAPI* restartImport)(PCWSTR, DWORD) = recordRestartRegistration;
