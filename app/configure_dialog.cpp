@@ -64,6 +64,12 @@ static void initDialog(HWND dialog) {
   fillPortList(dialog);
   fillBaudList(dialog);
   CheckDlgButton(dialog, IDC_RUN_AT_STARTUP, settings.runAtStartup ? BST_CHECKED : BST_UNCHECKED);
+  // The installer's all-users value starts the program at every log-on:
+  // only the administrator's package can take it away.
+  if (runForAllUsers) {
+    CheckDlgButton(dialog, IDC_RUN_AT_STARTUP, BST_CHECKED);
+    EnableWindow(GetDlgItem(dialog, IDC_RUN_AT_STARTUP), FALSE);
+  }
   CheckDlgButton(dialog, IDC_AUTO_LOGON, settings.autoLogon ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, interpretationButton(interpretation), BST_CHECKED);
   setFieldText(dialog, IDC_USER, settings.userName);

@@ -32,9 +32,19 @@ void disconnectLinks() {
   irdaServ.setStatusCallback(nullptr);
 }
 
+// A silent upgrade closes the program through the Restart Manager, which
+// starts it again only when it is registered; so does Windows after a crash
+// or a hang. Not after a reboot: the log-on's Run value starts it then, and a
+// second copy would meet the first. A failure leaves the program running as
+// before, only without that return.
+void registerForRestart() {
+  RegisterApplicationRestart(nullptr, RESTART_NO_REBOOT);
+}
+
 }  // namespace
 
 HWND startUp(HINSTANCE instance) {
+  registerForRestart();
   mainWindow = createMainWindow(instance);
   addTrayIcon(mainWindow, instance);
   showSplash();

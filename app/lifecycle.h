@@ -7,7 +7,8 @@
 // Held from start to shutdown; null when the program runs unguarded.
 extern HANDLE instanceMutex;
 
-// After the single-instance check: the hidden window and its tray icon, the
+// After the single-instance check: the registration for a restart by the
+// system, the hidden window and its tray icon, the
 // splash, both links wired to the interpreter (the window exists first, for
 // the status callbacks post to it), the IrDA listener, then the settings,
 // which open the serial port. Returns the main window.

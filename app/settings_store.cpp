@@ -16,6 +16,9 @@ const char IrdaPortName[] = "IrDA";
 bool ntFamily = true;
 HKEY settingsRoot = HKEY_CURRENT_USER;
 const char* settingsRootName = "HKEY_CURRENT_USER";
+bool runForAllUsers = false;
+// The load found machine defaults but no settings key of the user's own.
+static bool startedFromMachineDefaults = false;
 
 static const unsigned DefaultBaudRate = 1200;
 static const int DefaultInterpretation = 1;
@@ -69,10 +72,78 @@ static int writeNumber(HKEY key, const char* name, DWORD number) {
   return writeRegistryValue(key, name, REG_DWORD, &number, sizeof number);
 }
 
+// Keys an installer owns are opened for reading only: a standard user may
+// not write under HKEY_LOCAL_MACHINE, and an open for full access would fail.
+static HKEY openMachineKey(const char* path) {
+  HKEY key;
+  if (!ntFamily || RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return nullptr;
+  return key;
+}
+
+static bool allUsersRunValueExists() {
+  HKEY key = openMachineKey(RUN_PATH);
+  if (!key) return false;
+  bool exists = valueExists(key, RUN_VALUE);
+  RegCloseKey(key);
+  return exists;
+}
+
+// The program's own full path in quotes, as the Run value holds it: the
+// current directory is not the program's folder when the program was
+// started at log-in, and the quotes keep a space in the path from making
+// the system start another program ("C:\Program.exe"). Returns the length,
+// or 0 when the path does not fit: a path cut short names no program.
+static DWORD quotedProgramPath(char (&command)[MAX_PATH + 3]) {
+  const DWORD pathRoom = MAX_PATH + 1;
+  command[0] = '"';
+  DWORD length = GetModuleFileNameA(nullptr, command + 1, pathRoom);
+  if (length == 0 || length >= pathRoom) return 0;
+  command[length + 1] = '"';
+  command[length + 2] = 0;
+  return length + 2;
+}
+
+// Quoted or not, in any case, as the file system compares names. A value
+// too long to be a path names no program of this one's.
+static bool runValueNamesThisProgram(HKEY key) {
+  char own[MAX_PATH + 3];
+  DWORD length = quotedProgramPath(own);
+  if (length == 0) return true;
+  char stored[MAX_PATH + 3] = {0};
+  if (!readValue(key, RUN_VALUE, stored, sizeof stored - 1)) return false;
+  if (lstrcmpiA(stored, own) == 0) return true;
+  own[length - 1] = 0;
+  return lstrcmpiA(stored, own + 1) == 0;
+}
+
+static int writeRunValue(HKEY key) {
+  char command[MAX_PATH + 3];
+  if (!quotedProgramPath(command)) return 0;
+  return writeText(key, RUN_VALUE, command);
+}
+
+// A per-user value that names another program (a moved folder, the package
+// of the other bitness) starts nothing, or another copy, while Configure
+// shows it ticked. It is pointed at this program; while the all-users value
+// exists it goes whatever it names, since that value already starts the
+// program once. Failures are as silent as the rest of the load.
+static void mendRunValue(HKEY key) {
+  if (!valueExists(key, RUN_VALUE)) return;
+  if (runForAllUsers) {
+    deleteRegistryValue(key, RUN_VALUE);
+    return;
+  }
+  if (!runValueNamesThisProgram(key)) settings.runAtStartup = writeRunValue(key);
+}
+
 static void loadRunAtStartup() {
+  runForAllUsers = allUsersRunValueExists();
+  if (runForAllUsers) settings.runAtStartup = true;
   HKEY key;
   if (!openKey(settingsRoot, RUN_PATH, &key)) return;
-  settings.runAtStartup = valueExists(key, RUN_VALUE);
+  if (!runForAllUsers) settings.runAtStartup = valueExists(key, RUN_VALUE);
+  mendRunValue(key);
   RegCloseKey(key);
 }
 
@@ -90,22 +161,40 @@ static void loadAutoLogon() {
   RegCloseKey(key);
 }
 
+// The value from the user's key, else from the machine defaults; either
+// key may be null.
+static int readSetting(HKEY own, HKEY machine, const char* name, void* data, DWORD limit) {
+  return (own && readValue(own, name, data, limit)) || (machine && readValue(machine, name, data, limit));
+}
+
+// Sets the three values, each from the first key that holds it or to its
+// built-in default. Returns how many were found.
+static int loadSettingValues(HKEY own, HKEY machine) {
+  DWORD baud = 0;
+  int baudRead = readSetting(own, machine, "Baud", &baud, sizeof baud);
+  settings.baudRate = baudRead ? baud : DefaultBaudRate;
+  DWORD interp = 0;
+  int interpRead = readSetting(own, machine, "Interpretation", &interp, sizeof interp);
+  interpretation = interpRead ? static_cast<int>(interp) : DefaultInterpretation;
+  // Room for the longest name, "COM256", and its terminating zero.
+  char port[PortValueLimit + 1] = {0};
+  int portRead = readSetting(own, machine, "Port", port, PortValueLimit);
+  settings.portName = parsePortName(portRead ? port : "");
+  return baudRead + interpRead + portRead;
+}
+
 int loadSettings() {
   loadRunAtStartup();
   loadAutoLogon();
-  HKEY key;
-  if (!openKey(settingsRoot, SETTINGS_PATH, &key)) return 0;
-  DWORD baud = 0;
-  settings.baudRate = readValue(key, "Baud", &baud, sizeof baud) ? baud : DefaultBaudRate;
-  DWORD interp = 0;
-  interpretation = readValue(key, "Interpretation", &interp, sizeof interp)
-                       ? static_cast<int>(interp)
-                       : DefaultInterpretation;
-  // Room for the longest name, "COM256", and its terminating zero.
-  char port[PortValueLimit + 1] = {0};
-  int portRead = readValue(key, "Port", port, PortValueLimit);
-  RegCloseKey(key);
-  settings.portName = parsePortName(portRead ? port : "");
+  HKEY own = nullptr;
+  if (!openKey(settingsRoot, SETTINGS_PATH, &own)) own = nullptr;
+  // On the Windows 95 family the user's settings are the machine's already.
+  HKEY machine = openMachineKey(SETTINGS_PATH);
+  int found = loadSettingValues(own, machine);
+  if (machine) RegCloseKey(machine);
+  startedFromMachineDefaults = !own && found > 0;
+  if (!own) return found > 0;
+  RegCloseKey(own);
   return 1;
 }
 
@@ -150,48 +239,41 @@ void writeDefaultSettings() {
     RegCloseKey(key);
 }
 
-// The Run value names the running program by the full path the system gives
-// for it: the current directory is not the program's folder when the
-// program was started at log-in. The path is quoted, so that a space in it
-// cannot make the system start another program ("C:\Program.exe").
-static int writeRunValue(HKEY key) {
-  char command[MAX_PATH + 3];
-  const DWORD pathRoom = MAX_PATH + 1;
-  command[0] = '"';
-  DWORD length = GetModuleFileNameA(nullptr, command + 1, pathRoom);
-  // A path cut short names no program: write nothing.
-  if (length == 0 || length >= pathRoom) return 0;
-  command[length + 1] = '"';
-  command[length + 2] = 0;
-  return writeText(key, RUN_VALUE, command);
-}
-
 static int deleteRunValue(HKEY key) {
   if (!valueExists(key, RUN_VALUE)) return 1;
   return deleteRegistryValue(key, RUN_VALUE);
 }
 
 // Returns 0 when the settings key did not open: the Run value is then
-// left as it is.
+// left as it is. A user who started from the machine defaults has no key
+// of their own until this first OK creates it; any other missing key is
+// reported.
 static int saveSettingsKey() {
   HKEY key;
-  if (!openKey(settingsRoot, SETTINGS_PATH, &key)) {
+  int opened = startedFromMachineDefaults ? createKey(settingsRoot, SETTINGS_PATH, &key)
+                                          : openKey(settingsRoot, SETTINGS_PATH, &key);
+  if (!opened) {
     showWarning(IDS_SETTINGS_KEY_ACCESS, settingsRootName, SETTINGS_PATH);
     return 0;
   }
+  startedFromMachineDefaults = false;
   const char* failed = writeSettingValues(key);
   if (failed) showWarning(IDS_SAVE_FAILED, failed);
   RegCloseKey(key);
   return 1;
 }
 
+// Under the all-users value a per-user one would start a second copy at
+// log-on: it is removed rather than written. The Run key is created when
+// missing, as it is for a user who started from the machine defaults.
 static void saveRunValue() {
   HKEY key;
-  if (!openKey(settingsRoot, RUN_PATH, &key)) {
+  if (!createKey(settingsRoot, RUN_PATH, &key)) {
     showWarning(IDS_RUN_KEY_ACCESS, settingsRootName, RUN_PATH);
     return;
   }
-  int done = settings.runAtStartup ? writeRunValue(key) : deleteRunValue(key);
+  bool wanted = settings.runAtStartup && !runForAllUsers;
+  int done = wanted ? writeRunValue(key) : deleteRunValue(key);
   if (!done) showWarning(IDS_STARTUP_KEY_FAILED);
   RegCloseKey(key);
 }

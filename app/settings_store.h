@@ -14,11 +14,20 @@
 extern bool ntFamily;
 extern HKEY settingsRoot;
 extern const char* settingsRootName;
+// True while the installer's all-users Run value "Tavrin" exists (NT family,
+// HKEY_LOCAL_MACHINE): the program then starts at every log-on whatever the
+// user's own choice, and no per-user Run value is written.
+extern bool runForAllUsers;
 
 // Works out ntFamily and settingsRoot from the running system.
 void findPlatformFacts();
 
-// Start-up load. Returns 1 when the settings key exists, 0 on the first run.
+// Start-up load. Each value comes from the user's settings key, else from
+// the machine defaults an installer wrote under HKEY_LOCAL_MACHINE (NT
+// family), else from the built-in defaults. Returns 1 when the user's key or
+// a machine default exists, 0 on the first run. A per-user Run value that
+// names another program is pointed at this one, or removed while the
+// all-users value exists.
 int loadSettings();
 // First run: opens the help page, stores the defaults, creates the Run key.
 void writeDefaultSettings();

@@ -8,7 +8,7 @@ PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb x11-xkb-utils x11-apps xdotool
   gcc-multilib socat googletest libgtest-dev libbenchmark-dev imagemagick
-  wixl msitools zip unzip
+  wixl msitools zip unzip osslsigncode openssl
 )
 
 missing() {

@@ -184,9 +184,15 @@ exit_through_menu() {
 start_tavrin_on_port() {
   prepare_port "$1"
   preset_settings "$1" "$2" "${3:-1}"
+  start_tavrin_with_open_port "$1" "$2" "${4:-}"
+}
 
-  if [ -n "${4:-}" ]; then
-    cd "$4" || exit 1
+# The same without stored settings, for a port already prepared:
+# start_tavrin_with_open_port PORT BAUD [FOLDER]. The tooltip tells that the
+# program opened PORT at BAUD, wherever it found them.
+start_tavrin_with_open_port() {
+  if [ -n "${3:-}" ]; then
+    cd "$3" || exit 1
   else
     rm -rf "$out/run" && mkdir -p "$out/run"
     cd "$out/run" || exit 1

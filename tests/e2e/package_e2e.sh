@@ -1,13 +1,17 @@
 #!/bin/bash
 # The x64 installer as an IT department uses it, in a fresh Wine prefix:
-# a silent install, the installed program typing from the Start menu's
-# folder, a silent upgrade to a higher version, a silent uninstall.
+# a silent install with machine presets and start-up for everyone, the
+# installed program typing at once for a user without settings, a silent
+# upgrade to a higher version that keeps the presets, a silent uninstall
+# that removes them; then the x86 package of a higher version in place of the
+# x64 one, which keeps the presets and moves the all-users Run value.
 #
 #   package_e2e.sh tray-driver.exe input-probe.exe file-version.exe VERSION artifact-folder
 #
 # VERSION is the project's (MAJOR.MINOR.PATCH). The packages are made by
 # tools/package.sh into the artifact folder: the project's version and one
-# with PATCH + 1 for the upgrade.
+# with PATCH + 1 for the upgrade, the latter of both bitnesses (wine64's
+# msiexec installs the x86 package without running 32-bit code).
 set -uo pipefail
 
 driver_exe="$(realpath "$1")"
@@ -28,8 +32,8 @@ dist="$(realpath "$out")/dist"
 rm -rf "$dist"
 TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x64 >"$out/package.log" 2>&1 ||
   { cat "$out/package.log"; fail "tools/package.sh x64 failed"; }
-TAVRIN_VERSION="$newer" TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x64 >>"$out/package.log" 2>&1 ||
-  { cat "$out/package.log"; fail "TAVRIN_VERSION=$newer tools/package.sh x64 failed"; }
+TAVRIN_VERSION="$newer" TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x64 x86 >>"$out/package.log" 2>&1 ||
+  { cat "$out/package.log"; fail "TAVRIN_VERSION=$newer tools/package.sh x64 x86 failed"; }
 
 rm -rf "$out/prefix"
 start_display_and_prefix "$out"
@@ -64,10 +68,25 @@ shortcuts() {
     -maxdepth 1 -name 'Tavrin.lnk' 2>/dev/null
 }
 
+# "Port|Baud|Interpretation|all-users Run values" as the machine holds them,
+# the defaults in the 64-bit registry view or, with "Wow6432Node\", in the
+# 32-bit one; the Run values of both views, so that a second one would show.
+presets() {
+  local runs key='HKLM\Software\'"${1:-}"'Morvane\Tavrin'
+  runs=$(for run in 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' \
+    'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Run'; do reg_value "$run" Tavrin; done | paste -sd ';')
+  echo "$(reg_value "$key" Port)|$(reg_value "$key" Baud)|$(reg_value "$key" Interpretation)|$runs"
+}
+
 installed_version() { $wine64 "$version_exe" "$(windows_path "$tavrin")" 2>/dev/null | tr -d '\r' | grep "^$1=" | cut -d= -f2-; }
 
-# --- A silent install puts the program, its shortcut and its entry in place.
-msiexec /i "$dist/Tavrin-$version-x64.msi"
+# --- A silent install puts the program, its shortcut, its entry and the
+# presets in place. A value Tavrin cannot use refuses the package (1603).
+$wine64 msiexec /i "$(windows_path "$dist/Tavrin-$version-x64.msi")" /qn INTERPRETATION=3 >/dev/null 2>&1 &&
+  fail "the package took INTERPRETATION=3"
+check "presets after the refused install" "|||" "$(presets)"
+msiexec /i "$dist/Tavrin-$version-x64.msi" /norestart PORT=COM1 BAUD=9600 INTERPRETATION=2 AUTOSTART=1
+check "presets after the install" "COM1|0x2580|0x2|\"$program\"" "$(presets)"
 [ -f "$tavrin" ] || fail "no $program after the install"
 check "installed FileVersion" "$version" "$(installed_version FileVersion)"
 check "installed fixed file version" "$version.0" "$(installed_version Fixed)"
@@ -81,12 +100,16 @@ product_code=$(uninstall_keys | grep -o '{[0-9A-F-]*}')
 [ -s "$WINEPREFIX/drive_c/windows/Installer/$product_code/tavrin.ico" ] || fail "no icon for the entry of $product_code"
 echo "ok: the entry's icon is kept for $product_code"
 
-# --- Started from its folder, as the shortcut does, the program opens its
-# port and types.
-start_tavrin_on_com1 "$program_dir"
-start_probe
-printf 'Installed\033enter.' >"$out/peer"
-wait_text "Installed" "typing from the installed program"
+# --- A user without settings of their own starts it from its folder, as the
+# shortcut does: the machine defaults open COM1 at 9600 with no help page
+# and no dialog, UTF-8 is typed as Unicode, and nothing is stored for them.
+prepare_port COM1
+start_tavrin_with_open_port COM1 9600 "$program_dir"
+check "help pages written" "" "$(find "$WINEPREFIX/drive_c" -name 'Tavrin Help.html')"
+check "the user's settings key" "absent" "$($wine64 reg query "$settings_key" >/dev/null 2>&1 && echo present || echo absent)"
+start_probe unicode-window
+printf 'Install\303\251\033enter.' >"$out/peer"
+wait_text "Installé" "typing from the installed program"
 shot installed-typing
 stop_probe
 
@@ -105,15 +128,18 @@ driver press "" 1
 wait_gone "#32770" "" 10000 || fail "OK did not close About"
 exit_through_menu
 cd "$out" || exit 1
+# As after an OK in Configure.
+preset_settings COM1 1200
 
-# --- A higher version replaces the installed one: one entry remains, and the
-# user's settings stay.
+# --- A higher version replaces the installed one: one entry remains, the
+# presets given to the first stay, and so do the user's settings.
 $wine64 reg add "$run_key" /v Tavrin /d "$program" /f >/dev/null 2>&1
 msiexec /i "$dist/Tavrin-$newer-x64.msi"
 check "uninstall entries after the upgrade" "Tavrin|$newer|Morvane" "$(uninstall_entries)"
 check "FileVersion after the upgrade" "$newer" "$(installed_version FileVersion)"
 check "Start menu shortcuts after the upgrade" "1" "$(shortcuts | wc -l)"
 check "stored port after the upgrade" "COM1" "$(reg_value "$settings_key" Port)"
+check "presets after the upgrade" "COM1|0x2580|0x2|\"$program\"" "$(presets)"
 # Known Wine difference: Wine removes the older package without telling it
 # (UPGRADINGPRODUCTCODE) that an upgrade removes it, so that removal takes
 # the log-in value along. Windows tells it, and the value stays: the last
@@ -136,6 +162,7 @@ uninstall_with_run_value() {
   check "Start menu shortcuts after the uninstall" "0" "$(shortcuts | wc -l)"
   check "uninstall entries after the uninstall" "" "$(uninstall_entries)"
   check "stored port after the uninstall" "COM1" "$(reg_value "$settings_key" Port)"
+  check "presets after the uninstall" "|||" "$(presets)"
   check "Run value [$1] after the uninstall ${*:3}" "$2" "$(reg_value "$run_key" Tavrin)"
   $wine64 reg delete "$run_key" /v Tavrin /f >/dev/null 2>&1
 }
@@ -150,4 +177,17 @@ for row in "${uninstall_rows[@]}"; do
   msiexec /i "$dist/Tavrin-$newer-x64.msi"
   uninstall_with_run_value "$value" "$left" ${property:+"$property"}
 done
+
+# --- The x86 package of a higher version replaces the x64 one without being
+# given the presets again: it keeps them, in its own registry view, and
+# the one all-users Run value names the x86 program.
+msiexec /i "$dist/Tavrin-$version-x64.msi" PORT=COM4 BAUD=19200 INTERPRETATION=0 AUTOSTART=1
+msiexec /i "$dist/Tavrin-$newer-x86.msi"
+x86_program='C:\Program Files (x86)\Tavrin\Tavrin.exe'
+check "presets after the x86 upgrade" "|||\"$x86_program\"|COM4|0x4b00|0x0" "$(presets)|$(presets 'Wow6432Node\' | cut -d'|' -f1-3)"
+# The x86 package's entry lives in the 32-bit view: none is left in this one.
+check "64-bit uninstall entries after the x86 upgrade" "" "$(uninstall_entries)"
+[ -e "$program_dir" ] && fail "$program_dir is left after the x86 upgrade"
+msiexec /x "$dist/Tavrin-$newer-x86.msi"
+check "presets after the x86 uninstall" "||||||" "$(presets)|$(presets 'Wow6432Node\' | cut -d'|' -f1-3)"
 echo "PASS"

@@ -357,9 +357,11 @@ TEST_F(DialogTest, SplashClosesAfterThreeSecondsOrAtOnceOnAClick) {
   UnhookWindowsHookEx(hook);
 }
 
-// Start-up: the window and its icon first, the splash while nothing is
-// wired yet, then the links' callbacks before any link runs, the IrDA
-// listener, and last the stored settings with the serial port.
+// Start-up: the registration for a restart by the system (RESTART_NO_REBOOT:
+// the log-on's Run value covers a reboot), the window and its icon, the
+// splash while nothing is wired yet, then the links' callbacks before any
+// link runs, the IrDA listener, and last the stored settings with the
+// serial port.
 TEST_F(DialogTest, StartUpShowsIconAndSplashBeforeWiringTheLinksThenOpensTheStoredPort) {
   clearProgramRegistry();
   putText(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port", "COM3");
@@ -385,7 +387,7 @@ TEST_F(DialogTest, StartUpShowsIconAndSplashBeforeWiringTheLinksThenOpensTheStor
   clearProgramRegistry();
   EXPECT_TRUE(IsWindow(window));
   EXPECT_EQ(window, mainWindow);
-  EXPECT_EQ(seen, (Calls{"tray add", "splash", "serialBytes(set)", "serialStatus(set)", "irdaBytes(set)",
+  EXPECT_EQ(seen, (Calls{"restart(no args,8)", "tray add", "splash", "serialBytes(set)", "serialStatus(set)", "irdaBytes(set)",
                          "irdaStatus(set)", "startListener", "closePort(1)", "openPort(COM3,5,1)", "tray modify"}));
   EXPECT_EQ(interpretation.load(), 1);
   EXPECT_STREQ(trayIconData.szTip, "Tavrin: COM3 @ 9600 Baud");

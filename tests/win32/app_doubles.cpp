@@ -102,10 +102,21 @@ static BOOL WINAPI recordNotifyIcon(DWORD operation, PNOTIFYICONDATAA record) {
   return TRUE;
 }
 
+// Wine has no Restart Manager: the registration is recorded as a call.
+static HRESULT WINAPI recordRestartRegistration(PCWSTR commandLine, DWORD flags) {
+  if (onDoubleCall)
+    onDoubleCall("restart(" + std::string(commandLine ? "args" : "no args") + "," + std::to_string(flags) + ")");
+  return S_OK;
+}
+
 #ifdef _WIN64
 #define NOTIFY_ICON_IMPORT "__imp_Shell_NotifyIconA"
+#define RESTART_IMPORT "__imp_RegisterApplicationRestart"
 #else
 #define NOTIFY_ICON_IMPORT "__imp__Shell_NotifyIconA@8"
+#define RESTART_IMPORT "__imp__RegisterApplicationRestart@8"
 #endif
 extern "C" BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAA) asm(NOTIFY_ICON_IMPORT);
 BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAA) = recordNotifyIcon;
+extern "C" HRESULT(WINAPI* restartImport)(PCWSTR, DWORD) asm(RESTART_IMPORT);
+HRESULT(WINAPI* restartImport)(PCWSTR, DWORD) = recordRestartRegistration;

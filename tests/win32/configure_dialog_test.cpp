@@ -42,6 +42,7 @@ protected:
   void TearDown() override {
     if (dialog) DestroyWindow(dialog);
     ntFamily = true;
+    runForAllUsers = false;
   }
 
   // Opens the dialog without a modal loop and lets its posted commands run.
@@ -245,6 +246,16 @@ TEST_F(ConfigureDialog, ClicksFollowTheRulesOnTheNtFamily) {
   EXPECT_FALSE(settings.autoLogon);
   EXPECT_STREQ("", settings.password);
   EXPECT_STREQ("ada", settings.userName);
+}
+
+TEST_F(ConfigureDialog, RunAtStartUpIsTickedAndGreyedUnderTheAllUsersValue) {
+  runForAllUsers = true;
+  open();
+  EXPECT_TRUE(checked(IDC_RUN_AT_STARTUP));
+  EXPECT_FALSE(enabled(IDC_RUN_AT_STARTUP));
+  EXPECT_EQ((StartUpGroup{true, false, false, ""}), startUpGroup()) << "automatic log-on stays available";
+  command(IDOK);
+  EXPECT_TRUE(settings.runAtStartup);
 }
 
 TEST_F(ConfigureDialog, AutoLogonIsNotAvailableOnTheWindows95Family) {

@@ -119,6 +119,76 @@ TEST_F(SettingsStore, RunValuePresenceSetsRunAtStartup) {
   EXPECT_TRUE(settings.runAtStartup);
 }
 
+// An installer's presets under HKEY_LOCAL_MACHINE fill what the user's own
+// key lacks, value by value; they alone end the first run.
+TEST_F(SettingsStore, EachValueFallsBackToTheMachineDefaultThenToTheBuiltIn) {
+  struct Value { const char* port; DWORD baud, interp; };  // null/0: absent
+  struct Row { bool ownKey; Value own, machine; int loaded; const char* port; unsigned baud; int interp; } rows[] = {
+      {true, {"COM5", 9600, 3}, {"COM3", 4800, 2}, 1, ComPortNames[4], 9600, 3},
+      {false, {}, {"COM3", 4800, 2}, 1, ComPortNames[2], 4800, 2},
+      {true, {"IrDA", 0, 0}, {nullptr, 4800, 0}, 1, IrdaPortName, 4800, 1},
+      {false, {}, {nullptr, 0, 2}, 1, ComPortNames[0], 1200, 2},
+      {true, {}, {}, 1, ComPortNames[0], 1200, 1},
+      {false, {}, {}, 0, ComPortNames[0], 1200, 1},
+  };
+  for (const Row& row : rows) {
+    clearProgramRegistry();
+    if (row.ownKey) putText(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Unrelated", "");
+    if (!row.ownKey) putText(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH, "Unrelated", "");
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      const Value& value = root == HKEY_CURRENT_USER ? row.own : row.machine;
+      if (value.port) putText(root, TEST_SETTINGS_PATH, "Port", value.port);
+      if (value.baud) putDword(root, TEST_SETTINGS_PATH, "Baud", value.baud);
+      if (value.interp) putDword(root, TEST_SETTINGS_PATH, "Interpretation", value.interp);
+    }
+    interpretation = 7;
+    EXPECT_EQ(row.loaded, loadSettings()) << "row of " << row.port << " " << row.baud;
+    EXPECT_EQ(row.port, settings.portName);
+    EXPECT_EQ(row.baud, settings.baudRate);
+    EXPECT_EQ(row.interp, interpretation.load());
+    EXPECT_EQ(row.ownKey, keyPresent(HKEY_CURRENT_USER, TEST_SETTINGS_PATH)) << "the load writes nothing";
+  }
+}
+
+// At start-up a per-user Run value that names another program is pointed
+// at this one; beside the installer's all-users value it goes.
+TEST_F(SettingsStore, ForeignOrDoubledRunValueIsMendedAtLoad) {
+  const std::string own = ownPath();
+  std::string upper = own;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  struct Row { bool allUsers; std::string stored, after; bool run; size_t writes; } rows[] = {
+      {false, "C:\\Old\\Tavrin.exe", '"' + own + '"', true, 1},
+      {false, "\"C:\\Program Files (x86)\\Tavrin\\Tavrin.exe\"", '"' + own + '"', true, 1},
+      {false, own, own, true, 0},
+      {false, '"' + upper + '"', '"' + upper + '"', true, 0},
+      {false, "", "", false, 0},
+      {true, "C:\\Old\\Tavrin.exe", "", true, 0},
+      {true, '"' + own + '"', "", true, 0},
+      {true, "", "", true, 0},
+  };
+  storeSettings("COM1", 1200, 1);
+  for (const Row& row : rows) {
+    removeValue(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin");
+    removeValue(HKEY_LOCAL_MACHINE, TEST_RUN_PATH, "Tavrin");
+    if (row.allUsers) putText(HKEY_LOCAL_MACHINE, TEST_RUN_PATH, "Tavrin", '"' + own + '"');
+    if (!row.stored.empty()) putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", row.stored);
+    resetStandIns();
+    settings.runAtStartup = !row.run;
+    loadSettings();
+    std::string after = valueData(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin");
+    EXPECT_EQ(row.after, after.empty() ? after : after.substr(0, after.size() - 1)) << row.stored;
+    EXPECT_EQ(row.run, settings.runAtStartup) << row.stored;
+    EXPECT_EQ(row.allUsers, runForAllUsers);
+    EXPECT_EQ(row.writes, writtenValues.size()) << row.stored;
+  }
+  // A rewrite that fails leaves the box unticked: ticked means it starts.
+  putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", "C:\\Old\\Tavrin.exe");
+  removeValue(HKEY_LOCAL_MACHINE, TEST_RUN_PATH, "Tavrin");
+  failingValueName = "Tavrin";
+  loadSettings();
+  EXPECT_FALSE(settings.runAtStartup);
+}
+
 TEST_F(SettingsStore, AutoAdminLogonTextDecidesAutoLogon) {
   struct Row { const char* text; bool expected; } rows[] = {
       {"1", true}, {"0", false}, {"", true}, {"yes", true}, {nullptr, false}};
@@ -255,6 +325,18 @@ TEST_F(SettingsSave, StoresEveryValueWithTheProgramsOwnPath) {
   EXPECT_EQ("1", winlogon("ForceAutoLogon"));
   EXPECT_EQ("ada", winlogon("DefaultUserName"));
   EXPECT_EQ("lovelace", winlogon("DefaultPassword"));
+}
+
+TEST_F(SettingsSave, UnderTheAllUsersValueNoPerUserValueIsWritten) {
+  putText(HKEY_LOCAL_MACHINE, TEST_RUN_PATH, "Tavrin", '"' + ownPath() + '"');
+  putText(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin", '"' + ownPath() + '"');
+  runForAllUsers = true;
+  BoxRecorder recorder;
+  saveSettings();
+  runForAllUsers = false;
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_FALSE(valuePresent(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin"));
+  EXPECT_TRUE(valuePresent(HKEY_LOCAL_MACHINE, TEST_RUN_PATH, "Tavrin")) << "the installer's value stays";
 }
 
 TEST_F(SettingsSave, PortAndInterpretationReadBackAsSaved) {
@@ -431,6 +513,34 @@ TEST_F(ConfigureRequest, FirstRunCancelledKeepsTheDefaultsStored) {
   EXPECT_EQ(expected, recorder.boxes);
   EXPECT_EQ(std::string("COM1", 5), valueData(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port"));
   EXPECT_EQ(0, configureOpen);
+}
+
+// A new user on a PC with presets: no help page, no notice, no dialog, the
+// port opened at once; their own key appears with their first OK.
+TEST_F(ConfigureRequest, FirstRunWithMachineDefaultsShowsNothingAndWritesNothing) {
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Morvane");
+  RegDeleteKeyA(HKEY_CURRENT_USER, TEST_RUN_PATH);
+  putText(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH, "Port", "COM7");
+  putDword(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH, "Baud", 9600);
+  putDword(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH, "Interpretation", 2);
+  {
+    BoxRecorder recorder(IDCANCEL);
+    configureSettings(true);
+    EXPECT_EQ(0, recorder.configureShown);
+    EXPECT_EQ(0, helpPageOpened);
+    EXPECT_EQ(std::vector<RecordedBox>{warningBox(UnableToOpenCom7)}, recorder.boxes);
+  }
+  EXPECT_EQ(ComPortNames[6], settings.portName);
+  EXPECT_EQ(9600u, settings.baudRate);
+  EXPECT_EQ(2, interpretation.load());
+  EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, TEST_SETTINGS_PATH));
+  settings.runAtStartup = true;
+  BoxRecorder recorder(IDOK);
+  configureSettings(false);
+  EXPECT_EQ(std::vector<RecordedBox>{warningBox(UnableToOpenCom7)}, recorder.boxes);
+  EXPECT_EQ(9600u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
+  EXPECT_EQ('"' + ownPath() + "\"" + '\0', valueData(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin"))
+      << "the Run key is created with the first value";
 }
 
 TEST_F(ConfigureRequest, OkSavesAndCancelChangesNothingStored) {
