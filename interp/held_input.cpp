@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "assembler.h"
 #include "keystroke.h"
 #include "platform.h"
 
@@ -127,9 +128,16 @@ void letGoOfEverything() {
   stopGlideTimer();
 }
 
+void resetDevice() {
+  letGoOfEverything();
+  // Half an escape sequence or half a UTF-8 character from a link that went
+  // away is not text: kept, it would swallow what the device sends next.
+  resetSequenceAssembler();
+}
+
 void releaseHeldInput() {
   enterInterpreter();
-  letGoOfEverything();
+  resetDevice();
   unlockInterpreter();
 }
 

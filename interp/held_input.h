@@ -35,8 +35,15 @@ void settleInterpreter();
 // the glide. For a caller that holds the interpreter lock.
 void letGoOfEverything();
 
-// letGoOfEverything under the lock. For exit and the end of the session,
-// once the links are quiet.
+// letGoOfEverything, and the escape-sequence assembler and the UTF-8
+// decoder back to their start-up state (what they held is dropped): the
+// device starts again from a clean state. For a caller that holds the
+// interpreter lock.
+void resetDevice();
+
+// resetDevice under the lock. For every end of a link (a failure, the
+// removal of the port, an IrDA peer gone, Configure closing the port), for
+// exit and for the end of the session, once the link's worker is quiet.
 void releaseHeldInput();
 
 // Forgets what is held without sending anything: the start-up state.
