@@ -133,4 +133,32 @@ INSTANTIATE_TEST_SUITE_P(
         HeldCase{"a click of the locked button lets it go", ESC + ",moulock,right." + ESC + ",click,right.", ""},
         HeldCase{"a pending modifier is forgotten, not pressed", ESC + ",hold,ctrl.", ""}));
 
+struct HalfCase {
+  const char* what;
+  int interpretationSetting;
+  std::string sent;
+};
+
+class ReleaseAfterALostLink : public ::testing::TestWithParam<HalfCase> {};
+
+// What was half received when the link went is dropped: the device's next
+// text is typed as it is, with no modifier and nothing before it.
+TEST_P(ReleaseAfterALostLink, DropsWhatWasHalfReceivedSoTheNextTextIsTyped) {
+  const HalfCase& c = GetParam();
+  freshInterpreter(c.interpretationSetting);
+  feedText(c.sent);
+  releaseHeldInput();
+  recorder::reset();
+  feedText("xyz");
+  EXPECT_EQ(recorder::keyStrokes(), "+58 -58 +59 -59 +5a -5a") << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Halves, ReleaseAfterALostLink,
+    ::testing::Values(HalfCase{"half an escape sequence", 1, ESC + ",lock,ct"},
+                      HalfCase{"a sequence cut at its limit", 1, ESC + std::string(70, 'q')},
+                      HalfCase{"a pending one-shot modifier", 1, ESC + ",hold,ctrl."},
+                      HalfCase{"a locked Windows key", 1, ESC + ",lock,leftwinkey."},
+                      HalfCase{"half a UTF-8 character", 2, "\xe2\x82"}));
+
 }  // namespace
