@@ -22,6 +22,9 @@ const int KEY_DOWN_EXTENDED = 2;
 unsigned char keyState[256];
 int pressedButtons = 0;
 int lockedButtons = 0;
+// The Unicode unit whose key-down may have gone out without its key-up; 0
+// for none.
+unsigned unicodeUnitDown = 0;
 
 struct ButtonFlags {
   int button;
@@ -57,6 +60,11 @@ void releaseKey(int vk) {
   extendedKeyFlag = 0;
 }
 
+void releaseUnicodeUnit() {
+  if (unicodeUnitDown) emitUnicodeUnit(unicodeUnitDown, 1);
+  unicodeUnitDown = 0;
+}
+
 void releaseOrdinaryKeys() {
   for (int vk = 0; vk < 256; ++vk)
     if (keyState[vk] != KEY_RELEASED && !isModifierKey(vk)) releaseKey(vk);
@@ -78,6 +86,7 @@ void releaseButtons(int keep) {
 // keepModifiers and the buttons in keepButtons.
 void releaseAllBut(ModifierSet keepModifiers, int keepButtons) {
   extendedKeyFlag = 0;
+  releaseUnicodeUnit();
   releaseOrdinaryKeys();
   releaseModifierKeys(keepModifiers);
   releaseButtons(keepButtons);
@@ -101,6 +110,8 @@ void noteMouseEvent(unsigned flags, int byMouseLock) {
     }
   }
 }
+
+void noteUnicodeUnit(unsigned unit, int up) { unicodeUnitDown = up ? 0 : unit; }
 
 int keyIsPressed(int vk) { return keyState[vk & 0xFF] != KEY_RELEASED; }
 
@@ -145,4 +156,5 @@ void forgetHeldInput() {
   std::memset(keyState, 0, sizeof keyState);
   pressedButtons = 0;
   lockedButtons = 0;
+  unicodeUnitDown = 0;
 }

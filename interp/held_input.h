@@ -7,11 +7,13 @@ const int BUTTON_LEFT = 0x1;
 const int BUTTON_RIGHT = 0x2;
 const int BUTTON_MIDDLE = 0x4;
 
-// Called for every key event and every mouse event sent, so the record
-// follows what the system was told. extended: the event carried
+// Called for every key event and every mouse event just before it is sent,
+// so the record holds everything the system may have been told. extended: the event carried
 // KEYEVENTF_EXTENDEDKEY. byMouseLock: the event is a ",moulock" press.
 void noteKeyEvent(int vk, int up, int extended);
 void noteMouseEvent(unsigned flags, int byMouseLock);
+// A Unicode unit's key-down (up == 0) or key-up, before it is sent.
+void noteUnicodeUnit(unsigned unit, int up);
 
 // 1 while vk is down as far as the interpreter has told the system.
 int keyIsPressed(int vk);

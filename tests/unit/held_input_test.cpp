@@ -26,6 +26,7 @@ struct Interrupted {
   int keys[3];       // 0 for none
   int extendedKey;   // the one of keys that went down as an extended key
   unsigned buttons;  // MOUSEEVENTF_*DOWN flags
+  unsigned unicodeUnit;  // a Unicode key-down, 0 for none
 };
 
 void sendAsInterruptedWorker(const Interrupted& w) {
@@ -36,8 +37,12 @@ void sendAsInterruptedWorker(const Interrupted& w) {
     sendKeyEvent(0, vk);
   }
   if (w.buttons) {
-    emitMouseEvent(w.buttons, 0, 0);
     noteMouseEvent(w.buttons, 0);
+    emitMouseEvent(w.buttons, 0, 0);
+  }
+  if (w.unicodeUnit) {
+    noteUnicodeUnit(w.unicodeUnit, 0);
+    emitUnicodeUnit(w.unicodeUnit, 0);
   }
   // The worker dies here: the flag stays as it was, the lock is abandoned.
   unlockInterpreter();
@@ -74,19 +79,20 @@ INSTANTIATE_TEST_SUITE_P(
     Workers, StrandedInput,
     ::testing::Values(
         StrandedCase{"capital A half typed, Ctrl locked: A and Shift go, Ctrl stays", ESC + ",lock,ctrl.",
-                     {{0x11, 0x10, 0x41}, 0, 0}, "-41 -10", MODIFIER_CTRL},
-        StrandedCase{"an extended key keeps its flag on the way up", "", {{0x2E, 0, 0}, 0x2E, 0}, "-2ex", 0},
+                     {{0x11, 0x10, 0x41}, 0, 0, 0}, "-41 -10", MODIFIER_CTRL},
+        StrandedCase{"an extended key keeps its flag on the way up", "", {{0x2E, 0, 0}, 0x2E, 0, 0}, "-2ex", 0},
         StrandedCase{"a pending Win pressed for the key goes, a locked Alt stays", ESC + ",lock,alt.",
-                     {{0x12, 0x5B, 0x45}, 0x5B, 0}, "-45a -5bxa", MODIFIER_ALT},
+                     {{0x12, 0x5B, 0x45}, 0x5B, 0, 0}, "-45a -5bxa", MODIFIER_ALT},
         StrandedCase{"a locked Shift pressed for the key stays", ESC + ",lock,shift.",
-                     {{0x10, 0x41, 0}, 0, 0}, "-41", MODIFIER_SHIFT},
+                     {{0x10, 0x41, 0}, 0, 0, 0}, "-41", MODIFIER_SHIFT},
         StrandedCase{"a half click goes, the moulock button stays", ESC + ",moulock.",
-                     {{0, 0, 0}, 0, 0x0008}, " | mouse flags=0x0010 dx=0 dy=0", 0}));
+                     {{0, 0, 0}, 0, 0x0008, 0}, " | mouse flags=0x0010 dx=0 dy=0", 0},
+        StrandedCase{"a Unicode key-down gets its key-up", "", {{0, 0, 0}, 0, 0, 0x20AC}, "-u20ac", 0}));
 
 TEST(StrandedInput, TheNextByteAfterAnAbandonmentFirstReleasesThenTypes) {
   freshInterpreter();
   feedText(ESC + ",lock,ctrl.");
-  sendAsInterruptedWorker({{0x10, 0x41, 0}, 0, 0});
+  sendAsInterruptedWorker({{0x10, 0x41, 0}, 0, 0, 0});
   recorder::reset();
   recorder::abandonNextLock();
   feedText("b");
