@@ -239,6 +239,24 @@ TEST_F(SerialLink, CloseWithRestorePutsBackTheEarlierLineAndWithoutLeavesTheLink
   setLine(original);
 }
 
+// A reopen after a failure finds this program's own settings on the line:
+// the close with restore still puts back those found at the first open.
+TEST_F(SerialLink, RestoreAfterAReopenPutsBackTheLineFoundAtTheFirstOpen) {
+  DCB original = inspectLine();
+  DCB earlier = original;
+  earlier.BaudRate = 2400;
+  earlier.StopBits = TWOSTOPBITS;
+  setLine(earlier);
+  ASSERT_EQ(openLink(Index115200), 1);
+  port.closePort(0);
+  ASSERT_EQ(openLink(Index115200), 1);
+  port.closePort(1);
+  DCB after = inspectLine();
+  EXPECT_EQ(after.BaudRate, 2400u);
+  EXPECT_EQ(after.StopBits, TWOSTOPBITS);
+  setLine(original);
+}
+
 TEST_F(SerialLink, PortHeldByAnotherHandleIsRefusedExceptUnderWine) {
   HANDLE holder = openPortForInspection();
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
