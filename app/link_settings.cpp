@@ -59,6 +59,10 @@ int trayStatusText(const CCommPort& port, char* buffer) {
 
 void updateTrayStatus(const CCommPort& port) {
   char tip[256];
-  if (trayStatusText(port, tip)) showWarning(IDS_UNABLE_TO_OPEN, settings.portName);
+  if (trayStatusText(port, tip)) {
+    showWarning(IDS_UNABLE_TO_OPEN, settings.portName);
+    // The retry may have opened the port while the warning showed.
+    trayStatusText(port, tip);
+  }
   showTrayText(tip);
 }

@@ -65,14 +65,9 @@ lose_the_link_while_the_device_holds_everything() {
   shot released
 
   start_line
-  local tip="" back_at
+  local back_at
   back_at=$(now_ms)
-  for _ in $(seq 40); do
-    tip=$(tray_tooltip)
-    [ "$tip" = "Tavrin: $port @ $baud Baud" ] && break
-    sleep 0.5
-  done
-  check "tooltip after the line came back" "Tavrin: $port @ $baud Baud" "$tip"
+  wait_tooltip "Tavrin: $port @ $baud Baud" 40 "tooltip after the line came back"
   echo "the port was open again $(($(now_ms) - back_at)) ms after the line came back"
   printf 'xyz' >"$out/peer"
   wait_text "xyz" "the device's text after the reconnect"
