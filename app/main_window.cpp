@@ -193,8 +193,9 @@ void onCommand(HWND window, WPARAM command) {
 // whole shutdown happens here and now; the window then goes as after Exit.
 void onEndSession(HWND window, WPARAM ending) {
   if (!ending) return;
-  shutDown();
-  DestroyWindow(window);
+  // A second notice, served while the shutdown waits for a link's worker,
+  // leaves the window to the shutdown under way.
+  if (shutDown()) DestroyWindow(window);
 }
 
 // What would open a link or arm a timer. Once the shutdown has begun none
