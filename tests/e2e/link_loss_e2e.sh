@@ -74,14 +74,20 @@ lose_the_link_while_the_device_holds_everything() {
   stop_probe
 }
 
-# Sequences that name no command, about 11 000 bytes a second as a device
-# at 115200 baud sends them: every byte reaches the About monitor and
-# nothing is typed.
+# Sequences that name no command: every byte reaches the About monitor and
+# nothing is typed. "paced" sends about 11 000 bytes a second, as a device
+# at 115200 baud does; "flood" as fast as the line takes them, so that the
+# reader is always in the middle of a byte when the link stops.
 stream_to_the_device() {
   local chunk="$out/stream.bin"
   : >"$chunk"
   for _ in $(seq 100); do printf '\033,nothing.' >>"$chunk"; done
-  ( while cat "$chunk"; do sleep 0.1; done >"$out/peer" ) 2>/dev/null &
+  if [ "$1" = flood ]; then
+    for _ in 1 2 3 4 5; do cat "$chunk" "$chunk" "$chunk" "$chunk" >>"$chunk.big"; done
+    ( while cat "$chunk.big"; do :; done >"$out/peer" ) 2>/dev/null &
+  else
+    ( while cat "$chunk"; do sleep 0.1; done >"$out/peer" ) 2>/dev/null &
+  fi
   stream_pid=$!
   started_pids+=("$stream_pid")
 }
@@ -101,18 +107,19 @@ open_about_during_a_stream() {
   open_tray_menu 1 || fail "no menu for About"
   driver menu-keys down down enter
   driver wait "#32770" "" 10000 || fail "About did not open"
-  stream_to_the_device
+  stream_to_the_device "$2"
   sleep 2
   text=$(driver texts "" | sed -n 's/^1016|//p')
   [ -n "$text" ] || fail "the About monitor shows nothing of the stream"
   shot "about-stream-$1"
 }
 
-# The end of the session stops the link while the About box still shows:
-# the whole shutdown runs inside WM_ENDSESSION, and the driver times it.
+# The end of the session stops the link while the About box still shows
+# and the reader is busy: the whole shutdown runs inside WM_ENDSESSION, and
+# the driver times it.
 end_the_session_with_the_about_box_open_during_a_stream() {
   local report took
-  open_about_during_a_stream session-end
+  open_about_during_a_stream session-end flood
   report=$(driver end-session)
   stop_stream
   took=$(sed -n 's/^ended in \([0-9]*\) ms$/\1/p' <<<"$report")
@@ -129,7 +136,7 @@ stop_stream() {
 
 exit_with_the_about_box_open_during_a_stream() {
   local took
-  open_about_during_a_stream exit
+  open_about_during_a_stream exit paced
   took=$(timed_exit)
   stop_stream
   echo "Exit with the About box open during the stream ended the program in $took ms"
