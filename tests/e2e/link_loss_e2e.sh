@@ -77,7 +77,7 @@ lose_the_link_while_the_device_holds_everything() {
 # Sequences that name no command: every byte reaches the About monitor and
 # nothing is typed. "paced" sends about 11 000 bytes a second, as a device
 # at 115200 baud does; "flood" as fast as the line takes them, so that the
-# reader is always in the middle of a byte when the link stops.
+# reader is busy when the link stops.
 stream_to_the_device() {
   local chunk="$out/stream.bin"
   : >"$chunk"
