@@ -48,6 +48,9 @@ HWND startUp(HINSTANCE instance) {
   mainWindow = createMainWindow(instance);
   addTrayIcon(mainWindow, instance);
   showSplash();
+  // The session may have ended while the splash showed: the shutdown has
+  // run, and nothing may open a link after it.
+  if (shutDownDone) return mainWindow;
   connectLinks();
   // A listener that cannot start stays off for the run: only a running one
   // reports status.
@@ -55,6 +58,8 @@ HWND startUp(HINSTANCE instance) {
   configureSettings(true);
   return mainWindow;
 }
+
+bool shuttingDown() { return shutDownDone; }
 
 int shutDown() {
   if (shutDownDone) return 0;

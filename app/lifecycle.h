@@ -23,3 +23,7 @@ HWND startUp(HINSTANCE instance);
 // Exit or the end of the session, whichever comes first; returns 0 when it
 // had already run.
 int shutDown();
+
+// True from the moment the shutdown begins: from then on no message opens a
+// link or arms a timer again.
+bool shuttingDown();

@@ -7,6 +7,8 @@
 #include "../res/resource.h"
 #include "app_windows.h"
 #include "held_input.h"
+#include "lifecycle.h"
+#include "main_window.h"
 #include "message_box.h"
 #include "messages.h"
 #include "settings.h"
@@ -16,24 +18,21 @@ static bool irdaSelected() {
   return settings.portName && _stricmp(settings.portName, IrdaPortName) == 0;
 }
 
-// The retry timer of a failed link stops once the settings leave nothing to
-// retry: its tick must never reopen a port that is already open. A failed
-// open keeps it armed, so the selected port is still retried.
-static void stopRetryWhenSettled(const CCommPort& port) {
-  if (port.isOpen() || irdaSelected()) KillTimer(mainWindow, TIMER_PORT_RETRY);
-}
-
 void applyLinkSettings(CCommPort& port, const char* previous) {
+  // The session ended while the dialog showed: the port stays closed.
+  if (shuttingDown()) return;
   int baudIndex = CCommPort::baudToIndex(static_cast<int>(settings.baudRate));
   if (settings.portName == previous && port.isOpen()) {
     port.changeBaud(baudIndex);
   } else {
+    const int wasOpen = port.isOpen();
     port.closePort(1);
-    // A reader terminated in the middle of a key leaves it down: let go now.
-    settleInterpreter();
+    // The device on the closed port holds nothing any more.
+    if (wasOpen) releaseHeldInput();
     if (!irdaSelected()) port.openPort(settings.portName, baudIndex, 1);
   }
-  stopRetryWhenSettled(port);
+  // A failed open is retried; an open port or IrDA leaves nothing to retry.
+  settleLinkRetry();
 }
 
 // "Tavrin" followed by a string-table suffix of at most 31 characters.
@@ -60,6 +59,10 @@ int trayStatusText(const CCommPort& port, char* buffer) {
 
 void updateTrayStatus(const CCommPort& port) {
   char tip[256];
-  if (trayStatusText(port, tip)) showWarning(IDS_UNABLE_TO_OPEN, settings.portName);
+  if (trayStatusText(port, tip)) {
+    showWarning(IDS_UNABLE_TO_OPEN, settings.portName);
+    // The retry may have opened the port while the warning showed.
+    trayStatusText(port, tip);
+  }
   showTrayText(tip);
 }

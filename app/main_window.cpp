@@ -59,29 +59,68 @@ void onTrayNotify(HWND window, LPARAM lParam) {
   }
 }
 
+// The flag of an IrDA listener that failed and could not be restarted; the
+// retry timer restarts it.
+bool irdaDown = false;
+
+bool retryWanted() { return irdaDown || (!commPort.isOpen() && !irdaSelected()); }
+
+void settleRetryTimer(HWND window) {
+  if (retryWanted())
+    SetTimer(window, TIMER_PORT_RETRY, TIMER_PORT_RETRY_MS, nullptr);
+  else
+    KillTimer(window, TIMER_PORT_RETRY);
+}
+
+// Opens the selected port; when that fails the tray says so and the retry
+// timer keeps trying.
+void openOrRetry(HWND window) {
+  if (openSelectedPort())
+    showPortStatus(settings.portName, settings.baudRate);
+  else
+    showLinkFailure(settings.portName);
+  settleRetryTimer(window);
+}
+
 // Brings the serial port back after it failed: closed without restoring,
-// reopened, and retried on a timer while it cannot be opened.
+// everything its device held let go of, reopened, and retried on a timer
+// while it cannot be opened.
 void handleSerialFailure(HWND window) {
   // A report that was under way while the user switched to IrDA: the serial
   // port is meant to be closed, so there is nothing to bring back.
   if (irdaSelected()) return;
   commPort.closePort(0);
-  settleInterpreter();
-  if (openSelectedPort()) return;
-  showLinkFailure();
-  SetTimer(window, TIMER_PORT_RETRY, TIMER_PORT_RETRY_MS, nullptr);
+  releaseHeldInput();
+  if (openSelectedPort()) {
+    settleRetryTimer(window);
+    return;
+  }
+  showLinkFailure(settings.portName);
+  settleRetryTimer(window);
+}
+
+// An IrDA listener that failed (its worker has let go of what the peer held
+// before reporting) is restarted; one that cannot start is named in the
+// balloon, without touching a serial port that works, and retried.
+void restartIrda(HWND window) {
+  irdaServ.stopListener();
+  // A worker terminated by the stop may have left a key down.
+  releaseHeldInput();
+  irdaDown = !irdaServ.startListener();
+  if (irdaDown) showLinkFailure(IrdaPortName, commPort.isOpen() != 0);
+  settleRetryTimer(window);
 }
 
 void onPortRetryTick(HWND window) {
-  // The settings may have opened the port (or chosen IrDA) in the meantime:
-  // then there is nothing left to retry and the open port stays as it is.
-  if (commPort.isOpen() || irdaSelected()) {
-    KillTimer(window, TIMER_PORT_RETRY);
-    return;
+  if (irdaDown) {
+    irdaServ.stopListener();
+    irdaDown = !irdaServ.startListener();
   }
-  if (!openSelectedPort()) return;
-  KillTimer(window, TIMER_PORT_RETRY);
-  showPortStatus(settings.portName, settings.baudRate);
+  // The settings may have opened the port (or chosen IrDA) in the meantime:
+  // then the open port stays as it is.
+  if (!commPort.isOpen() && !irdaSelected() && openSelectedPort())
+    showPortStatus(settings.portName, settings.baudRate);
+  settleRetryTimer(window);
 }
 
 // True when a port device event names the selected port, in any case.
@@ -92,25 +131,31 @@ bool namesSelectedPort(LPARAM data) {
   return port && port == settings.portName;
 }
 
+// The system sends device events, and a link stop serves sent messages
+// while it waits for its worker: the event is handled later, on its own,
+// by a posted MSG_PORT_EVENT.
+void onDeviceChange(HWND window, WPARAM event, LPARAM data) {
+  if ((event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE) && namesSelectedPort(data))
+    PostMessageA(window, MSG_PORT_EVENT, event, 0);
+}
+
 // An adapter plugged back is opened at once rather than at the next retry
 // tick; one pulled out is a link failure at once rather than when (or if)
-// its reader notices.
-void onDeviceChange(HWND window, WPARAM event, LPARAM data) {
-  if (!namesSelectedPort(data)) return;
+// its reader notices. The arrival of a port that is open means its handle
+// lost its driver without a removal: that port has failed too.
+void onPortEvent(HWND window, WPARAM event) {
+  if (irdaSelected()) return;
   if (event == DBT_DEVICEARRIVAL && !commPort.isOpen())
-    onPortRetryTick(window);
-  else if (event == DBT_DEVICEREMOVECOMPLETE && commPort.isOpen())
+    openOrRetry(window);
+  else if (commPort.isOpen())
     handleSerialFailure(window);
 }
 
-void onIrdaStatus(WPARAM status) {
-  if (status == LINK_FAILURE) {
-    irdaServ.stopListener();
-    settleInterpreter();
-    if (!irdaServ.startListener()) showLinkFailure();
-  } else if (status == LINK_CONNECTED) {
+void onIrdaStatus(HWND window, WPARAM status) {
+  if (status == LINK_FAILURE)
+    restartIrda(window);
+  else if (status == LINK_CONNECTED)
     showIrdaStatus();
-  }
 }
 
 void onGlideTimerRequest(HWND window, WPARAM arm) {
@@ -148,13 +193,31 @@ void onCommand(HWND window, WPARAM command) {
 // whole shutdown happens here and now; the window then goes as after Exit.
 void onEndSession(HWND window, WPARAM ending) {
   if (!ending) return;
-  shutDown();
-  DestroyWindow(window);
+  // A second notice, served while the shutdown waits for a link's worker,
+  // leaves the window to the shutdown under way.
+  if (shutDown()) DestroyWindow(window);
+}
+
+// What would open a link or arm a timer. Once the shutdown has begun none
+// of it is acted on: it would undo what the shutdown did.
+bool reopensALink(UINT message, WPARAM wParam) {
+  switch (message) {
+    case MSG_SERIAL_STATUS:
+    case MSG_IRDA_STATUS:
+    case MSG_PORT_EVENT:
+    case WM_TIMER:
+    case WM_DEVICECHANGE:
+      return true;
+    case MSG_GLIDE_TIMER:
+      return wParam != 0;
+  }
+  return false;
 }
 
 }  // namespace
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (shuttingDown() && reopensALink(message, wParam)) return message == WM_DEVICECHANGE ? TRUE : 0;
   switch (message) {
     case MSG_TRAY_NOTIFY:
       onTrayNotify(window, lParam);
@@ -166,7 +229,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (commPort.readerFailed()) handleSerialFailure(window);
       return 0;
     case MSG_IRDA_STATUS:
-      onIrdaStatus(wParam);
+      onIrdaStatus(window, wParam);
+      return 0;
+    case MSG_PORT_EVENT:
+      onPortEvent(window, wParam);
       return 0;
     case MSG_GLIDE_TIMER:
       onGlideTimerRequest(window, wParam);
@@ -212,6 +278,16 @@ HWND createMainWindow(HINSTANCE instance) {
                          instance, nullptr);
 }
 
+void settleLinkRetry() {
+  if (!shuttingDown()) settleRetryTimer(mainWindow);
+}
+
 void postSerialStatus(int status) { PostMessageA(mainWindow, MSG_SERIAL_STATUS, status, 0); }
 
-void postIrdaStatus(int status) { PostMessageA(mainWindow, MSG_IRDA_STATUS, status, 0); }
+// An IrDA peer that has gone leaves what it held; the listener accepts the
+// next peer as soon as this returns, so the release happens here, on its
+// thread, before any byte of the next one.
+void postIrdaStatus(int status) {
+  if (status != LINK_CONNECTED) releaseHeldInput();
+  PostMessageA(mainWindow, MSG_IRDA_STATUS, status, 0);
+}

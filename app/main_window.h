@@ -12,6 +12,12 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // learns the shell's "TaskbarCreated" message. Returns the window or null.
 HWND createMainWindow(HINSTANCE instance);
 
+// Arms the 5-second retry while the selected serial port is not open (and
+// IrDA is not selected) or the IrDA listener is down, and stops it
+// otherwise. Does nothing once the shutdown has begun.
+void settleLinkRetry();
+
 // The links' status callbacks: post the status to the main window and return.
 void postSerialStatus(int status);
+// The IrDA one first lets go of what the device held when the peer has gone.
 void postIrdaStatus(int status);

@@ -3,7 +3,8 @@
 
 // Posted by the shell for tray icon mouse actions.
 #define MSG_TRAY_NOTIFY    0x8000
-// Sent by the About monitor's echo from a link thread to the About box.
+// Posted by the About monitor's echo from a link thread to the About box:
+// new text is there for takeMonitorText.
 #define MSG_MONITOR_TEXT   0x8001
 // Posted by the links' status callbacks.
 #define MSG_SERIAL_STATUS  0x8002
@@ -11,6 +12,9 @@
 // Posted by a link thread asking the UI thread to arm (wParam 1) or stop
 // (wParam 0) the glide timer: only the window's own thread may set its timers.
 #define MSG_GLIDE_TIMER    0x8004
+// Posted by the main window to itself for a device event of the selected
+// port (wParam DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE).
+#define MSG_PORT_EVENT     0x8006
 
 #define TIMER_PORT_RETRY   0
 #define TIMER_PORT_RETRY_MS 5000

@@ -50,6 +50,8 @@ void showAboutBox() {
   if (aboutOpen || configureOpen) return;
   aboutOpen = 1;
   DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, aboutDialogProc, 0);
+  // The box may also have ended without OK (the program's end).
+  aboutWindow = nullptr;
   aboutOpen = 0;
 }
 
@@ -72,7 +74,7 @@ INT_PTR CALLBACK splashDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
   return 0;
 }
 
-INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       aboutTransparent = 1;
@@ -92,10 +94,13 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       return aboutTransparent ? paintTransparently(wParam) : 0;
     case WM_CTLCOLORDLG:
       return reinterpret_cast<INT_PTR>(pictureFrameBrush());
-    case MSG_MONITOR_TEXT:
+    case MSG_MONITOR_TEXT: {
+      char text[256];
+      takeMonitorText(text, sizeof text);
       aboutTransparent = 0;
-      SetDlgItemTextA(dialog, IDC_MONITOR, reinterpret_cast<const char*>(lParam));
+      SetDlgItemTextA(dialog, IDC_MONITOR, text);
       return 0;
+    }
   }
   return 0;
 }

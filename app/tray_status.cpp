@@ -130,14 +130,14 @@ void showIrdaStatus() {
   showTrayText(text);
 }
 
-void showLinkFailure() {
+void showLinkFailure(const char* linkName, bool keepTip) {
   char text[256];
-  copyField(trayIconData.szTip, composeProductText(IDS_PLEASE_CONFIGURE, text, sizeof text));
+  if (!keepTip) copyField(trayIconData.szTip, composeProductText(IDS_PLEASE_CONFIGURE, text, sizeof text));
   if (trayHasBalloon()) {
     char format[256];
     char balloon[100];
     loadText(IDS_UNABLE_TO_OPEN, format, sizeof format);
-    snprintf(balloon, sizeof balloon, format, settings.portName ? settings.portName : "");
+    snprintf(balloon, sizeof balloon, format, linkName ? linkName : "");
     lstrcpynA(trayIconData.szInfo, balloon, BALLOON_TEXT_MAX + 1);
     trayIconData.uFlags |= NIF_INFO;
   }

@@ -38,6 +38,7 @@ void showPortStatus(const char* portName, unsigned baudRate);
 // The tooltip of the IrDA link: "Tavrin: IrDA".
 void showIrdaStatus();
 
-// A link could not be brought back: ": Please configure" and, where the
-// record has the balloon fields, a balloon naming the settings' port.
-void showLinkFailure();
+// A link could not be brought back: ": Please configure" (unless keepTip:
+// the tooltip still tells of a link that works) and, where the record has
+// the balloon fields, a balloon naming the failed link ("COM3", "IrDA").
+void showLinkFailure(const char* linkName, bool keepTip = false);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app_windows.h"
+#include "held_input.h"
 #include "link_stop.h"
 #include "messages.h"
 #include "platform.h"
@@ -129,7 +130,33 @@ void unlockInterpreter() {
   if (mutex) ReleaseMutex(mutex);
 }
 
+namespace {
+
+// The About monitor's newest text, written by the link threads and read by
+// the About box, both under the interpreter lock.
+char monitorCopy[256];
+// The About box that has a notice of the text on its way, null when none
+// has: one notice at a time, since at 115200 baud a notice per byte would
+// fill the window's queue. A box opened later gets its own.
+HWND volatile noticedWindow = nullptr;
+
+}  // namespace
+
 void showMonitorText(const char* text) {
   HWND about = aboutWindow;
-  if (about) SendMessageA(about, MSG_MONITOR_TEXT, 0, reinterpret_cast<LPARAM>(text));
+  if (!about) return;
+  lstrcpynA(monitorCopy, text, sizeof monitorCopy);
+  // A notice is posted, never sent: the link thread never waits for the UI
+  // thread, so a link stop on the UI thread never waits for the window.
+  HWND noticed = static_cast<HWND>(InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&noticedWindow), about));
+  if (noticed != about && !PostMessageA(about, MSG_MONITOR_TEXT, 0, 0)) noticedWindow = nullptr;
+}
+
+void takeMonitorText(char* text, int size) {
+  // Cleared before the copy is read: any text written after the read posts
+  // a new notice.
+  InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&noticedWindow), nullptr);
+  enterInterpreter();
+  lstrcpynA(text, monitorCopy, size);
+  unlockInterpreter();
 }

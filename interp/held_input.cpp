@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "assembler.h"
 #include "keystroke.h"
 #include "platform.h"
 
@@ -22,6 +23,9 @@ unsigned char keyState[256];
 int pressedButtons = 0;
 int lockedButtons = 0;
 int glideRunning = 0;
+// The Unicode unit whose key-down may have gone out without its key-up; 0
+// for none.
+unsigned unicodeUnitDown = 0;
 
 struct ButtonFlags {
   int button;
@@ -57,6 +61,11 @@ void releaseKey(int vk) {
   extendedKeyFlag = 0;
 }
 
+void releaseUnicodeUnit() {
+  if (unicodeUnitDown) emitUnicodeUnit(unicodeUnitDown, 1);
+  unicodeUnitDown = 0;
+}
+
 void releaseOrdinaryKeys() {
   for (int vk = 0; vk < 256; ++vk)
     if (keyState[vk] != KEY_RELEASED && !isModifierKey(vk)) releaseKey(vk);
@@ -78,6 +87,7 @@ void releaseButtons(int keep) {
 // keepModifiers and the buttons in keepButtons.
 void releaseAllBut(ModifierSet keepModifiers, int keepButtons) {
   extendedKeyFlag = 0;
+  releaseUnicodeUnit();
   releaseOrdinaryKeys();
   releaseModifierKeys(keepModifiers);
   releaseButtons(keepButtons);
@@ -103,6 +113,7 @@ void noteMouseEvent(unsigned flags, int byMouseLock) {
 }
 
 void noteGlideTimer(int armed) { glideRunning = armed; }
+void noteUnicodeUnit(unsigned unit, int up) { unicodeUnitDown = up ? 0 : unit; }
 
 int keyIsPressed(int vk) { return keyState[vk & 0xFF] != KEY_RELEASED; }
 
@@ -131,9 +142,16 @@ void letGoOfEverything() {
   glideRunning = 0;
 }
 
+void resetDevice() {
+  letGoOfEverything();
+  // Half an escape sequence or half a UTF-8 character from a link that went
+  // away is not text: kept, it would swallow what the device sends next.
+  resetSequenceAssembler();
+}
+
 void releaseHeldInput() {
   enterInterpreter();
-  letGoOfEverything();
+  resetDevice();
   unlockInterpreter();
 }
 
@@ -142,4 +160,5 @@ void forgetHeldInput() {
   pressedButtons = 0;
   lockedButtons = 0;
   glideRunning = 0;
+  unicodeUnitDown = 0;
 }

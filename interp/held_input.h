@@ -7,13 +7,15 @@ const int BUTTON_LEFT = 0x1;
 const int BUTTON_RIGHT = 0x2;
 const int BUTTON_MIDDLE = 0x4;
 
-// Called for every key event and every mouse event sent, so the record
-// follows what the system was told. extended: the event carried
+// Called for every key event and every mouse event just before it is sent,
+// so the record holds everything the system may have been told. extended: the event carried
 // KEYEVENTF_EXTENDEDKEY. byMouseLock: the event is a ",moulock" press.
 void noteKeyEvent(int vk, int up, int extended);
 void noteMouseEvent(unsigned flags, int byMouseLock);
 // Called whenever the glide timer is armed (1) or stopped (0).
 void noteGlideTimer(int armed);
+// A Unicode unit's key-down (up == 0) or key-up, before it is sent.
+void noteUnicodeUnit(unsigned unit, int up);
 
 // 1 while vk is down as far as the interpreter has told the system.
 int keyIsPressed(int vk);
@@ -38,8 +40,15 @@ void settleInterpreter();
 // that holds the interpreter lock (",clear" is one).
 void letGoOfEverything();
 
-// letGoOfEverything under the lock. For exit and the end of the session,
-// once the links are quiet.
+// letGoOfEverything, and the escape-sequence assembler and the UTF-8
+// decoder back to their start-up state (what they held is dropped): the
+// device starts again from a clean state. For a caller that holds the
+// interpreter lock.
+void resetDevice();
+
+// resetDevice under the lock. For every end of a link (a failure, the
+// removal of the port, an IrDA peer gone, Configure closing the port), for
+// exit and for the end of the session, once the link's worker is quiet.
 void releaseHeldInput();
 
 // Forgets what is held without sending anything: the start-up state.

@@ -71,8 +71,10 @@ void sendKeyEvent(int up, int vk) {
   if (altHeld) state |= CONTEXT_ALT;
   const unsigned flags = static_cast<unsigned>(extendedKeyFlag) | (up ? KEYEVENTF_KEYUP : 0);
   const uint32_t extra = ((static_cast<uint32_t>(scan) | state) << 16) | REPEAT_ONE;
-  emitKeyEvent(vk, scan, flags, extra);
+  // Recorded first: a worker terminated between the two leaves no key down
+  // that the record does not know of.
   noteKeyEvent(vk, up, extendedKeyFlag);
+  emitKeyEvent(vk, scan, flags, extra);
   yieldProcessor();
 }
 

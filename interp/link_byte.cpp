@@ -7,8 +7,6 @@
 
 void onLinkByte(int byte) {
   const unsigned char b = static_cast<unsigned char>(byte & 0xFF);
-  // echoByte takes the lock for itself and then waits for the About box
-  // with no lock held, so it runs before the lock is taken here.
   if (aboutOpen.load()) echoByte(b);
   enterInterpreter();
   if (takeUnicodeByte(b)) {

@@ -42,14 +42,12 @@ void appendEcho(unsigned char byte) {
 }  // namespace
 
 void echoByte(int byte) {
-  char snapshot[sizeof echoBuffer];
   enterInterpreter();
   appendEcho(static_cast<unsigned char>(byte & 0xFF));
-  std::memcpy(snapshot, echoBuffer, sizeof snapshot);
+  // The About box takes its own copy under the lock and never makes this
+  // thread wait, so a link stop never waits on the window.
+  showMonitorText(echoBuffer);
   unlockInterpreter();
-  // The About box may keep this thread waiting; no lock is held here, so a
-  // link thread stopped at this point leaves the other link working.
-  showMonitorText(snapshot);
 }
 
 void clearEcho() {

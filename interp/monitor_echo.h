@@ -8,8 +8,8 @@ extern char echoBuffer[256];
 extern int echoPos;
 
 // Appends one received byte to the echo text and hands the text to the
-// About box. Takes the interpreter lock only while it changes the text, so
-// the wait for the About box happens with no lock held.
+// About box, all under the interpreter lock; nothing in it waits for the
+// About box.
 void echoByte(int byte);
 
 // Empties the echo text. Called with the interpreter lock held.

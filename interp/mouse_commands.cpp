@@ -78,8 +78,10 @@ int readDecimal(const char* text) {
 }
 
 void sendMouse(unsigned flags, int dx = 0, int dy = 0) {
-  emitMouseEvent(flags, dx, dy, 0);
+  // Recorded first: a worker terminated between the two leaves nothing
+  // pressed that the record does not know of.
   noteMouseEvent(flags, 0);
+  emitMouseEvent(flags, dx, dy, 0);
 }
 
 int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
@@ -138,8 +140,8 @@ void runClickLeft(const char*) { clickButton("left", 1); }
 // A locked button stays down until ",mourel" or a click of it, also when a
 // worker is terminated.
 void lockButton(unsigned press) {
-  emitMouseEvent(press, 0, 0, 0);
   noteMouseEvent(press, 1);
+  emitMouseEvent(press, 0, 0, 0);
 }
 
 void runLockNamed(const char* rest) { lockButton(buttonEventFlags(rest, 0)); }

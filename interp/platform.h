@@ -59,6 +59,7 @@ void stopGlideTimer();
 int lockInterpreter();
 void unlockInterpreter();
 
-// Hands the About monitor's text to the About box and waits until it is
-// shown. Never called while the interpreter lock is held.
+// Hands the About monitor's text to the About box, with the interpreter lock
+// held. Never waits for the About box: the Win32 side keeps a copy and
+// posts a notice, and the box reads the copy under the lock.
 void showMonitorText(const char* text);

@@ -2,6 +2,7 @@
 
 #include "assembler.h"
 #include "extended_chars.h"
+#include "held_input.h"
 #include "interp.h"
 #include "platform.h"
 
@@ -125,12 +126,17 @@ void typeUnicodeChar(unsigned codePoint) {
     // Without Unicode input the seam sends nothing and answers with the
     // character's ANSI code, or -1 when the code page lacks it (always for
     // a surrogate): the character is then typed that way or not at all.
+    // The key-down is recorded before it goes out, so a release after a
+    // worker terminated in between sends its key-up.
+    noteUnicodeUnit(units[i], 0);
     const int ansi = emitUnicodeUnit(units[i], 0);
     if (ansi != 0) {
+      noteUnicodeUnit(units[i], 1);
       if (ansi > 0) typeExtendedChar(static_cast<unsigned char>(ansi));
       return;
     }
     yieldProcessor();
+    noteUnicodeUnit(units[i], 1);
     emitUnicodeUnit(units[i], 1);
     yieldProcessor();
   }

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "link_stop.h"
+#include "worker_stop.h"
 
 const DWORD BaudRateTable[10] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 const char* const BaudRateNames[10] = {"110",  "300",   "1200",  "2400",  "4800",
@@ -55,10 +56,13 @@ CCommPort::CCommPort()
       stopRequested(0),
       readerThread(0),
       stopEvent(0),
-      readerFailure(0) {
+      readerFailure(0),
+      closing(0),
+      stateSaved(0) {
   memset(&commOverlapped, 0, sizeof commOverlapped);
   memset(&savedTimeouts, 0, sizeof savedTimeouts);
   memset(&savedDcb, 0, sizeof savedDcb);
+  memset(savedPortName, 0, sizeof savedPortName);
 }
 
 CCommPort::~CCommPort() {
@@ -104,7 +108,7 @@ int CCommPort::openPort(const char* portName, int baudIndex, int startReader) {
     return 0;
   }
   InterlockedExchange(&readerFailure, 0);
-  saveState();
+  saveStateOnce(portName);
   SetCommMask(portHandle, LinkEventMask);
   SetupComm(portHandle, InputQueueSize, QueueSize);
   if (!configureLine(baudIndex) || (startReader && !startReaderThread())) {
@@ -148,6 +152,16 @@ void CCommPort::closePortEvents() {
   stopEvent = 0;
 }
 
+// The settings to restore are those the port had before this program first
+// opened it: a reopen after a failure finds the program's own settings on
+// the line, and keeps the ones saved at the first open.
+void CCommPort::saveStateOnce(const char* portName) {
+  if (stateSaved && lstrcmpiA(savedPortName, portName) == 0) return;
+  saveState();
+  lstrcpynA(savedPortName, portName, sizeof savedPortName);
+  stateSaved = 1;
+}
+
 void CCommPort::saveState() {
   COMMPROP properties;
   memset(&properties, 0, sizeof properties);
@@ -188,15 +202,23 @@ void CCommPort::changeBaud(int baudIndex) {
 }
 
 void CCommPort::closePort(int restore) {
-  if (!portHandle) return;
+  // A close asked for while this one waits for the reader (a message it
+  // serves meanwhile) is left to this one, which finishes it.
+  if (!portHandle || closing) return;
+  closing = 1;
   if (readerThread) stopReader();
-  if (restore) restoreState();
+  if (restore) {
+    restoreState();
+    // Once put back, the settings on the line are the earlier ones again.
+    stateSaved = 0;
+  }
   CloseHandle(portHandle);
   portHandle = 0;
   opened = 0;
   closePortEvents();
   // Whatever the stopped reader reported belongs to a port that is gone.
   InterlockedExchange(&readerFailure, 0);
+  closing = 0;
 }
 
 void CCommPort::stopReader() {
@@ -207,7 +229,7 @@ void CCommPort::stopReader() {
   // a reader waiting for a read.
   SetCommMask(portHandle, 0);
   SetEvent(stopEvent);
-  if (WaitForSingleObject(readerThread, StopBoundMs) == WAIT_TIMEOUT) TerminateThread(readerThread, 0);
+  endWorker(readerThread, StopBoundMs);
   CloseHandle(readerThread);
   readerThread = 0;
   ResetEvent(stopEvent);

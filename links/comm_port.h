@@ -22,6 +22,9 @@ public:
   // leaves that port, its settings and its reader untouched.
   int openPort(const char* portName, int baudIndex, int startReader);
   void changeBaud(int baudIndex);
+  // Stops the reader (serving messages sent to this thread meanwhile) and
+  // closes the port; restore puts back the settings the port had before this
+  // program first opened it in this run.
   void closePort(int restore);
   int isOpen() const;
   // 1 when the reader of the port as it is now has reported a failure;
@@ -39,6 +42,7 @@ private:
   static DWORD WINAPI threadEntry(LPVOID self);
   int createPortEvents();
   void closePortEvents();
+  void saveStateOnce(const char* portName);
   void saveState();
   int configureLine(int baudIndex);
   int startReaderThread();
@@ -66,4 +70,9 @@ private:
   // for a read to complete, which clearing the event mask does not.
   HANDLE stopEvent;
   volatile LONG readerFailure;
+  // 1 while closePort runs.
+  BYTE closing;
+  // The port whose earlier settings are saved; stateSaved is 0 when none is.
+  char savedPortName[16];
+  BYTE stateSaved;
 };

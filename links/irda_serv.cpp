@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "link_stop.h"
+#include "worker_stop.h"
 
 const SOCKADDR_IRDA IrdaServiceAddress = {AF_IRDA, {0, 0, 0, 0}, "VeZIDED"};
 
@@ -41,6 +42,7 @@ CIrDAServ::CIrDAServ(const sockaddr* address, int addressLength)
       clientSocket(INVALID_SOCKET),
       serviceAddressLength(0),
       stopRequested(0),
+      stopping(0),
       listenerThread(INVALID_HANDLE_VALUE),
       byteCallback(0),
       statusCallback(0) {
@@ -85,6 +87,10 @@ int CIrDAServ::startListener() {
 }
 
 void CIrDAServ::stopListener() {
+  // A stop asked for while this one waits for the listener (a message it
+  // serves meanwhile) is left to this one.
+  if (stopping) return;
+  stopping = 1;
   InterlockedExchange(&stopRequested, 1);
   // Ends a pause the listener (or the other link) is in.
   beginLinkStop();
@@ -92,12 +98,13 @@ void CIrDAServ::stopListener() {
   closeConnection(&clientSocket);
   closeListening(&listenSocket);
   if (listenerThread != INVALID_HANDLE_VALUE) {
-    if (WaitForSingleObject(listenerThread, StopBoundMs) == WAIT_TIMEOUT) TerminateThread(listenerThread, 0);
+    endWorker(listenerThread, StopBoundMs);
     CloseHandle(listenerThread);
     listenerThread = INVALID_HANDLE_VALUE;
   }
   InterlockedExchange(&stopRequested, 0);
   endLinkStop();
+  stopping = 0;
 }
 
 DWORD WINAPI CIrDAServ::threadEntry(LPVOID self) {
@@ -105,15 +112,20 @@ DWORD WINAPI CIrDAServ::threadEntry(LPVOID self) {
   return 0;
 }
 
+// A listen or accept that fails ends the listener as a failure of the link
+// (restarting it is the program's business); while a stop is under way it is
+// the stop closing the socket.
 void CIrDAServ::run() {
   if (listenSocket == INVALID_SOCKET) return;
   if (listen(listenSocket, 1) == SOCKET_ERROR) {
     closeListening(&listenSocket);
+    if (!stopRequested) reportStatus(LINK_FAILURE);
     return;
   }
   while (!stopRequested) {
     if (!acceptConnection()) {
       closeListening(&listenSocket);
+      if (!stopRequested) reportStatus(LINK_FAILURE);
       return;
     }
     if (stopRequested) break;
@@ -143,12 +155,14 @@ int CIrDAServ::acceptConnection() {
 }
 
 // Delivers the connection's bytes until recv ends it; returns what ended it:
-// 0 for an orderly close, SOCKET_ERROR for a failure.
+// 0 for an orderly close or a stop, SOCKET_ERROR for a failure. A stop is
+// honoured between any two bytes, so a close need not wait for a burst.
 int CIrDAServ::receiveUntilEnd() {
   for (;;) {
     int count = recv(clientSocket, receiveBuffer, sizeof receiveBuffer, 0);
     if (count <= 0) return count;
     for (int i = 0; i < count; i++) {
+      if (stopRequested) return 0;
       ByteCallback callback = byteCallback;
       if (callback) callback(static_cast<unsigned char>(receiveBuffer[i]));
     }

@@ -21,6 +21,8 @@ public:
   // left open. While a listener thread is held (running or ended and not yet
   // stopped) it returns 0 and leaves it untouched.
   int startListener();
+  // Stops the listener (serving messages sent to this thread meanwhile);
+  // afterwards startListener may start it again.
   void stopListener();
   void setByteCallback(ByteCallback callback);
   void setStatusCallback(StatusCallback callback);
@@ -43,6 +45,8 @@ private:
   int serviceAddressLength;
   char receiveBuffer[100];
   volatile LONG stopRequested;
+  // 1 while stopListener runs.
+  BYTE stopping;
   HANDLE listenerThread;
   ByteCallback volatile byteCallback;
   StatusCallback volatile statusCallback;

@@ -105,6 +105,17 @@ tray_tooltip() {
   return 1
 }
 
+# Waits up to $2 half-seconds for the tooltip to read $1; $3 names the check.
+wait_tooltip() {
+  local tip="" _
+  for _ in $(seq "$2"); do
+    tip=$(tray_tooltip)
+    [ "$tip" = "$1" ] && break
+    sleep 0.5
+  done
+  check "$3" "$1" "$tip"
+}
+
 open_tray_menu() {
   local point
   point=$(tray_icon_point) || return 1

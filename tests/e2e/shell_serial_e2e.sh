@@ -52,13 +52,7 @@ check "tooltip after the failure" "Tavrin: Please configure" "$(tray_tooltip)"
 # Plugged in again: within one retry period the port is open again.
 start_line
 back_at=$(date +%s)
-tip=""
-for _ in $(seq 20); do
-  tip=$(tray_tooltip)
-  [ "$tip" = "Tavrin: COM1 @ 1200 Baud" ] && break
-  sleep 0.5
-done
-check "tooltip after the port came back" "Tavrin: COM1 @ 1200 Baud" "$tip"
+wait_tooltip "Tavrin: COM1 @ 1200 Baud" 20 "tooltip after the port came back"
 echo "the port was back in the tooltip $(($(date +%s) - back_at)) s after the line"
 
 exit_through_menu

@@ -26,6 +26,7 @@ struct Interrupted {
   int keys[3];       // 0 for none
   int extendedKey;   // the one of keys that went down as an extended key
   unsigned buttons;  // MOUSEEVENTF_*DOWN flags
+  unsigned unicodeUnit;  // a Unicode key-down, 0 for none
 };
 
 void sendAsInterruptedWorker(const Interrupted& w) {
@@ -36,8 +37,12 @@ void sendAsInterruptedWorker(const Interrupted& w) {
     sendKeyEvent(0, vk);
   }
   if (w.buttons) {
-    emitMouseEvent(w.buttons, 0, 0, 0);
     noteMouseEvent(w.buttons, 0);
+    emitMouseEvent(w.buttons, 0, 0, 0);
+  }
+  if (w.unicodeUnit) {
+    noteUnicodeUnit(w.unicodeUnit, 0);
+    emitUnicodeUnit(w.unicodeUnit, 0);
   }
   // The worker dies here: the flag stays as it was, the lock is abandoned.
   unlockInterpreter();
@@ -74,19 +79,20 @@ INSTANTIATE_TEST_SUITE_P(
     Workers, StrandedInput,
     ::testing::Values(
         StrandedCase{"capital A half typed, Ctrl locked: A and Shift go, Ctrl stays", ESC + ",lock,ctrl.",
-                     {{0x11, 0x10, 0x41}, 0, 0}, "-41 -10", MODIFIER_CTRL},
-        StrandedCase{"an extended key keeps its flag on the way up", "", {{0x2E, 0, 0}, 0x2E, 0}, "-2ex", 0},
+                     {{0x11, 0x10, 0x41}, 0, 0, 0}, "-41 -10", MODIFIER_CTRL},
+        StrandedCase{"an extended key keeps its flag on the way up", "", {{0x2E, 0, 0}, 0x2E, 0, 0}, "-2ex", 0},
         StrandedCase{"a pending Win pressed for the key goes, a locked Alt stays", ESC + ",lock,alt.",
-                     {{0x12, 0x5B, 0x45}, 0x5B, 0}, "-45a -5bxa", MODIFIER_ALT},
+                     {{0x12, 0x5B, 0x45}, 0x5B, 0, 0}, "-45a -5bxa", MODIFIER_ALT},
         StrandedCase{"a locked Shift pressed for the key stays", ESC + ",lock,shift.",
-                     {{0x10, 0x41, 0}, 0, 0}, "-41", MODIFIER_SHIFT},
+                     {{0x10, 0x41, 0}, 0, 0, 0}, "-41", MODIFIER_SHIFT},
         StrandedCase{"a half click goes, the moulock button stays", ESC + ",moulock.",
-                     {{0, 0, 0}, 0, 0x0008}, " | mouse flags=0x0010 dx=0 dy=0", 0}));
+                     {{0, 0, 0}, 0, 0x0008, 0}, " | mouse flags=0x0010 dx=0 dy=0", 0},
+        StrandedCase{"a Unicode key-down gets its key-up", "", {{0, 0, 0}, 0, 0, 0x20AC}, "-u20ac", 0}));
 
 TEST(StrandedInput, TheNextByteAfterAnAbandonmentFirstReleasesThenTypes) {
   freshInterpreter();
   feedText(ESC + ",lock,ctrl.");
-  sendAsInterruptedWorker({{0x10, 0x41, 0}, 0, 0});
+  sendAsInterruptedWorker({{0x10, 0x41, 0}, 0, 0, 0});
   recorder::reset();
   recorder::abandonNextLock();
   feedText("b");
@@ -148,5 +154,33 @@ INSTANTIATE_TEST_SUITE_P(
         HeldCase{"a button released by mourel is not released again", ESC + ",moulock." + ESC + ",mourel.", ""},
         HeldCase{"a click of the locked button lets it go", ESC + ",moulock,right." + ESC + ",click,right.", ""},
         HeldCase{"a pending modifier is forgotten, not pressed", ESC + ",hold,ctrl.", ""}));
+
+struct HalfCase {
+  const char* what;
+  int interpretationSetting;
+  std::string sent;
+};
+
+class ReleaseAfterALostLink : public ::testing::TestWithParam<HalfCase> {};
+
+// What was half received when the link went is dropped: the device's next
+// text is typed as it is, with no modifier and nothing before it.
+TEST_P(ReleaseAfterALostLink, DropsWhatWasHalfReceivedSoTheNextTextIsTyped) {
+  const HalfCase& c = GetParam();
+  freshInterpreter(c.interpretationSetting);
+  feedText(c.sent);
+  releaseHeldInput();
+  recorder::reset();
+  feedText("xyz");
+  EXPECT_EQ(recorder::keyStrokes(), "+58 -58 +59 -59 +5a -5a") << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Halves, ReleaseAfterALostLink,
+    ::testing::Values(HalfCase{"half an escape sequence", 1, ESC + ",lock,ct"},
+                      HalfCase{"a sequence cut at its limit", 1, ESC + std::string(70, 'q')},
+                      HalfCase{"a pending one-shot modifier", 1, ESC + ",hold,ctrl."},
+                      HalfCase{"a locked Windows key", 1, ESC + ",lock,leftwinkey."},
+                      HalfCase{"half a UTF-8 character", 2, "\xe2\x82"}));
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The About monitor's echo: the text it shows, its wrap at the end of the
-// buffer, and that the wait for the About box happens outside the lock.
+// buffer, and that the text is handed over under the lock.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -79,11 +79,12 @@ TEST(MonitorEcho, AZeroByteEndsTheTextButIsKept) {
   EXPECT_EQ(std::memcmp(echoBuffer, "<esc>ab\0c", 9), 0);
 }
 
-TEST(MonitorEcho, TheTextIsShownWithoutTheLockAndAsACopy) {
+// The About box copies the text under the lock, so it is handed over inside it.
+TEST(MonitorEcho, TheTextIsHandedOverUnderTheLock) {
   freshInterpreter();
   echo("\x1b" "abc", 4);
   for (const recorder::Call& call : recorder::calls(recorder::kindBit(recorder::Kind::MonitorText)))
-    EXPECT_FALSE(call.lockHeld);
+    EXPECT_TRUE(call.lockHeld);
   EXPECT_FALSE(recorder::lockHeldByThisThread());
 }
 

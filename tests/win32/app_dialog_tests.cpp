@@ -15,6 +15,7 @@
 #include "lifecycle.h"
 #include "main_window.h"
 #include "messages.h"
+#include "platform.h"
 #include "registry_fixture.h"
 #include "settings.h"
 #include "splash_about.h"
@@ -151,7 +152,8 @@ TEST_F(DialogTest, AboutBoxShowsAnEmptyMonitorEchoesTextAndClosesOnlyOnOk) {
       case 0:
         initialMonitor = controlText(about, IDC_MONITOR);
         brushBefore = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
-        SendMessageA(about, MSG_MONITOR_TEXT, 0, reinterpret_cast<LPARAM>("<esc>enter."));
+        showMonitorText("<esc>enter.");
+        SendMessageA(about, MSG_MONITOR_TEXT, 0, 0);
         echoed = controlText(about, IDC_MONITOR);
         brushAfter = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
         SendMessageA(about, WM_COMMAND, IDCANCEL, 0);
@@ -241,7 +243,8 @@ TEST_F(DialogTest, AboutMonitorShowsNothingOfThePictureThroughOrBesideIt) {
     const RECT monitor = controlRect(about, IDC_MONITOR);
     const RECT ok = controlRect(about, IDOK);
     brightThroughEmptyLine = captureClient(about).brightIn(monitor);
-    SendMessageA(about, MSG_MONITOR_TEXT, 0, reinterpret_cast<LPARAM>("x"));
+    showMonitorText("x");
+    SendMessageA(about, MSG_MONITOR_TEXT, 0, 0);
     const Capture shown = captureClient(about);
     brightBesideText = shown.brightIn(RECT{ok.right, monitor.top, monitor.left, monitor.bottom});
     // The picture's own white lettering elsewhere proves the capture sees it.

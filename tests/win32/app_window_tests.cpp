@@ -6,13 +6,17 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <functional>
+
 #include "../../links/comm_port.h"
 #include "app_windows.h"
+#include "assembler.h"
 #include "held_input.h"
 #include "interp.h"
 #include "keystroke.h"
 #include "lifecycle.h"
 #include "link_objects.h"
+#include "link_settings.h"
 #include "main_window.h"
 #include "messages.h"
 #include "settings.h"
@@ -37,6 +41,21 @@ void pumpMessages() {
 void deliver(UINT message, WPARAM wParam, LPARAM lParam = 0) {
   PostMessageA(mainWindow, message, wParam, lParam);
   pumpMessages();
+}
+
+// A port device event as the system broadcasts it; returns the window
+// procedure's answer.
+LRESULT sendPortEvent(WPARAM event, const char* name, DWORD deviceType = DBT_DEVTYP_PORT) {
+  struct {
+    DEV_BROADCAST_PORT_A port;
+    char rest[16];
+  } record = {};
+  record.port.dbcp_size = sizeof record.port + static_cast<DWORD>(strlen(name));
+  record.port.dbcp_devicetype = deviceType;
+  strcpy(record.port.dbcp_name, name);
+  LRESULT answer = SendMessageA(mainWindow, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&record));
+  pumpMessages();
+  return answer;
 }
 
 // True when the timer was armed; it is gone afterwards.
@@ -242,24 +261,42 @@ TEST_F(MainWindowTest, ReportQueuedBeforeThePortWasReplacedLeavesTheNewPortOpen)
   EXPECT_TRUE(trayCalls.empty());
 }
 
-TEST_F(MainWindowTest, IrdaFailureRestartsTheListenerOnce) {
+// A failed restart names IrDA, never the serial port that works, keeps the
+// open port's tooltip, and leaves the restart to the retry timer.
+TEST_F(MainWindowTest, IrdaFailureRestartsTheListenerAndTheRetryRestartsOneThatCannotStart) {
   const struct {
     int startResult;
+    int portOpen;
     const char* tip;
-    size_t trayUpdates;
-  } rows[] = {{1, Com3At9600, 0}, {0, PleaseConfigure, 1}};
+    const char* balloon;
+    bool retry;
+  } rows[] = {{1, 1, Com3At9600, "", false},
+              {0, 1, Com3At9600, "Unable to open IrDA\nPlease check communications settings.", true},
+              {0, 0, PleaseConfigure, "Unable to open IrDA\nPlease check communications settings.", true}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.startResult);
+    SCOPED_TRACE(row.startResult + 2 * row.portOpen);
+    showPortStatus(settings.portName, settings.baudRate);
     linkCalls.clear();
-    trayCalls.clear();
+    portIsOpen = row.portOpen;
+    nextOpenResult = 0;
     nextStartResult = row.startResult;
     deliver(MSG_IRDA_STATUS, LINK_FAILURE);
     EXPECT_EQ(linkCalls, (Calls{"stopListener", "startListener"}));
-    EXPECT_EQ(trayCalls.size(), row.trayUpdates);
     EXPECT_STREQ(trayIconData.szTip, row.tip);
+    EXPECT_STREQ(trayIconData.szInfo, row.balloon);
+    if (!row.retry) {
+      EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+      continue;
+    }
+    // The tick restarts the listener, and once it runs there is nothing left
+    // to retry while the serial port is open.
+    linkCalls.clear();
+    nextStartResult = 1;
+    portIsOpen = 1;
+    deliver(WM_TIMER, TIMER_PORT_RETRY);
+    EXPECT_EQ(linkCalls, (Calls{"stopListener", "startListener"}));
     EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
   }
-  EXPECT_STREQ(trayIconData.szInfo, "Unable to open COM3\nPlease check communications settings.");
 }
 
 TEST_F(MainWindowTest, IrdaPeerConnectingShowsIrdaAndDisconnectingChangesNothing) {
@@ -307,14 +344,38 @@ std::string deviceHolds() {
   return "released";
 }
 
-// One test for the whole path: the shutdown runs once per process.
-TEST_F(MainWindowTest, SessionEndStopsTheLinksThenReleasesWhatTheDeviceHoldsAndEndsTheProgramOnce) {
+// The shutdown runs once per process: its tests run in a process of their
+// own (app.cmake) and this one holds the whole path.
+class ShutDownTest : public MainWindowTest {};
+
+// A message served while a link stops (a device event, a status report, a
+// retry tick, a glide request) reaches the window during the shutdown.
+void deliverReopeningMessages() {
+  deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
+  deliver(MSG_IRDA_STATUS, LINK_FAILURE);
+  deliver(MSG_PORT_EVENT, DBT_DEVICEARRIVAL);
+  sendPortEvent(DBT_DEVICEARRIVAL, "COM3");
+  deliver(WM_TIMER, TIMER_PORT_RETRY);
+  deliver(MSG_GLIDE_TIMER, 1);
+}
+
+TEST_F(ShutDownTest, SessionEndStopsTheLinksThenReleasesWhatTheDeviceHoldsAndEndsTheProgramOnce) {
   for (const char* b = "\x1b,lock,ctrl.\x1b,moulock."; *b; ++b) onLinkByte(static_cast<unsigned char>(*b));
   ASSERT_EQ(deviceHolds(), "held");
   portIsOpen = 1;
   deliver(MSG_GLIDE_TIMER, 1);
   std::vector<std::string> seen;
-  onDoubleCall = [&](const std::string& call) { seen.push_back(call + ": " + deviceHolds()); };
+  bool reopenedAfterShutdown = false;
+  onDoubleCall = [&](const std::string& call) {
+    seen.push_back(call + ": " + deviceHolds());
+    if (call == "closePort(1)") {
+      nextOpenResult = 1;
+      portReaderFailed = 1;
+      KillTimer(mainWindow, TIMER_MOUSE_GLIDE);
+      deliverReopeningMessages();
+      reopenedAfterShutdown = KillTimer(mainWindow, TIMER_PORT_RETRY) || KillTimer(mainWindow, TIMER_MOUSE_GLIDE);
+    }
+  };
 
   // Asked, and told the session goes on after all: nothing happens.
   EXPECT_EQ(SendMessageA(mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
@@ -327,7 +388,9 @@ TEST_F(MainWindowTest, SessionEndStopsTheLinksThenReleasesWhatTheDeviceHoldsAndE
   SendMessageA(mainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   EXPECT_EQ(seen, (Calls{"serialBytes(null): held", "serialStatus(null): held", "irdaBytes(null): held",
                          "irdaStatus(null): held", "stopListener: held", "closePort(1): held",
-                         "tray delete: held"}));
+                         "tray delete: held"}))
+      << "nothing may reopen a link once the shutdown has begun";
+  EXPECT_FALSE(reopenedAfterShutdown) << "a timer was armed during the shutdown";
   EXPECT_EQ(deviceHolds(), "released");
   EXPECT_EQ(trayCalls.back().record.uFlags, 0u);
   EXPECT_FALSE(IsWindow(mainWindow));
@@ -355,21 +418,6 @@ TEST_F(MainWindowTest, UnknownCommandsAndTimersAreIgnored) {
   EXPECT_TRUE(helpPagesOpened.empty());
 }
 
-// A port device event as the system broadcasts it; returns the window
-// procedure's answer.
-LRESULT sendPortEvent(WPARAM event, const char* name, DWORD deviceType = DBT_DEVTYP_PORT) {
-  struct {
-    DEV_BROADCAST_PORT_A port;
-    char rest[16];
-  } record = {};
-  record.port.dbcp_size = sizeof record.port + static_cast<DWORD>(strlen(name));
-  record.port.dbcp_devicetype = deviceType;
-  strcpy(record.port.dbcp_name, name);
-  LRESULT answer = SendMessageA(mainWindow, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&record));
-  pumpMessages();
-  return answer;
-}
-
 TEST_F(MainWindowTest, ArrivalOfTheFailedPortReopensItAtOnce) {
   const struct {
     int port;
@@ -388,6 +436,30 @@ TEST_F(MainWindowTest, ArrivalOfTheFailedPortReopensItAtOnce) {
     EXPECT_EQ(trayCalls[0].record.uFlags & NIF_INFO, 0u);
     EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
   }
+}
+
+// The port was absent at start-up, so no retry runs: an arrival whose open
+// fails (the port is briefly busy) arms it, and the next tick opens it.
+TEST_F(MainWindowTest, ArrivalWhoseOpenFailsArmsTheRetryAndTheNextTickOpens) {
+  KillTimer(mainWindow, TIMER_PORT_RETRY);
+  nextOpenResult = 0;
+  sendPortEvent(DBT_DEVICEARRIVAL, "COM3");
+  EXPECT_EQ(linkCalls, (Calls{"openPort(COM3,5,1)"}));
+  EXPECT_STREQ(trayIconData.szTip, PleaseConfigure);
+  nextOpenResult = 1;
+  deliver(WM_TIMER, TIMER_PORT_RETRY);
+  EXPECT_EQ(linkCalls, (Calls{"openPort(COM3,5,1)", "openPort(COM3,5,1)"}));
+  EXPECT_STREQ(trayIconData.szTip, Com3At9600);
+  EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
+}
+
+// A handle whose driver went away without a removal: the port's arrival
+// while it counts as open is its failure, and it is reopened.
+TEST_F(MainWindowTest, ArrivalOfThePortBelievedOpenReopensIt) {
+  portIsOpen = 1;
+  sendPortEvent(DBT_DEVICEARRIVAL, "COM3");
+  EXPECT_EQ(linkCalls, (Calls{"closePort(0)", "openPort(COM3,5,1)"}));
+  EXPECT_FALSE(timerWasArmed(TIMER_PORT_RETRY));
 }
 
 TEST_F(MainWindowTest, RemovalOfTheOpenPortIsALinkFailureAtOnce) {
@@ -412,7 +484,6 @@ TEST_F(MainWindowTest, DeviceEventsForOtherPortsOrStatesChangeNothing) {
       {"another port arrives", 0, DBT_DEVICEARRIVAL, "COM4", DBT_DEVTYP_PORT},
       {"a longer name arrives", 0, DBT_DEVICEARRIVAL, "COM33", DBT_DEVTYP_PORT},
       {"not a port", 0, DBT_DEVICEARRIVAL, "COM3", DBT_DEVTYP_VOLUME},
-      {"arrival while open", 1, DBT_DEVICEARRIVAL, "COM3", DBT_DEVTYP_PORT},
       {"removal while closed", 0, DBT_DEVICEREMOVECOMPLETE, "COM3", DBT_DEVTYP_PORT},
       {"another port removed", 1, DBT_DEVICEREMOVECOMPLETE, "COM4", DBT_DEVTYP_PORT},
       {"removal only asked", 1, DBT_DEVICEQUERYREMOVE, "COM3", DBT_DEVTYP_PORT},
@@ -429,6 +500,46 @@ TEST_F(MainWindowTest, DeviceEventsForOtherPortsOrStatesChangeNothing) {
   }
   EXPECT_EQ(SendMessageA(mainWindow, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0), TRUE);
   EXPECT_TRUE(linkCalls.empty());
+}
+
+void feedDevice(const char* bytes) {
+  for (; *bytes; ++bytes) onLinkByte(static_cast<unsigned char>(*bytes));
+}
+
+// Every way a link is lost lets go of what its device held and of the half
+// sequence it was sending; what the device sends next is typed as usual.
+TEST_F(MainWindowTest, LostLinkLetsGoOfEverythingTheDeviceHeld) {
+  const struct {
+    const char* what;
+    std::function<void()> lose;
+  } rows[] = {
+      {"serial failure", [] { portIsOpen = 1; deliver(MSG_SERIAL_STATUS, LINK_FAILURE); }},
+      {"removal of the open port", [] { portIsOpen = 1; sendPortEvent(DBT_DEVICEREMOVECOMPLETE, "COM3"); }},
+      {"IrDA peer gone", [] { postIrdaStatus(LINK_DISCONNECTED); pumpMessages(); }},
+      {"IrDA failure", [] { postIrdaStatus(LINK_FAILURE); pumpMessages(); }},
+      {"Configure closing the port", [] {
+         portIsOpen = 1;
+         settings.portName = IrdaPortName;
+         applyLinkSettings(commPort, ComPortNames[2]);
+         settings.portName = ComPortNames[2];
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    portReaderFailed = 1;
+    feedDevice("\x1b,lock,leftwinkey.\x1b,moulock.\x1b,mougo,right,5.\x1b,lock,ct");
+    pumpMessages();
+    ASSERT_TRUE(keyIsPressed(VK_LWIN));
+    ASSERT_EQ(buttonsLocked(), BUTTON_LEFT);
+    row.lose();
+    pumpMessages();
+    EXPECT_FALSE(keyIsPressed(VK_LWIN));
+    EXPECT_EQ(lockedModifiers | pendingModifiers, 0);
+    EXPECT_EQ(buttonsPressed() | buttonsLocked(), 0);
+    EXPECT_FALSE(timerWasArmed(TIMER_MOUSE_GLIDE)) << "the glide goes on";
+    EXPECT_EQ(assemblerState, ASSEMBLER_NORMAL) << "the half sequence would swallow the next text";
+    KillTimer(mainWindow, TIMER_PORT_RETRY);
+  }
 }
 
 // Waits for the glide timer's ticks, seen before they are dispatched.

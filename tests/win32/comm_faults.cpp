@@ -1,5 +1,6 @@
 #include "comm_faults.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 namespace {
@@ -8,14 +9,14 @@ volatile LONG activeFault = NO_COMM_FAULT;
 volatile LONG lastInputQueue = 0;
 
 template <typename Function>
-Function systemCall(const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+Function systemCall(const char* name, const char* library = "kernel32.dll") {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(library), name)));
 }
 
 // True, with the system's error set, when calls of this kind are to fail.
-bool failing(CommFault fault) {
+bool failing(CommFault fault, DWORD error = ERROR_GEN_FAILURE) {
   if (activeFault != fault) return false;
-  SetLastError(ERROR_GEN_FAILURE);
+  SetLastError(error);
   return true;
 }
 
@@ -37,6 +38,13 @@ BOOL WINAPI setupCommStandIn(HANDLE port, DWORD inputQueue, DWORD outputQueue) {
   return real(port, inputQueue, outputQueue);
 }
 
+SOCKET WINAPI acceptStandIn(SOCKET listening, sockaddr* address, int* length) {
+  if (failing(FAIL_ACCEPT, WSAENETDOWN)) return INVALID_SOCKET;
+  static SOCKET(WINAPI * real)(SOCKET, sockaddr*, int*) =
+      systemCall<SOCKET(WINAPI*)(SOCKET, sockaddr*, int*)>("accept", "ws2_32.dll");
+  return real(listening, address, length);
+}
+
 }  // namespace
 
 unsigned long lastSetupCommInputQueue() { return static_cast<unsigned long>(lastInputQueue); }
@@ -49,10 +57,12 @@ void setCommFault(CommFault fault) { InterlockedExchange(&activeFault, fault); }
 #define SET_COMM_TIMEOUTS_IMPORT "__imp_SetCommTimeouts"
 #define SET_COMM_STATE_IMPORT "__imp_SetCommState"
 #define SETUP_COMM_IMPORT "__imp_SetupComm"
+#define ACCEPT_IMPORT "__imp_accept"
 #else
 #define SET_COMM_TIMEOUTS_IMPORT "__imp__SetCommTimeouts@8"
 #define SET_COMM_STATE_IMPORT "__imp__SetCommState@8"
 #define SETUP_COMM_IMPORT "__imp__SetupComm@12"
+#define ACCEPT_IMPORT "__imp__accept@12"
 #endif
 extern "C" BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) asm(SET_COMM_TIMEOUTS_IMPORT);
 BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) = setCommTimeoutsStandIn;
@@ -60,3 +70,5 @@ extern "C" BOOL(WINAPI* setCommStateImport)(HANDLE, LPDCB) asm(SET_COMM_STATE_IM
 BOOL(WINAPI* setCommStateImport)(HANDLE, LPDCB) = setCommStateStandIn;
 extern "C" BOOL(WINAPI* setupCommImport)(HANDLE, DWORD, DWORD) asm(SETUP_COMM_IMPORT);
 BOOL(WINAPI* setupCommImport)(HANDLE, DWORD, DWORD) = setupCommStandIn;
+extern "C" SOCKET(WINAPI* acceptImport)(SOCKET, sockaddr*, int*) asm(ACCEPT_IMPORT);
+SOCKET(WINAPI* acceptImport)(SOCKET, sockaddr*, int*) = acceptStandIn;

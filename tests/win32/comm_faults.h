@@ -1,10 +1,11 @@
 // Link-time stand-ins for two calls the serial link makes while it opens a
-// port: they forward to the system unless a test makes them fail, the way to
-// provoke an open that fails after the port handle exists on a line (a
-// pseudo-terminal) that accepts every setting.
+// port and for the IrDA listener's accept: they forward to the system unless
+// a test makes them fail, the way to provoke an open that fails after the
+// port handle exists on a line (a pseudo-terminal) that accepts every
+// setting, and an accept that fails on a listening socket.
 #pragma once
 
-enum CommFault { NO_COMM_FAULT, FAIL_SET_COMM_TIMEOUTS, FAIL_SET_COMM_STATE };
+enum CommFault { NO_COMM_FAULT, FAIL_SET_COMM_TIMEOUTS, FAIL_SET_COMM_STATE, FAIL_ACCEPT };
 
 // Every call of the chosen kind fails until the fault is set back to none.
 void setCommFault(CommFault fault);

@@ -243,6 +243,24 @@ TEST_F(SerialLink, CloseWithRestorePutsBackTheEarlierLineAndWithoutLeavesTheLink
   setLine(original);
 }
 
+// A reopen after a failure finds this program's own settings on the line:
+// the close with restore still puts back those found at the first open.
+TEST_F(SerialLink, RestoreAfterAReopenPutsBackTheLineFoundAtTheFirstOpen) {
+  DCB original = inspectLine();
+  DCB earlier = original;
+  earlier.BaudRate = 2400;
+  earlier.StopBits = TWOSTOPBITS;
+  setLine(earlier);
+  ASSERT_EQ(openLink(Index115200), 1);
+  port.closePort(0);
+  ASSERT_EQ(openLink(Index115200), 1);
+  port.closePort(1);
+  DCB after = inspectLine();
+  EXPECT_EQ(after.BaudRate, 2400u);
+  EXPECT_EQ(after.StopBits, TWOSTOPBITS);
+  setLine(original);
+}
+
 TEST_F(SerialLink, PortHeldByAnotherHandleIsRefusedExceptUnderWine) {
   HANDLE holder = openPortForInspection();
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
@@ -270,6 +288,32 @@ TEST_F(SerialLink, SecondOpenWhileOpenLeavesThePortAndItsReaderIntact) {
   Sleep(200);
   EXPECT_EQ(recorderEntries(), (Log{'x', 'y', 'z'})) << "one reader, each byte once";
   EXPECT_LT(timedClose(1), PromptCloseMs);
+}
+
+// A byte callback waiting in SendMessage for a window of the closing
+// thread: the close serves the message, so the reader ends by itself.
+HWND closingThreadWindow = nullptr;
+volatile LONG callbackInSend = 0;
+volatile LONG callbackReturned = 0;
+
+void sendToTheClosingThread(int) {
+  InterlockedExchange(&callbackInSend, 1);
+  SendMessageA(closingThreadWindow, WM_USER, 0, 0);
+  InterlockedExchange(&callbackReturned, 1);
+}
+
+TEST_F(SerialLink, CloseWhileACallbackWaitsOnTheClosingThreadsWindowReturnsPromptly) {
+  closingThreadWindow = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(closingThreadWindow, nullptr);
+  callbackInSend = 0;
+  callbackReturned = 0;
+  openAndSync(Index115200);
+  port.setByteCallback(sendToTheClosingThread);
+  send("xy");
+  ASSERT_TRUE(waitUntil([] { return callbackInSend != 0; }, ArrivalBoundMs));
+  EXPECT_LT(timedClose(1), StreamCloseMs);
+  EXPECT_EQ(callbackReturned, 1) << "the reader was terminated in its callback";
+  DestroyWindow(closingThreadWindow);
 }
 
 TEST_F(SerialLink, CloseWhileTheReaderWaitsEndsItPromptlyWithoutStatus) {

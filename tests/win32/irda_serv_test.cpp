@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "comm_faults.h"
 #include "irda_serv.h"
 #include "link_recorder.h"
 #include "loopback_peer.h"
@@ -131,6 +132,51 @@ TEST_F(IrdaListener, ReceiveErrorGivesOneFailureAndNoFurtherAcceptUntilRestarted
   visit("r");
   ASSERT_TRUE(waitForRecords(6, ArrivalBoundMs));
   EXPECT_EQ(recorderEntries(), (Log{S2, 'q', S1, S2, 'r', S3}));
+}
+
+TEST_F(IrdaListener, AcceptFailureIsReportedOnceAndARestartListensAgain) {
+  setCommFault(FAIL_ACCEPT);
+  ASSERT_EQ(link->startListener(), 1);
+  const int reported = waitForRecords(1, ArrivalBoundMs);
+  Sleep(200);
+  setCommFault(NO_COMM_FAULT);
+  ASSERT_TRUE(reported) << "the failing accept ended the listener silently";
+  EXPECT_EQ(recorderEntries(), Log{S1});
+
+  link->stopListener();
+  ASSERT_EQ(link->startListener(), 1);
+  visit("k");
+  ASSERT_TRUE(waitForRecords(4, ArrivalBoundMs));
+  EXPECT_EQ(recorderEntries(), (Log{S1, S2, 'k', S3}));
+}
+
+// A byte callback waiting in SendMessage for a window of the thread that
+// stops the link: the stop serves the message, so the worker ends by itself.
+HWND closingThreadWindow = nullptr;
+volatile LONG callbackInSend = 0;
+volatile LONG callbackReturned = 0;
+
+void sendToTheClosingThread(int) {
+  InterlockedExchange(&callbackInSend, 1);
+  SendMessageA(closingThreadWindow, WM_USER, 0, 0);
+  InterlockedExchange(&callbackReturned, 1);
+}
+
+TEST_F(IrdaListener, StopWhileACallbackWaitsOnTheStoppingThreadsWindowEndsItPromptly) {
+  closingThreadWindow = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(closingThreadWindow, nullptr);
+  callbackInSend = 0;
+  callbackReturned = 0;
+  link->setByteCallback(sendToTheClosingThread);
+  ASSERT_EQ(link->startListener(), 1);
+  SOCKET peer = connectPeer(address);
+  ASSERT_NE(peer, INVALID_SOCKET);
+  ASSERT_TRUE(sendAll(peer, "xy", 2));
+  ASSERT_TRUE(waitUntil([] { return callbackInSend != 0; }, ArrivalBoundMs));
+  EXPECT_LT(timedStop(), 100u);
+  EXPECT_EQ(callbackReturned, 1) << "the worker was terminated in its callback";
+  closesocket(peer);
+  DestroyWindow(closingThreadWindow);
 }
 
 TEST_F(IrdaListener, DataWithoutByteCallbackIsDroppedWhileStatusesAreReported) {

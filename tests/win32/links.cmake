@@ -40,6 +40,7 @@ add_wine_test(links_test
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/irda_serv_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/comm_port_table_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/comm_faults.cpp
     ${CMAKE_CURRENT_LIST_DIR}/link_recorder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/loopback_peer.cpp
   LIBS gtest_main links)
