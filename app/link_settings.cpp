@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "../links/comm_port.h"
+#include "../links/link_stop.h"
 #include "../res/resource.h"
 #include "app_windows.h"
 #include "held_input.h"
@@ -18,6 +19,12 @@ static bool irdaSelected() {
   return settings.portName && _stricmp(settings.portName, IrdaPortName) == 0;
 }
 
+void releaseAfterLinkStop() {
+  beginLinkStop();
+  releaseHeldInput();
+  endLinkStop();
+}
+
 void applyLinkSettings(CCommPort& port, const char* previous) {
   // The session ended while the dialog showed: the port stays closed.
   if (shuttingDown()) return;
@@ -28,7 +35,7 @@ void applyLinkSettings(CCommPort& port, const char* previous) {
     const int wasOpen = port.isOpen();
     port.closePort(1);
     // The device on the closed port holds nothing any more.
-    if (wasOpen) releaseHeldInput();
+    if (wasOpen) releaseAfterLinkStop();
     if (!irdaSelected()) port.openPort(settings.portName, baudIndex, 1);
   }
   // A failed open is retried; an open port or IrDA leaves nothing to retry.

@@ -9,6 +9,12 @@ class CCommPort;
 // otherwise closes the port and opens the selected one unless it is IrDA.
 void applyLinkSettings(CCommPort& port, const char* previous);
 
+// Lets go of everything the device held, on the UI thread, after its link
+// has stopped. The release counts as part of the stop: a pause on the other
+// link holds the interpreter lock and ends at once instead of holding the
+// UI thread for up to 5 seconds.
+void releaseAfterLinkStop();
+
 // The tooltip for the current settings and port state, composed into
 // buffer (256 bytes). Returns 1 when it reports a port that failed to open.
 int trayStatusText(const CCommPort& port, char* buffer);

@@ -11,6 +11,7 @@
 #include "help_page.h"
 #include "interp.h"
 #include "lifecycle.h"
+#include "link_settings.h"
 #include "messages.h"
 #include "settings.h"
 #include "splash_about.h"
@@ -90,7 +91,7 @@ void handleSerialFailure(HWND window) {
   // port is meant to be closed, so there is nothing to bring back.
   if (irdaSelected()) return;
   commPort.closePort(0);
-  releaseHeldInput();
+  releaseAfterLinkStop();
   if (openSelectedPort()) {
     settleRetryTimer(window);
     return;
@@ -105,7 +106,7 @@ void handleSerialFailure(HWND window) {
 void restartIrda(HWND window) {
   irdaServ.stopListener();
   // A worker terminated by the stop may have left a key down.
-  releaseHeldInput();
+  releaseAfterLinkStop();
   irdaDown = !irdaServ.startListener();
   if (irdaDown) showLinkFailure(IrdaPortName, commPort.isOpen() != 0);
   settleRetryTimer(window);

@@ -542,6 +542,27 @@ TEST_F(MainWindowTest, LostLinkLetsGoOfEverythingTheDeviceHeld) {
   }
 }
 
+DWORD WINAPI pauseOnOtherLink(LPVOID) {
+  feedDevice("\x1b,wait,5000.");
+  return 0;
+}
+
+// A pause on the other link holds the interpreter lock: the release after a
+// lost link ends it rather than holding the UI thread for its 5 seconds.
+TEST_F(MainWindowTest, ReleaseAfterALostLinkEndsAPauseOnTheOtherLink) {
+  HANDLE other = CreateThread(nullptr, 0, pauseOnOtherLink, nullptr, 0, nullptr);
+  ASSERT_NE(other, nullptr);
+  Sleep(300);  // into the pause; a pause that began later fails the wait below
+  portIsOpen = 1;
+  portReaderFailed = 1;
+  const DWORD start = GetTickCount();
+  deliver(MSG_SERIAL_STATUS, LINK_FAILURE);
+  EXPECT_LT(GetTickCount() - start, 1000u) << "the UI thread waited for the pause";
+  EXPECT_EQ(WaitForSingleObject(other, 1000), WAIT_OBJECT_0) << "the pause went on";
+  CloseHandle(other);
+  KillTimer(mainWindow, TIMER_PORT_RETRY);
+}
+
 // Waits for the glide timer's ticks, seen before they are dispatched.
 int glideTicksWithin(DWORD milliseconds, DWORD* firstGap) {
   const DWORD start = GetTickCount();
