@@ -32,6 +32,7 @@
 #define IDC_ASCII_EXTENDED  1014
 #define IDC_ANSI_EXTENDED   1015
 #define IDC_UNICODE_TEXT    1017
+#define IDC_LOGON_NOTE      1018
 
 // About box
 #define IDC_MONITOR         1016
