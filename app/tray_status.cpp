@@ -77,7 +77,11 @@ void addTrayIcon(HWND window, HINSTANCE instance) {
   trayIconData.cbSize = trayRecordSize(shellMajor);
   trayIconData.hWnd = window;
   trayIconData.uID = 0;
-  trayIconData.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY));
+  // The image made for the size the shell draws, rather than the large one
+  // scaled down: the icon carries one for every scale.
+  trayIconData.hIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                     LR_SHARED));
   trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   trayIconData.uCallbackMessage = MSG_TRAY_NOTIFY;
   copyField(trayIconData.szTip, ProductName);

@@ -34,8 +34,10 @@
 #define IDC_UNICODE_TEXT    1017
 #define IDC_LOGON_NOTE      1018
 
-// About box
+// Splash and About box
 #define IDC_MONITOR         1016
+#define IDC_VERSION         1019
+#define IDC_PICTURE         1020
 
 // String table
 #define IDS_TWEAKUI                4

@@ -66,7 +66,7 @@ sleep 1
 shot about
 about_texts="$(driver texts "")"
 check "About's monitor line" "1016|" "$(grep '^1016|' <<<"$about_texts")"
-check "About's version label" "65535|Ver 2.1" "$(grep 'Ver 2.1' <<<"$about_texts")"
+check "About's version label, from the version resource" "1019|Ver 2.1" "$(grep '^1019|' <<<"$about_texts")"
 driver press "" 1
 wait_gone "#32770" "" 10000 || fail "OK did not close About"
 

@@ -111,7 +111,13 @@ TEST_F(MainWindowTest, AddingTheIconFillsTheRecordForTheShellsVersion) {
   EXPECT_EQ(added.uID, 0u);
   EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
   EXPECT_EQ(added.uCallbackMessage, static_cast<UINT>(MSG_TRAY_NOTIFY));
-  EXPECT_TRUE(added.hIcon);
+  ICONINFO icon{};
+  ASSERT_TRUE(GetIconInfo(added.hIcon, &icon));
+  BITMAP colour{};
+  GetObjectA(icon.hbmColor, sizeof colour, &colour);
+  EXPECT_EQ(colour.bmWidth, GetSystemMetrics(SM_CXSMICON)) << "the image made for the tray's size";
+  DeleteObject(icon.hbmColor);
+  DeleteObject(icon.hbmMask);
   EXPECT_STREQ(added.szTip, "Tavrin");
   EXPECT_STREQ(added.szInfo, "");
   EXPECT_STREQ(added.szInfoTitle, "Tavrin");
