@@ -147,3 +147,24 @@ void showLinkFailure() {
   }
   Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
 }
+
+void showBlockedBalloon(const char* title) {
+  if (!trayHasBalloon()) return;
+  // Longer than the suffixes composeProductText takes.
+  char suffix[128];
+  char format[160];
+  loadText(IDS_BLOCKED_WINDOW, suffix, sizeof suffix);
+  snprintf(format, sizeof format, "%s%s", ProductName, suffix);
+  // What the text holds besides the title ("%s" gives way to it).
+  const int room = static_cast<int>(sizeof trayIconData.szInfo) - 1 - (static_cast<int>(strlen(format)) - 2);
+  char shortTitle[sizeof trayIconData.szInfo];
+  if (static_cast<int>(strlen(title)) > room)
+    snprintf(shortTitle, sizeof shortTitle, "%.*s...", room - 3, title);
+  else
+    lstrcpynA(shortTitle, title, sizeof shortTitle);
+  const NOTIFYICONDATAA kept = trayIconData;
+  snprintf(trayIconData.szInfo, sizeof trayIconData.szInfo, format, shortTitle);
+  trayIconData.uFlags |= NIF_INFO;
+  Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
+  trayIconData = kept;
+}

@@ -41,3 +41,8 @@ void showIrdaStatus();
 // A link could not be brought back: ": Please configure" and, where the
 // record has the balloon fields, a balloon naming the settings' port.
 void showLinkFailure();
+
+// A balloon saying that the window titled title drops Tavrin's input; the
+// title is cut to fit. The tooltip and any link failure balloon stay as
+// they are for the next status update.
+void showBlockedBalloon(const char* title);

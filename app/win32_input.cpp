@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app_windows.h"
+#include "input_target.h"
 #include "messages.h"
 #include "platform.h"
 
@@ -50,11 +51,13 @@ void postGlideRequest(WPARAM arm) {
 }  // namespace
 
 void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
+  checkInputTarget();
   keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(scan), flags, extra);
 }
 
 int emitUnicodeUnit(unsigned unit, int up) {
   if (!hasUnicodeInput()) return ansiCodeOf(unit);
+  checkInputTarget();
   INPUT input = {};
   input.type = INPUT_KEYBOARD;
   input.ki.wScan = static_cast<WORD>(unit);
@@ -66,6 +69,7 @@ int emitUnicodeUnit(unsigned unit, int up) {
 }
 
 void emitMouseEvent(unsigned flags, int dx, int dy) {
+  checkInputTarget();
   mouse_event(flags, static_cast<DWORD>(dx), static_cast<DWORD>(dy), 0, 0);
 }
 

@@ -57,3 +57,4 @@
 #define IDS_UNABLE_TO_OPEN         19
 #define IDS_PLEASE_CONFIGURE       20
 #define IDS_PORT_STATUS            21
+#define IDS_BLOCKED_WINDOW         22

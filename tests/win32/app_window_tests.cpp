@@ -9,7 +9,10 @@
 #include "../../links/comm_port.h"
 #include "app_windows.h"
 #include "held_input.h"
+#include "input_target.h"
+#include "integrity_stand_ins.h"
 #include "interp.h"
+#include "platform.h"
 #include "keystroke.h"
 #include "lifecycle.h"
 #include "link_objects.h"
@@ -468,6 +471,52 @@ TEST_F(MainWindowTest, GlideRequestsArmAndStopTheTimerOnTheWindowsThread) {
   EXPECT_LE(gap, 200u);
   deliver(MSG_GLIDE_TIMER, 0);
   EXPECT_EQ(glideTicksWithin(300, nullptr), 0);
+}
+
+// Windows drops input to an administrator's window; the integrity stand-ins
+// make the test's own windows report the level the row gives. Each window
+// above Tavrin gives one balloon for the whole run, the first time input is
+// about to go to it, and the tooltip stays.
+TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
+  const std::string longTitle(300, 't');
+  auto makeWindow = [](const std::string& title) {
+    return CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                           nullptr, nullptr);
+  };
+  HWND console = makeWindow("Administrator: Command Prompt");
+  HWND installer = makeWindow(longTitle);
+  HWND editor = makeWindow("Notes");
+  const std::string tail = "\" because it runs as administrator.";
+  struct Row { HWND window; DWORD level; std::string balloon; } rows[] = {
+      {console, SECURITY_MANDATORY_HIGH_RID, "Tavrin cannot type into \"Administrator: Command Prompt" + tail},
+      {console, SECURITY_MANDATORY_HIGH_RID, ""},
+      {editor, SECURITY_MANDATORY_MEDIUM_RID, ""},
+      {installer, SECURITY_MANDATORY_SYSTEM_RID,
+       "Tavrin cannot type into \"" + longTitle.substr(0, 255 - 60 - 3) + "..." + tail},
+      {console, SECURITY_MANDATORY_HIGH_RID, ""},
+  };
+  for (const Row& row : rows) {
+    otherProcessIntegrity = row.level;
+    SetForegroundWindow(row.window);
+    pumpMessages();
+    ASSERT_EQ(row.window, GetForegroundWindow());
+    trayCalls.clear();
+    emitMouseEvent(MOUSEEVENTF_MOVE, 0, 0);
+    emitMouseEvent(MOUSEEVENTF_MOVE, 0, 0);
+    pumpMessages();
+    SCOPED_TRACE(row.balloon);
+    if (row.balloon.empty()) {
+      EXPECT_TRUE(trayCalls.empty());
+      continue;
+    }
+    ASSERT_EQ(1u, trayCalls.size());
+    EXPECT_EQ(row.balloon, trayCalls[0].record.szInfo);
+    EXPECT_TRUE(trayCalls[0].record.uFlags & NIF_INFO);
+    EXPECT_STREQ(Com3At9600, trayCalls[0].record.szTip);
+    EXPECT_FALSE(trayIconData.uFlags & NIF_INFO) << "a later status update shows no balloon again";
+  }
+  otherProcessIntegrity = SECURITY_MANDATORY_MEDIUM_RID;
+  for (HWND window : {console, installer, editor}) DestroyWindow(window);
 }
 
 }  // namespace
