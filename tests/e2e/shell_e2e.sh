@@ -8,20 +8,9 @@
 # second-instance box are kept in the artifact folder.
 set -uo pipefail
 
-tavrin="$(realpath "$1")"
-driver_exe="$(realpath "$2")"
-out="$3"
-
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/e2e_lib.sh"
-
-require_runnable "$tavrin"
-start_display_and_prefix "$out"
-preset_settings IrDA 1200
-
-run="$out/run"
-rm -rf "$run" && mkdir -p "$run"
-cd "$run" || exit 1
+start_irda_scenario "$@"
 
 start_tavrin
 
