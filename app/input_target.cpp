@@ -6,9 +6,13 @@
 
 namespace {
 
-// The foreground window at the last look; exchanged atomically, since key
-// events come from the link threads and glide moves from the UI thread.
-PVOID volatile lastForeground = nullptr;
+// The foreground window when it drops Tavrin's input, else null: written
+// on the UI thread, read by every thread that sends input.
+PVOID volatile blockedForeground = nullptr;
+// The blocked window last posted; exchanged atomically, since key events
+// come from the link threads and glide moves from the UI thread.
+PVOID volatile lastPosted = nullptr;
+HWINEVENTHOOK foregroundHook = nullptr;
 
 // Windows already reported, UI thread only. Once full, the oldest entry
 // gives way: a person rarely meets this many administrator windows.
@@ -66,6 +70,15 @@ bool runsAbove(HWND window) {
   return above;
 }
 
+void noteForeground(HWND window) {
+  const bool blocked = window && ownLevel() != MAXDWORD && runsAbove(window);
+  InterlockedExchangePointer(&blockedForeground, blocked ? window : nullptr);
+}
+
+void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+  if (object == OBJID_WINDOW) noteForeground(window);
+}
+
 bool alreadyReported(HWND window) {
   for (HWND seen : reported)
     if (seen == window) return true;
@@ -74,12 +87,25 @@ bool alreadyReported(HWND window) {
 
 }  // namespace
 
+void watchForeground() {
+  // Out of context: the system queues the events to this thread's message
+  // loop, which the modal dialogs keep running too.
+  foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent, 0, 0,
+                                   WINEVENT_OUTOFCONTEXT);
+  noteForeground(GetForegroundWindow());
+}
+
+void stopWatchingForeground() {
+  if (foregroundHook) UnhookWinEvent(foregroundHook);
+  foregroundHook = nullptr;
+  InterlockedExchangePointer(&blockedForeground, nullptr);
+}
+
 void checkInputTarget() {
-  HWND foreground = GetForegroundWindow();
-  if (InterlockedExchangePointer(&lastForeground, foreground) == foreground) return;
-  if (!foreground || ownLevel() == MAXDWORD || !runsAbove(foreground)) return;
+  PVOID blocked = blockedForeground;
+  if (!blocked || InterlockedExchangePointer(&lastPosted, blocked) == blocked) return;
   HWND window = mainWindow;
-  if (window) PostMessageA(window, MSG_INPUT_BLOCKED, reinterpret_cast<WPARAM>(foreground), 0);
+  if (window) PostMessageA(window, MSG_INPUT_BLOCKED, reinterpret_cast<WPARAM>(blocked), 0);
 }
 
 void reportBlockedWindow(HWND window) {

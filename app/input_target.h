@@ -6,10 +6,16 @@
 
 #include <windows.h>
 
-// Before every input event, on whichever thread sends it. Looks only when
-// the foreground window has changed since the last look; a window that will
-// drop the input is posted to the main window as MSG_INPUT_BLOCKED. Never
-// waits for the UI thread.
+// UI thread, at start-up: from now on every change of the foreground window
+// is checked there, as the system reports it, so that the threads sending
+// input make no system call for it.
+void watchForeground();
+void stopWatchingForeground();
+
+// Before every input event, on whichever thread sends it: when the
+// foreground window was found to drop Tavrin's input and has not been
+// posted since it became the foreground, posts it to the main window as
+// MSG_INPUT_BLOCKED. Reads two values; never waits for the UI thread.
 void checkInputTarget();
 
 // UI thread, for MSG_INPUT_BLOCKED: the balloon naming the window, once for

@@ -5,6 +5,7 @@
 
 #include "app_windows.h"
 #include "held_input.h"
+#include "input_target.h"
 #include "interp.h"
 #include "main_window.h"
 #include "messages.h"
@@ -37,6 +38,7 @@ void disconnectLinks() {
 HWND startUp(HINSTANCE instance) {
   mainWindow = createMainWindow(instance);
   addTrayIcon(mainWindow, instance);
+  watchForeground();
   showSplash();
   connectLinks();
   // A listener that cannot start stays off for the run: only a running one
@@ -60,6 +62,7 @@ int shutDown() {
   // otherwise be a click on it, and the shell's notification, delivered
   // while the removal waits for the shell, would open the tray menu.
   removeTrayIcon();
+  stopWatchingForeground();
   // Locked Ctrl, Alt, Shift and Win, ",moulock" buttons and anything a
   // terminated worker stranded: the next person at the computer would find
   // every click a Ctrl-drag.

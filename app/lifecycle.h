@@ -8,7 +8,7 @@
 extern HANDLE instanceMutex;
 
 // After the single-instance check: the hidden window and its tray icon, the
-// splash, both links wired to the interpreter (the window exists first, for
+// watch on the foreground window, the splash, both links wired to the interpreter (the window exists first, for
 // the status callbacks post to it), the IrDA listener, then the settings,
 // which open the serial port. Returns the main window.
 HWND startUp(HINSTANCE instance);

@@ -474,20 +474,23 @@ TEST_F(MainWindowTest, GlideRequestsArmAndStopTheTimerOnTheWindowsThread) {
 }
 
 // Windows drops input to an administrator's window; the integrity stand-ins
-// make the test's own windows report the level the row gives. Each window
-// above Tavrin gives one balloon for the whole run, the first time input is
-// about to go to it, and the tooltip stays.
+// make the test's own windows report the level the row gives, read when the
+// system reports the window as the foreground. Each window above Tavrin
+// gives one balloon for the whole run, the first time input is about to go
+// to it, and the tooltip stays.
 TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
   const std::string longTitle(300, 't');
   auto makeWindow = [](const std::string& title) {
-    return CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+    return CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
                            nullptr, nullptr);
   };
   HWND console = makeWindow("Administrator: Command Prompt");
   HWND installer = makeWindow(longTitle);
   HWND editor = makeWindow("Notes");
+  watchForeground();
   const std::string tail = "\" because it runs as administrator.";
   struct Row { HWND window; DWORD level; std::string balloon; } rows[] = {
+      {editor, SECURITY_MANDATORY_MEDIUM_RID, ""},
       {console, SECURITY_MANDATORY_HIGH_RID, "Tavrin cannot type into \"Administrator: Command Prompt" + tail},
       {console, SECURITY_MANDATORY_HIGH_RID, ""},
       {editor, SECURITY_MANDATORY_MEDIUM_RID, ""},
@@ -498,6 +501,14 @@ TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
   for (const Row& row : rows) {
     otherProcessIntegrity = row.level;
     SetForegroundWindow(row.window);
+    // Windows reports the change itself; Wine 8 does not, so the test does,
+    // from another thread as the system would.
+    HANDLE notifier = CreateThread(nullptr, 0, [](LPVOID window) -> DWORD {
+      NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, static_cast<HWND>(window), OBJID_WINDOW, CHILDID_SELF);
+      return 0;
+    }, row.window, 0, nullptr);
+    while (MsgWaitForMultipleObjects(1, &notifier, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) pumpMessages();
+    CloseHandle(notifier);
     pumpMessages();
     ASSERT_EQ(row.window, GetForegroundWindow());
     trayCalls.clear();
@@ -515,6 +526,7 @@ TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
     EXPECT_STREQ(Com3At9600, trayCalls[0].record.szTip);
     EXPECT_FALSE(trayIconData.uFlags & NIF_INFO) << "a later status update shows no balloon again";
   }
+  stopWatchingForeground();
   otherProcessIntegrity = SECURITY_MANDATORY_MEDIUM_RID;
   for (HWND window : {console, installer, editor}) DestroyWindow(window);
 }
