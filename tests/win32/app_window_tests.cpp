@@ -473,6 +473,11 @@ TEST_F(MainWindowTest, GlideRequestsArmAndStopTheTimerOnTheWindowsThread) {
   EXPECT_EQ(glideTicksWithin(300, nullptr), 0);
 }
 
+DWORD WINAPI reportForeground(LPVOID window) {
+  NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, static_cast<HWND>(window), OBJID_WINDOW, CHILDID_SELF);
+  return 0;
+}
+
 // Windows drops input to an administrator's window; the integrity stand-ins
 // make the test's own windows report the level the row gives, read when the
 // system reports the window as the foreground. Each window above Tavrin
@@ -503,10 +508,7 @@ TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
     SetForegroundWindow(row.window);
     // Windows reports the change itself; Wine 8 does not, so the test does,
     // from another thread as the system would.
-    HANDLE notifier = CreateThread(nullptr, 0, [](LPVOID window) -> DWORD {
-      NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, static_cast<HWND>(window), OBJID_WINDOW, CHILDID_SELF);
-      return 0;
-    }, row.window, 0, nullptr);
+    HANDLE notifier = CreateThread(nullptr, 0, reportForeground, row.window, 0, nullptr);
     while (MsgWaitForMultipleObjects(1, &notifier, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) pumpMessages();
     CloseHandle(notifier);
     pumpMessages();
