@@ -646,8 +646,8 @@ TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
     pumpMessages();
     ASSERT_EQ(row.window, GetForegroundWindow());
     trayCalls.clear();
-    emitMouseEvent(MOUSEEVENTF_MOVE, 0, 0);
-    emitMouseEvent(MOUSEEVENTF_MOVE, 0, 0);
+    emitMouseEvent(MOUSEEVENTF_MOVE, 0, 0, 0);
+    emitMouseEvent(MOUSEEVENTF_MOVE, 0, 0, 0);
     pumpMessages();
     SCOPED_TRACE(row.balloon);
     if (row.balloon.empty()) {
