@@ -39,4 +39,12 @@ trap cleanup EXIT
 
 ensure_wine_prefix
 
+# The bench has no window manager, and Wine waits 2 s for one whenever a
+# window it leaves to the manager (a dialog, a message box) goes away. The
+# test programs' windows are placed and removed by Wine itself instead.
+if [ ! -f "$WINEPREFIX/.bench-unmanaged" ]; then
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+    touch "$WINEPREFIX/.bench-unmanaged"
+fi
+
 "$loader" "$exe" "$@"
