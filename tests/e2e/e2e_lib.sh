@@ -64,14 +64,9 @@ driver() { /usr/lib/wine/wine64 "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; ret
 
 shot() { xwd -root -display "$DISPLAY" | convert xwd:- "$out/$1.png"; }
 
-wait_gone() {
-  local _
-  for _ in $(seq $(($3 / 200))); do
-    driver wait "$1" "$2" 1 >/dev/null || return 0
-    sleep 0.2
-  done
-  return 1
-}
+# wait_gone CLASS TITLE MS: succeeds as soon as no such window shows; fails
+# when one still shows after MS, or when the driver itself fails.
+wait_gone() { driver gone "$1" "$2" "$3" >/dev/null; }
 
 # The centre of the first icon in Wine's tray window, in X coordinates;
 # with "empty", a point of the tray window beside the icons.
