@@ -5,8 +5,11 @@
 #                      a lock: runs inside tools/serial-bench.sh, which maps a
 #                      COM port to a pseudo-terminal and preloads the
 #                      modem-line shim built here.
-#   link_latency       not a test: prints the serial link's latency and idle
-#                      CPU time next to a bare reader's (tools/serial-bench.sh).
+#   link_latency       a measurement: prints the serial link's latency and
+#                      idle CPU time next to a bare reader's
+#                      (tools/serial-bench.sh); one short run of it, a 64 KiB
+#                      burst at line rate that must arrive whole and in order,
+#                      is the test link_latency_smoke.
 
 # The shim is a Linux library: built by the host's C compiler, 64-bit and,
 # where the compiler can, 32-bit, under the folders the loader's $LIB names.
@@ -63,3 +66,7 @@ set_tests_properties(links_serial_test PROPERTIES
 add_executable(link_latency ${PROJECT_SOURCE_DIR}/tools/link-latency/link_latency.cpp)
 target_link_libraries(link_latency PRIVATE links)
 add_dependencies(link_latency modem_shim)
+
+add_test(NAME link_latency_smoke
+         COMMAND ${PROJECT_SOURCE_DIR}/tools/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:link_latency> span 1)
+set_tests_properties(link_latency_smoke PROPERTIES LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 120)
