@@ -13,6 +13,9 @@
 
 static const int BaudRateCount = 10;
 static const int TextLimit = 257;
+// False on the NT family when the automatic log-on values cannot be
+// written (not an administrator): their controls are then greyed.
+static bool logonChangeable = true;
 
 static void addPort(HWND list, const char* name) {
   SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
@@ -73,7 +76,10 @@ static void initDialog(HWND dialog) {
   CheckDlgButton(dialog, IDC_AUTO_LOGON, settings.autoLogon ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, interpretationButton(interpretation), BST_CHECKED);
   setFieldText(dialog, IDC_USER, settings.userName);
-  setFieldText(dialog, IDC_PASSWORD, settings.password);
+  // The stored password is never shown: an empty box keeps it.
+  setFieldText(dialog, IDC_PASSWORD, "");
+  logonChangeable = !ntFamily || autoLogonWritable();
+  ShowWindow(GetDlgItem(dialog, IDC_LOGON_NOTE), logonChangeable ? SW_HIDE : SW_SHOW);
   // Posted, not sent: the enabling rules run once the dialog is showing.
   PostMessageA(dialog, WM_COMMAND, IDC_RUN_AT_STARTUP, 0);
   PostMessageA(dialog, WM_COMMAND, IDC_AUTO_LOGON, 0);
@@ -85,8 +91,8 @@ static bool isChecked(HWND dialog, int id) {
 
 static void runAtStartupClicked(HWND dialog) {
   bool on = isChecked(dialog, IDC_RUN_AT_STARTUP);
-  EnableWindow(GetDlgItem(dialog, IDC_AUTO_LOGON), on);
-  if (!on) CheckDlgButton(dialog, IDC_AUTO_LOGON, BST_UNCHECKED);
+  EnableWindow(GetDlgItem(dialog, IDC_AUTO_LOGON), on && logonChangeable);
+  if (!on && logonChangeable) CheckDlgButton(dialog, IDC_AUTO_LOGON, BST_UNCHECKED);
   PostMessageA(dialog, WM_COMMAND, IDC_AUTO_LOGON, 0);
 }
 
@@ -94,10 +100,9 @@ static void autoLogonClicked(HWND dialog) {
   bool on = isChecked(dialog, IDC_AUTO_LOGON);
   if (ntFamily) {
     static const int logonControls[] = {IDC_USER_LABEL, IDC_USER, IDC_PASSWORD_LABEL, IDC_PASSWORD};
-    for (int id : logonControls) EnableWindow(GetDlgItem(dialog, id), on);
-    // Unchecking forgets a typed password; checking again shows the stored one.
-    SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(on ? settings.password : ""));
+    for (int id : logonControls) EnableWindow(GetDlgItem(dialog, id), on && logonChangeable);
+    // Unchecking forgets a typed password.
+    SendMessageA(GetDlgItem(dialog, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
     return;
   }
   if (!on) return;

@@ -5,6 +5,7 @@
 
 #include "app_windows.h"
 #include "held_input.h"
+#include "input_target.h"
 #include "interp.h"
 #include "main_window.h"
 #include "messages.h"
@@ -47,6 +48,7 @@ HWND startUp(HINSTANCE instance) {
   registerForRestart();
   mainWindow = createMainWindow(instance);
   addTrayIcon(mainWindow, instance);
+  watchForeground();
   showSplash();
   // The session may have ended while the splash showed: the shutdown has
   // run, and nothing may open a link after it.
@@ -75,6 +77,7 @@ int shutDown() {
   // otherwise be a click on it, and the shell's notification, delivered
   // while the removal waits for the shell, would open the tray menu.
   removeTrayIcon();
+  stopWatchingForeground();
   // Locked Ctrl, Alt, Shift and Win, ",moulock" buttons and anything a
   // terminated worker stranded: the next person at the computer would find
   // every click a Ctrl-drag.

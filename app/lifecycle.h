@@ -8,8 +8,8 @@
 extern HANDLE instanceMutex;
 
 // After the single-instance check: the registration for a restart by the
-// system, the hidden window and its tray icon, the
-// splash, both links wired to the interpreter (the window exists first, for
+// system, the hidden window and its tray icon, the watch on the foreground
+// window, the splash, both links wired to the interpreter (the window exists first, for
 // the status callbacks post to it), the IrDA listener, then the settings,
 // which open the serial port. Returns the main window.
 HWND startUp(HINSTANCE instance);

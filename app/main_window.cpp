@@ -9,6 +9,7 @@
 #include "app_windows.h"
 #include "held_input.h"
 #include "help_page.h"
+#include "input_target.h"
 #include "interp.h"
 #include "lifecycle.h"
 #include "link_settings.h"
@@ -237,6 +238,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case MSG_GLIDE_TIMER:
       onGlideTimerRequest(window, wParam);
+      return 0;
+    case MSG_INPUT_BLOCKED:
+      reportBlockedWindow(reinterpret_cast<HWND>(wParam));
       return 0;
     case WM_TIMER:
       onTimer(window, wParam);

@@ -12,6 +12,9 @@
 // Posted by a link thread asking the UI thread to arm (wParam 1) or stop
 // (wParam 0) the glide timer: only the window's own thread may set its timers.
 #define MSG_GLIDE_TIMER    0x8004
+// Posted from the thread about to send input: the foreground window in
+// wParam runs as administrator and will not receive it.
+#define MSG_INPUT_BLOCKED  0x8005
 // Posted by the main window to itself for a device event of the selected
 // port (wParam DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE).
 #define MSG_PORT_EVENT     0x8006

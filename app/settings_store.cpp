@@ -6,6 +6,7 @@
 #include "../links/comm_port.h"
 #include "../res/resource.h"
 #include "help_page.h"
+#include "logon_secret.h"
 #include "message_box.h"
 #include "settings.h"
 
@@ -147,18 +148,30 @@ static void loadRunAtStartup() {
   RegCloseKey(key);
 }
 
+// What the Winlogon key held at start-up or after the last save: OK writes
+// the log-on values only when the dialog changed one of them, since the key
+// opens for writing only to an administrator.
+static bool storedAutoLogon = false;
+static char storedUserName[257];
+
+// Read-only: the Winlogon key opens for reading to every user. The password
+// is not read: the Configure dialog never shows it, and Windows keeps it
+// where no program of the user can read it.
 static void loadAutoLogon() {
   memset(settings.userName, 0, sizeof settings.userName);
   memset(settings.password, 0, sizeof settings.password);
   settings.autoLogon = false;
   HKEY key;
-  if (!ntFamily || !openKey(HKEY_LOCAL_MACHINE, WINLOGON_PATH, &key)) return;
-  char autoAdminLogon[101] = {0};
-  if (readValue(key, "AutoAdminLogon", autoAdminLogon, 100))
-    settings.autoLogon = strcmp(autoAdminLogon, "0") != 0;
-  readText(key, "DefaultUserName", settings.userName, sizeof settings.userName);
-  readText(key, "DefaultPassword", settings.password, sizeof settings.password);
-  RegCloseKey(key);
+  if (ntFamily && RegOpenKeyExA(HKEY_LOCAL_MACHINE, WINLOGON_PATH, 0, KEY_QUERY_VALUE, &key) ==
+                      ERROR_SUCCESS) {
+    char autoAdminLogon[101] = {0};
+    if (readValue(key, "AutoAdminLogon", autoAdminLogon, 100))
+      settings.autoLogon = strcmp(autoAdminLogon, "0") != 0;
+    readText(key, "DefaultUserName", settings.userName, sizeof settings.userName);
+    RegCloseKey(key);
+  }
+  storedAutoLogon = settings.autoLogon;
+  memcpy(storedUserName, settings.userName, sizeof storedUserName);
 }
 
 // The value from the user's key, else from the machine defaults; either
@@ -278,27 +291,66 @@ static void saveRunValue() {
   RegCloseKey(key);
 }
 
+// Opens the Winlogon key for what saving does to it.
+static int openWinlogonForWriting(HKEY* key) {
+  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, WINLOGON_PATH, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key) ==
+         ERROR_SUCCESS;
+}
+
+bool autoLogonWritable() {
+  HKEY key;
+  if (!openWinlogonForWriting(&key)) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// A typed password counts as a change; an empty one keeps the stored one.
+static bool autoLogonChanged() {
+  return settings.autoLogon != storedAutoLogon || strcmp(settings.userName, storedUserName) != 0 ||
+         (settings.autoLogon && settings.password[0]);
+}
+
+// The password goes into the secret, never into the registry: a value left
+// in plain text by an earlier version is deleted once the secret holds the
+// new one, or when automatic log-on is turned off. Until then Windows still
+// honours it. Returns 0 on failure.
+static int savePassword(HKEY key) {
+  if (settings.autoLogon && !settings.password[0]) return 1;
+  int done = settings.autoLogon ? storeLogonSecret(settings.password) : deleteLogonSecret();
+  if (done && valueExists(key, "DefaultPassword")) done = deleteRegistryValue(key, "DefaultPassword");
+  return done;
+}
+
 static const char* writeWinlogonValues(HKEY key) {
   const char* flag = settings.autoLogon ? "1" : "0";
   if (!writeText(key, "AutoAdminLogon", flag)) return "AutoAdminLogon";
   if (!writeText(key, "ForceAutoLogon", flag)) return "ForceAutoLogon";
   if (!writeText(key, "DefaultUserName", settings.userName)) return "DefaultUserName";
-  if (!writeText(key, "DefaultPassword", settings.password)) return "DefaultPassword";
+  if (!savePassword(key)) return LOGON_SECRET_NAME;
   return nullptr;
 }
 
 static void saveAutoLogon() {
+  if (!autoLogonChanged()) return;
   HKEY key;
-  if (!openKey(HKEY_LOCAL_MACHINE, WINLOGON_PATH, &key)) {
+  if (!openWinlogonForWriting(&key)) {
     showWarning(IDS_AUTOLOGIN_KEY_ACCESS, "HKEY_LOCAL_MACHINE", WINLOGON_PATH);
     return;
   }
   const char* failed = writeWinlogonValues(key);
-  if (failed) showWarning(IDS_SAVE_FAILED, failed);
   RegCloseKey(key);
+  if (failed) {
+    showWarning(IDS_SAVE_FAILED, failed);
+    return;
+  }
+  storedAutoLogon = settings.autoLogon;
+  memcpy(storedUserName, settings.userName, sizeof storedUserName);
 }
 
 void saveSettings() {
   if (saveSettingsKey()) saveRunValue();
   if (ntFamily) saveAutoLogon();
+  // The typed password has been stored or has failed to be: either way it
+  // is not kept in memory.
+  SecureZeroMemory(settings.password, sizeof settings.password);
 }

@@ -31,8 +31,11 @@ void findPlatformFacts();
 int loadSettings();
 // First run: opens the help page, stores the defaults, creates the Run key.
 void writeDefaultSettings();
-// After OK in Configure: settings key, Run value, Winlogon values.
+// After OK in Configure: settings key, Run value, and the automatic log-on
+// values where the dialog changed them. Wipes the typed password.
 void saveSettings();
+// True when the automatic log-on values can be written (an administrator).
+bool autoLogonWritable();
 // The constant name of the port that text names: "COMn" for n from 1 to 256
 // or "IrDA", in any case; null for any other text.
 const char* portNamedBy(const char* text);

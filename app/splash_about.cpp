@@ -1,5 +1,8 @@
 #include "splash_about.h"
 
+#include <stdio.h>
+#include <string.h>
+
 #include "../res/resource.h"
 #include "app_windows.h"
 #include "interp.h"
@@ -18,26 +21,42 @@ INT_PTR paintTransparently(WPARAM deviceContext) {
   return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
 }
 
-// The colour of the picture's top left pixel. The older static control
-// filled the frame around its centred picture with it; the visual-style one
-// of common controls 6 (the manifest asks for it) leaves the frame to the
-// dialog, which paints it in this colour instead.
-HBRUSH pictureFrameBrush() {
-  static HBRUSH brush = nullptr;
-  if (brush) return brush;
-  COLORREF colour = GetSysColor(COLOR_3DFACE);
-  HBITMAP picture = LoadBitmapA(appInstance, MAKEINTRESOURCEA(IDB_SPLASH));
-  HDC memory = CreateCompatibleDC(nullptr);
-  if (picture && memory) {
+// The picture stretched over the whole control, so that it fills the frame
+// at every scale and the version label, placed in dialog units, stays on it.
+INT_PTR drawPicture(const DRAWITEMSTRUCT* item) {
+  static HBITMAP picture = LoadBitmapA(appInstance, MAKEINTRESOURCEA(IDB_SPLASH));
+  BITMAP size;
+  HDC memory = CreateCompatibleDC(item->hDC);
+  if (picture && memory && GetObjectA(picture, sizeof size, &size)) {
     HGDIOBJ previous = SelectObject(memory, picture);
-    const COLORREF corner = GetPixel(memory, 0, 0);
-    if (corner != CLR_INVALID) colour = corner;
+    SetStretchBltMode(item->hDC, HALFTONE);
+    SetBrushOrgEx(item->hDC, 0, 0, nullptr);
+    const RECT& r = item->rcItem;
+    StretchBlt(item->hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, size.bmWidth,
+               size.bmHeight, SRCCOPY);
     SelectObject(memory, previous);
   }
   if (memory) DeleteDC(memory);
-  if (picture) DeleteObject(picture);
-  brush = CreateSolidBrush(colour);
-  return brush;
+  return TRUE;
+}
+
+// "Ver 2.1" for every 2.1.x: the major and minor product version of the
+// program's own version resource. Without one the template's text stays.
+void showVersionLabel(HWND dialog) {
+  HRSRC found = FindResourceA(appInstance, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
+  const void* data = found ? LockResource(LoadResource(appInstance, found)) : nullptr;
+  const DWORD size = found ? SizeofResource(appInstance, found) : 0;
+  // VerQueryValueA wants a writable copy of the block.
+  static char copy[4096];
+  if (!data || size == 0 || size > sizeof copy) return;
+  memcpy(copy, data, size);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(copy, "\\", reinterpret_cast<void**>(&info), &length) || length < sizeof *info) return;
+  char label[32];
+  snprintf(label, sizeof label, "Ver %u.%u", static_cast<unsigned>(HIWORD(info->dwProductVersionMS)),
+           static_cast<unsigned>(LOWORD(info->dwProductVersionMS)));
+  SetDlgItemTextA(dialog, IDC_VERSION, label);
 }
 
 }  // namespace
@@ -55,9 +74,10 @@ void showAboutBox() {
   aboutOpen = 0;
 }
 
-INT_PTR CALLBACK splashDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK splashDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      showVersionLabel(dialog);
       SetTimer(dialog, TIMER_SPLASH, TIMER_SPLASH_MS, nullptr);
       return 1;
     case WM_TIMER:
@@ -68,15 +88,16 @@ INT_PTR CALLBACK splashDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       return 0;
     case WM_CTLCOLORSTATIC:
       return paintTransparently(wParam);
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(pictureFrameBrush());
+    case WM_DRAWITEM:
+      return drawPicture(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
   }
   return 0;
 }
 
-INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      showVersionLabel(dialog);
       aboutTransparent = 1;
       SetDlgItemTextA(dialog, IDC_MONITOR, "");
       aboutWindow = dialog;
@@ -92,8 +113,8 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       // Once text has arrived the monitor line is redrawn on every byte, and
       // a transparent line would pile each text on top of the last.
       return aboutTransparent ? paintTransparently(wParam) : 0;
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(pictureFrameBrush());
+    case WM_DRAWITEM:
+      return drawPicture(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case MSG_MONITOR_TEXT: {
       char text[256];
       takeMonitorText(text, sizeof text);

@@ -77,7 +77,11 @@ void addTrayIcon(HWND window, HINSTANCE instance) {
   trayIconData.cbSize = trayRecordSize(shellMajor);
   trayIconData.hWnd = window;
   trayIconData.uID = 0;
-  trayIconData.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY));
+  // The image made for the size the shell draws, rather than the large one
+  // scaled down: the icon carries one for every scale.
+  trayIconData.hIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                     LR_SHARED));
   trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   trayIconData.uCallbackMessage = MSG_TRAY_NOTIFY;
   copyField(trayIconData.szTip, ProductName);
@@ -142,4 +146,25 @@ void showLinkFailure(const char* linkName, bool keepTip) {
     trayIconData.uFlags |= NIF_INFO;
   }
   Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
+}
+
+void showBlockedBalloon(const char* title) {
+  if (!trayHasBalloon()) return;
+  // Longer than the suffixes composeProductText takes.
+  char suffix[128];
+  char format[160];
+  loadText(IDS_BLOCKED_WINDOW, suffix, sizeof suffix);
+  snprintf(format, sizeof format, "%s%s", ProductName, suffix);
+  // What the text holds besides the title ("%s" gives way to it).
+  const int room = static_cast<int>(sizeof trayIconData.szInfo) - 1 - (static_cast<int>(strlen(format)) - 2);
+  char shortTitle[sizeof trayIconData.szInfo];
+  if (static_cast<int>(strlen(title)) > room)
+    snprintf(shortTitle, sizeof shortTitle, "%.*s...", room - 3, title);
+  else
+    lstrcpynA(shortTitle, title, sizeof shortTitle);
+  const NOTIFYICONDATAA kept = trayIconData;
+  snprintf(trayIconData.szInfo, sizeof trayIconData.szInfo, format, shortTitle);
+  trayIconData.uFlags |= NIF_INFO;
+  Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
+  trayIconData = kept;
 }

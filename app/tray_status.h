@@ -42,3 +42,8 @@ void showIrdaStatus();
 // the tooltip still tells of a link that works) and, where the record has
 // the balloon fields, a balloon naming the failed link ("COM3", "IrDA").
 void showLinkFailure(const char* linkName, bool keepTip = false);
+
+// A balloon saying that the window titled title drops Tavrin's input; the
+// title is cut to fit. The tooltip and any link failure balloon stay as
+// they are for the next status update.
+void showBlockedBalloon(const char* title);

@@ -4,6 +4,7 @@
 
 #include "app_windows.h"
 #include "held_input.h"
+#include "input_target.h"
 #include "link_stop.h"
 #include "messages.h"
 #include "platform.h"
@@ -63,11 +64,13 @@ void postGlideRequest(WPARAM arm) {
 }  // namespace
 
 void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
+  checkInputTarget();
   keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(scan), flags, extra);
 }
 
 int emitUnicodeUnit(unsigned unit, int up) {
   if (!hasUnicodeInput()) return ansiCodeOf(unit);
+  checkInputTarget();
   INPUT input = {};
   input.type = INPUT_KEYBOARD;
   input.ki.wScan = static_cast<WORD>(unit);
@@ -79,12 +82,14 @@ int emitUnicodeUnit(unsigned unit, int up) {
 }
 
 void emitMouseEvent(unsigned flags, int dx, int dy, int wheel) {
+  checkInputTarget();
   mouse_event(flags, static_cast<DWORD>(dx), static_cast<DWORD>(dy), static_cast<DWORD>(wheel), 0);
 }
 
 // Absolute coordinates without MOUSEEVENTF_VIRTUALDESK cover the primary
 // monitor, whose size the system metrics give.
 void placePointer(int x, int y) {
+  checkInputTarget();
   const LONG ax = absoluteCoordinate(x, GetSystemMetrics(SM_CXSCREEN));
   const LONG ay = absoluteCoordinate(y, GetSystemMetrics(SM_CYSCREEN));
   mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>(ax), static_cast<DWORD>(ay), 0, 0);

@@ -32,9 +32,12 @@
 #define IDC_ASCII_EXTENDED  1014
 #define IDC_ANSI_EXTENDED   1015
 #define IDC_UNICODE_TEXT    1017
+#define IDC_LOGON_NOTE      1018
 
-// About box
+// Splash and About box
 #define IDC_MONITOR         1016
+#define IDC_VERSION         1019
+#define IDC_PICTURE         1020
 
 // String table
 #define IDS_TWEAKUI                4
@@ -54,3 +57,4 @@
 #define IDS_UNABLE_TO_OPEN         19
 #define IDS_PLEASE_CONFIGURE       20
 #define IDS_PORT_STATUS            21
+#define IDS_BLOCKED_WINDOW         22

@@ -19,11 +19,15 @@ teal='#1f8a8a'
 amber='#f2b233'
 paper='#ffffff'
 
+# Both marks are designed on a 32-pixel grid and drawn 8 times larger, at
+# 256 pixels, from which every size of the icon is reduced.
+canvas='-size 256x256 xc:none -affine 8,0,0,8,0,0'
+
 # The mark: a speech bubble (the device's voice) holding a key cap with a T,
 # and three signal bars: what it says reaches the computer.
 draw_mark() {
   local out=$1
-  convert -size 32x32 xc:none \
+  convert $canvas \
     -fill "$teal" -stroke "$night" -strokewidth 1 \
     -draw 'roundrectangle 1,7 23,27 5,5' \
     -draw 'polygon 5,26 5,31 11,26' \
@@ -38,7 +42,7 @@ draw_mark() {
 # full square so it reads against any taskbar colour.
 draw_tray_mark() {
   local out=$1
-  convert -size 32x32 xc:none \
+  convert $canvas \
     -fill "$night" -draw 'roundrectangle 0,0 31,31 6,6' \
     -fill "$paper" -draw 'roundrectangle 5,5 26,26 3,3' \
     -fill "$teal" -draw 'rectangle 8,8 23,12' -draw 'rectangle 13,8 18,23' \
@@ -46,11 +50,17 @@ draw_tray_mark() {
     "$out"
 }
 
-# 32 by 32, 16 colours: a 4-bit icon image. Edges are made either opaque
-# or transparent first, since the icon's mask has nothing in between and
-# colour reduction would otherwise leave the background nearly opaque.
+# Every size the shell asks for from 100 % to 200 % and beyond, each a
+# 32-bit image with its alpha channel (the 256-pixel one PNG-compressed, as
+# Windows stores it).
+icon_sizes='16 20 24 32 40 48 64 256'
 to_icon() {
-  convert "$1" -channel A -threshold 50% +channel -colors 16 "$2"
+  local images=() size
+  for size in $icon_sizes; do
+    convert "$1" -filter Lanczos -resize "${size}x${size}" -depth 8 -define png:color-type=6 "$work/$size.png"
+    images+=("$work/$size.png")
+  done
+  convert "${images[@]}" "$2"
 }
 
 # The About box shows this picture with its OK button, monitor line and
@@ -100,11 +110,15 @@ check() {
   esac
 }
 
-# The bits per pixel of the first image of an icon file.
-icon_bits() {
-  local offset
-  offset=$(od -An -tu4 -j 18 -N4 "$1" | tr -d ' ')
-  od -An -tu2 -j $((offset + 14)) -N2 "$1" | tr -d ' '
+# The width and bits per pixel of every image of an icon file, from its
+# directory ("16:32 20:32 ..."; a width of 0 stands for 256).
+icon_images() {
+  local count i
+  count=$(od -An -tu2 -j 4 -N2 "$1" | tr -d ' ')
+  for ((i = 0; i < count; i++)); do
+    printf '%s:%s ' "$(od -An -tu1 -j $((6 + 16 * i)) -N1 "$1" | tr -d ' ')" \
+      "$(od -An -tu2 -j $((6 + 16 * i + 6)) -N2 "$1" | tr -d ' ')"
+  done
 }
 
 bmp_bits() {
@@ -122,9 +136,10 @@ to_icon "$work/tray.png" res/tray.ico
 draw_splash res/splash.bmp
 
 for icon in res/tavrin.ico res/tray.ico; do
-  check "$icon" 'ICO 32x32 *'
-  [ "$(icon_bits "$icon")" = 4 ] || { echo "make-art: $icon is not 16 colours" >&2; exit 1; }
-  [ "$(convert "$icon" -format '%[fx:p{0,0}.a]' info:)" = 0 ] || { echo "make-art: $icon has no transparent corner" >&2; exit 1; }
+  [ "$(icon_images "$icon")" = '16:32 20:32 24:32 32:32 40:32 48:32 64:32 0:32 ' ] ||
+    { echo "make-art: $icon lacks a 32-bit image of some size: $(icon_images "$icon")" >&2; exit 1; }
+  # Reduction leaves a trace of the rounded corner in the smallest image.
+  [ "$(convert "$icon[0]" -format '%[fx:p{0,0}.a<0.05]' info:)" = 1 ] || { echo "make-art: $icon has no transparent corner" >&2; exit 1; }
 done
 check res/splash.bmp 'BMP3 400x239 *'
 [ "$(bmp_bits res/splash.bmp)" = 8 ] || { echo "make-art: splash.bmp is not 8 bits per pixel" >&2; exit 1; }

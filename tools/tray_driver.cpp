@@ -10,6 +10,11 @@
 //   tray-driver menu-keys KEY...         posts keys (down, up, enter, esc) to it
 //   tray-driver texts TITLE              texts of a dialog's controls
 //   tray-driver press TITLE ID           WM_COMMAND ID to that dialog
+//   tray-driver layout TITLE             every visible control of that dialog
+//                                        as "id|inside|fits|left,top,right,bottom":
+//                                        inside the client area (1 or 0), its
+//                                        text fits the control (1, 0, or - for
+//                                        kinds not measured), client coordinates
 //   tray-driver wait CLASS [TITLE] [MS]  waits until such a window shows
 //   tray-driver gone CLASS [TITLE] [MS]  waits until no such window shows
 //   tray-driver exit                     Exit, as the tray menu's command
@@ -174,6 +179,71 @@ int printTexts(const char* title) {
   return 0;
 }
 
+// The dialogs' font as the dialog manager makes it for this screen: a font
+// handle of another process cannot be selected here.
+HFONT dialogFont() {
+  static HFONT font = nullptr;
+  if (font) return font;
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg 2");
+  return font;
+}
+
+// Whether a static text, check box or radio button shows its whole text in
+// the dialogs' font: -1 for the other kinds of control.
+int textFits(HWND control) {
+  char name[32] = "", text[256] = "";
+  GetClassNameA(control, name, sizeof name);
+  GetWindowTextA(control, text, sizeof text);
+  const LONG style = GetWindowLongA(control, GWL_STYLE);
+  const LONG kind = style & BS_TYPEMASK;
+  const bool checkable = lstrcmpiA(name, "Button") == 0 &&
+                         (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX || kind == BS_AUTORADIOBUTTON || kind == BS_RADIOBUTTON);
+  const bool statik = lstrcmpiA(name, "Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT;
+  if (!checkable && !statik) return -1;
+  RECT client;
+  GetClientRect(control, &client);
+  // The box beside a button's text and the gap after it.
+  if (checkable) client.right -= GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE);
+  RECT needed = {0, 0, client.right, 0};
+  HDC dc = GetDC(control);
+  HGDIOBJ previous = SelectObject(dc, dialogFont());
+  DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | (checkable ? DT_SINGLELINE : 0));
+  SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  return needed.right <= client.right && needed.bottom <= client.bottom;
+}
+
+struct Layout {
+  HWND dialog;
+  RECT client;
+};
+
+BOOL CALLBACK printPlacement(HWND control, LPARAM data) {
+  const Layout* layout = reinterpret_cast<const Layout*>(data);
+  if (!IsWindowVisible(control) || GetParent(control) != layout->dialog) return TRUE;
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, layout->dialog, reinterpret_cast<POINT*>(&r), 2);
+  const RECT& c = layout->client;
+  const bool inside = r.left >= c.left && r.top >= c.top && r.right <= c.right && r.bottom <= c.bottom;
+  const int fits = textFits(control);
+  printf("%d|%d|%s|%ld,%ld,%ld,%ld\n", GetDlgCtrlID(control), inside ? 1 : 0, fits < 0 ? "-" : fits ? "1" : "0",
+         r.left, r.top, r.right, r.bottom);
+  return TRUE;
+}
+
+int printLayout(const char* title) {
+  Layout layout = {findVisible("#32770", title), {}};
+  if (!layout.dialog) return 1;
+  GetClientRect(layout.dialog, &layout.client);
+  EnumChildWindows(layout.dialog, printPlacement, reinterpret_cast<LPARAM>(&layout));
+  return 0;
+}
+
 int pressButton(const char* title, int id) {
   HWND dialog = findVisible("#32770", title);
   if (!dialog) return 1;
@@ -232,6 +302,7 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "texts") && argc == 3) return printTexts(argv[2]);
   if (!strcmp(command, "exit")) return postExit();
   if (!strcmp(command, "end-session")) return endSession();
+  if (!strcmp(command, "layout") && argc == 3) return printLayout(argv[2]);
   if (!strcmp(command, "press") && argc == 4) return pressButton(argv[2], atoi(argv[3]));
   if ((!strcmp(command, "wait") || !strcmp(command, "gone")) && argc >= 3) {
     const char* title = argc >= 4 && argv[3][0] ? argv[3] : nullptr;

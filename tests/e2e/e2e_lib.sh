@@ -51,6 +51,19 @@ start_display_and_prefix() {
   ensure_wine_prefix
 }
 
+# The start of a scenario that needs no serial line, called with the
+# script's arguments (Tavrin.exe tray-driver.exe artifact-folder): IrDA
+# selected, a fresh run folder as the current one.
+start_irda_scenario() {
+  tavrin="$(realpath "$1")"
+  driver_exe="$(realpath "$2")"
+  require_runnable "$tavrin"
+  start_display_and_prefix "$3"
+  preset_settings IrDA 1200
+  rm -rf "$out/run" && mkdir -p "$out/run"
+  cd "$out/run" || exit 1
+}
+
 # Stored settings, so that the run is not a first run with its dialogs:
 # preset_settings PORT BAUD [INTERPRETATION, default 1 (ANSI Extended)].
 preset_settings() {

@@ -81,7 +81,8 @@ for row in "${rows[@]}"; do
     "$(strings -e l "$exe" | grep -x -F "$version" | paste -sd ' ')"
   check "$arch company" "Morvane" "$(strings -e l "$exe" | grep -x Morvane)"
   for needle in 'level="asInvoker"' 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
-    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>'; do
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>' \
+    '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, system</dpiAwareness>'; do
     grep -qaF "$needle" "$exe" || fail "$arch manifest lacks $needle"
   done
   check "$arch manifest's supported systems" "5" "$(grep -aoc 'supportedOS Id=' "$exe")"

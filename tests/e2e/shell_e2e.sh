@@ -8,20 +8,9 @@
 # second-instance box are kept in the artifact folder.
 set -uo pipefail
 
-tavrin="$(realpath "$1")"
-driver_exe="$(realpath "$2")"
-out="$3"
-
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/e2e_lib.sh"
-
-require_runnable "$tavrin"
-start_display_and_prefix "$out"
-preset_settings IrDA 1200
-
-run="$out/run"
-rm -rf "$run" && mkdir -p "$run"
-cd "$run" || exit 1
+start_irda_scenario "$@"
 
 start_tavrin
 
@@ -66,7 +55,7 @@ sleep 1
 shot about
 about_texts="$(driver texts "")"
 check "About's monitor line" "1016|" "$(grep '^1016|' <<<"$about_texts")"
-check "About's version label" "65535|Ver 2.1" "$(grep 'Ver 2.1' <<<"$about_texts")"
+check "About's version label, from the version resource" "1019|Ver 2.1" "$(grep '^1019|' <<<"$about_texts")"
 driver press "" 1
 wait_gone "#32770" "" 10000 || fail "OK did not close About"
 

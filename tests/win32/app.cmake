@@ -6,6 +6,8 @@ add_wine_test(app_shell_tests
           ${CMAKE_CURRENT_SOURCE_DIR}/app_doubles.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/registry_fixture.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/box_recorder.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/integrity_stand_ins.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/version_resource.rc
           ${TAVRIN_RC}
   LIBS app_core gtest_main advapi32)
 target_include_directories(app_shell_tests PRIVATE ${PROJECT_SOURCE_DIR}/res)

@@ -12,7 +12,10 @@
 #include "app_windows.h"
 #include "assembler.h"
 #include "held_input.h"
+#include "input_target.h"
+#include "integrity_stand_ins.h"
 #include "interp.h"
+#include "platform.h"
 #include "keystroke.h"
 #include "lifecycle.h"
 #include "link_objects.h"
@@ -130,7 +133,13 @@ TEST_F(MainWindowTest, AddingTheIconFillsTheRecordForTheShellsVersion) {
   EXPECT_EQ(added.uID, 0u);
   EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
   EXPECT_EQ(added.uCallbackMessage, static_cast<UINT>(MSG_TRAY_NOTIFY));
-  EXPECT_TRUE(added.hIcon);
+  ICONINFO icon{};
+  ASSERT_TRUE(GetIconInfo(added.hIcon, &icon));
+  BITMAP colour{};
+  GetObjectA(icon.hbmColor, sizeof colour, &colour);
+  EXPECT_EQ(colour.bmWidth, GetSystemMetrics(SM_CXSMICON)) << "the image made for the tray's size";
+  DeleteObject(icon.hbmColor);
+  DeleteObject(icon.hbmMask);
   EXPECT_STREQ(added.szTip, "Tavrin");
   EXPECT_STREQ(added.szInfo, "");
   EXPECT_STREQ(added.szInfoTitle, "Tavrin");
@@ -594,6 +603,66 @@ TEST_F(MainWindowTest, GlideRequestsArmAndStopTheTimerOnTheWindowsThread) {
   EXPECT_LE(gap, 200u);
   deliver(MSG_GLIDE_TIMER, 0);
   EXPECT_EQ(glideTicksWithin(300, nullptr), 0);
+}
+
+DWORD WINAPI reportForeground(LPVOID window) {
+  NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, static_cast<HWND>(window), OBJID_WINDOW, CHILDID_SELF);
+  return 0;
+}
+
+// Windows drops input to an administrator's window; the integrity stand-ins
+// make the test's own windows report the level the row gives, read when the
+// system reports the window as the foreground. Each window above Tavrin
+// gives one balloon for the whole run, the first time input is about to go
+// to it, and the tooltip stays.
+TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
+  const std::string longTitle(300, 't');
+  auto makeWindow = [](const std::string& title) {
+    return CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                           nullptr, nullptr);
+  };
+  HWND console = makeWindow("Administrator: Command Prompt");
+  HWND installer = makeWindow(longTitle);
+  HWND editor = makeWindow("Notes");
+  watchForeground();
+  const std::string tail = "\" because it runs as administrator.";
+  struct Row { HWND window; DWORD level; std::string balloon; } rows[] = {
+      {editor, SECURITY_MANDATORY_MEDIUM_RID, ""},
+      {console, SECURITY_MANDATORY_HIGH_RID, "Tavrin cannot type into \"Administrator: Command Prompt" + tail},
+      {console, SECURITY_MANDATORY_HIGH_RID, ""},
+      {editor, SECURITY_MANDATORY_MEDIUM_RID, ""},
+      {installer, SECURITY_MANDATORY_SYSTEM_RID,
+       "Tavrin cannot type into \"" + longTitle.substr(0, 255 - 60 - 3) + "..." + tail},
+      {console, SECURITY_MANDATORY_HIGH_RID, ""},
+  };
+  for (const Row& row : rows) {
+    otherProcessIntegrity = row.level;
+    SetForegroundWindow(row.window);
+    // Windows reports the change itself; Wine 8 does not, so the test does,
+    // from another thread as the system would.
+    HANDLE notifier = CreateThread(nullptr, 0, reportForeground, row.window, 0, nullptr);
+    while (MsgWaitForMultipleObjects(1, &notifier, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) pumpMessages();
+    CloseHandle(notifier);
+    pumpMessages();
+    ASSERT_EQ(row.window, GetForegroundWindow());
+    trayCalls.clear();
+    emitMouseEvent(MOUSEEVENTF_MOVE, 0, 0, 0);
+    emitMouseEvent(MOUSEEVENTF_MOVE, 0, 0, 0);
+    pumpMessages();
+    SCOPED_TRACE(row.balloon);
+    if (row.balloon.empty()) {
+      EXPECT_TRUE(trayCalls.empty());
+      continue;
+    }
+    ASSERT_EQ(1u, trayCalls.size());
+    EXPECT_EQ(row.balloon, trayCalls[0].record.szInfo);
+    EXPECT_TRUE(trayCalls[0].record.uFlags & NIF_INFO);
+    EXPECT_STREQ(Com3At9600, trayCalls[0].record.szTip);
+    EXPECT_FALSE(trayIconData.uFlags & NIF_INFO) << "a later status update shows no balloon again";
+  }
+  stopWatchingForeground();
+  otherProcessIntegrity = SECURITY_MANDATORY_MEDIUM_RID;
+  for (HWND window : {console, installer, editor}) DestroyWindow(window);
 }
 
 }  // namespace

@@ -3,50 +3,52 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
 // The test runs under Wine, whose drive Z: is the Unix root.
 std::string artFile(const char* name) { return std::string("Z:" TAVRIN_RES_DIR "/") + name; }
 
-std::string readFile(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "";
-  std::string content(1 << 16, '\0');
-  DWORD got = 0;
-  ReadFile(file, &content[0], static_cast<DWORD>(content.size()), &got, nullptr);
-  CloseHandle(file);
-  content.resize(got);
-  return content;
+// The alpha of every pixel of the colour image, row by row from the top.
+// An image without an alpha channel reads as 0 throughout.
+std::vector<int> alphaOf(HBITMAP colour, int size) {
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = size;
+  format.bmiHeader.biHeight = -size;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  std::vector<DWORD> pixels(size * size);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, colour, 0, size, pixels.data(), &format, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  std::vector<int> alpha;
+  for (DWORD pixel : pixels) alpha.push_back(static_cast<int>(pixel >> 24));
+  return alpha;
 }
 
-// The bits per pixel of an icon file's first image, from its own header.
-int iconBitsPerPixel(const std::string& icon) {
-  if (icon.size() < 22) return 0;
-  DWORD offset;
-  std::memcpy(&offset, icon.data() + 18, sizeof offset);
-  if (icon.size() < offset + sizeof(BITMAPINFOHEADER)) return 0;
-  BITMAPINFOHEADER header;
-  std::memcpy(&header, icon.data() + offset, sizeof header);
-  return header.biBitCount;
-}
-
-TEST(Art, IconsLoadAt32By32With16Colours) {
+// Every size from 100 % to 200 % and the large one, each with its alpha
+// channel, as the system's loader picks them out of the file.
+TEST(Art, IconsCarryEverySizeIn32BitsWithAlpha) {
   for (const char* name : {"tavrin.ico", "tray.ico"}) {
-    HICON icon = static_cast<HICON>(LoadImageA(nullptr, artFile(name).c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE));
-    ASSERT_NE(icon, nullptr) << name;
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(icon, &info)) << name;
-    BITMAP colour{};
-    ASSERT_TRUE(GetObjectA(info.hbmColor, sizeof colour, &colour)) << name;
-    EXPECT_EQ(colour.bmWidth, 32) << name;
-    EXPECT_EQ(colour.bmHeight, 32) << name;
-    EXPECT_EQ(iconBitsPerPixel(readFile(artFile(name))), 4) << name << ": 16 colours take 4 bits";
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(icon);
+    for (int size : {16, 20, 24, 32, 40, 48, 64, 256}) {
+      SCOPED_TRACE(std::string(name) + " at " + std::to_string(size));
+      HICON icon = static_cast<HICON>(LoadImageA(nullptr, artFile(name).c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+      ASSERT_NE(icon, nullptr);
+      ICONINFO info{};
+      ASSERT_TRUE(GetIconInfo(icon, &info));
+      BITMAP colour{};
+      ASSERT_TRUE(GetObjectA(info.hbmColor, sizeof colour, &colour));
+      EXPECT_EQ(colour.bmWidth, size);
+      std::vector<int> alpha = alphaOf(info.hbmColor, size);
+      EXPECT_EQ(alpha[size / 2 * size + size / 2], 255) << "the middle is opaque";
+      EXPECT_LT(alpha[0], 16) << "the top left corner is clear";
+      DeleteObject(info.hbmColor);
+      DeleteObject(info.hbmMask);
+      DestroyIcon(icon);
+    }
   }
 }
 

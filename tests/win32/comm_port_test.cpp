@@ -293,28 +293,15 @@ TEST_F(SerialLink, SecondOpenWhileOpenLeavesThePortAndItsReaderIntact) {
 
 // A byte callback waiting in SendMessage for a window of the closing
 // thread: the close serves the message, so the reader ends by itself.
-HWND closingThreadWindow = nullptr;
-volatile LONG callbackInSend = 0;
-volatile LONG callbackReturned = 0;
-
-void sendToTheClosingThread(int) {
-  InterlockedExchange(&callbackInSend, 1);
-  SendMessageA(closingThreadWindow, WM_USER, 0, 0);
-  InterlockedExchange(&callbackReturned, 1);
-}
-
 TEST_F(SerialLink, CloseWhileACallbackWaitsOnTheClosingThreadsWindowReturnsPromptly) {
-  closingThreadWindow = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(closingThreadWindow, nullptr);
-  callbackInSend = 0;
-  callbackReturned = 0;
+  ASSERT_TRUE(blockedCallbackReady());
   openAndSync(Index115200);
-  port.setByteCallback(sendToTheClosingThread);
+  port.setByteCallback(blockOnStoppingThread);
   send("xy");
-  ASSERT_TRUE(waitUntil([] { return callbackInSend != 0; }, ArrivalBoundMs));
+  ASSERT_TRUE(waitUntil([] { return blockedCallbackEntered() != 0; }, ArrivalBoundMs));
   EXPECT_LT(timedClose(1), StreamCloseMs);
-  EXPECT_EQ(callbackReturned, 1) << "the reader was terminated in its callback";
-  DestroyWindow(closingThreadWindow);
+  EXPECT_EQ(blockedCallbackReturned(), 1) << "the reader was terminated in its callback";
+  blockedCallbackDone();
 }
 
 TEST_F(SerialLink, CloseWhileTheReaderWaitsEndsItPromptlyWithoutStatus) {

@@ -2,6 +2,8 @@
 // of both families, the text limits, OK and Cancel.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "../../app/configure_dialog.h"
 #include "../../app/settings.h"
 #include "../../app/settings_store.h"
@@ -96,6 +98,7 @@ protected:
   bool enabled(int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
   bool checked(int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
+  bool noteShown() { return (GetWindowLongA(GetDlgItem(dialog, IDC_LOGON_NOTE), GWL_STYLE) & WS_VISIBLE) != 0; }
   StartUpGroup startUpGroup() {
     bool fields = enabled(IDC_USER);
     for (int id : {IDC_USER_LABEL, IDC_PASSWORD_LABEL, IDC_PASSWORD})
@@ -207,21 +210,32 @@ TEST_F(ConfigureDialog, StoredPortThatIsNotListedShowsAsTextAndOkKeepsIt) {
   EXPECT_EQ(ComPortNames[22], settings.portName);
 }
 
+// Where the Winlogon key is read-only (a standard user), the log-on controls
+// keep what is stored but are greyed, and the note says how to change them.
 TEST_F(ConfigureDialog, EnablingRulesOnTheNtFamily) {
-  strcpy(settings.password, "stored");
-  struct Row { bool run, autoLogon; StartUpGroup group; } rows[] = {
-      {false, false, {false, false, false, ""}},
-      {false, true, {false, false, false, ""}},
-      {true, false, {true, false, false, ""}},
-      {true, true, {true, true, true, "stored"}},
+  strcpy(settings.password, "never shown");
+  struct Row { bool readOnly, run, autoLogon; StartUpGroup group; } rows[] = {
+      {false, false, false, {false, false, false, ""}},
+      {false, false, true, {false, false, false, ""}},
+      {false, true, false, {true, false, false, ""}},
+      {false, true, true, {true, true, true, ""}},
+      {true, true, true, {false, true, false, ""}},
+      {true, false, true, {false, true, false, ""}},
+      {true, true, false, {false, false, false, ""}},
   };
   for (const Row& row : rows) {
+    std::unique_ptr<KeyLock> lock;
+    if (row.readOnly) lock.reset(new KeyLock(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH));
     settings.runAtStartup = row.run;
     settings.autoLogon = row.autoLogon;
     open();
-    EXPECT_EQ(row.group, startUpGroup()) << "run " << row.run << " auto " << row.autoLogon;
-    DestroyWindow(dialog);
-    dialog = nullptr;
+    SCOPED_TRACE(std::string(row.readOnly ? "read-only" : "writable") + " run " + std::to_string(row.run) +
+                 " auto " + std::to_string(row.autoLogon));
+    EXPECT_EQ(row.group, startUpGroup());
+    EXPECT_EQ(row.readOnly, noteShown());
+    command(IDOK);
+    EXPECT_EQ(row.readOnly ? row.autoLogon : row.run && row.autoLogon, settings.autoLogon)
+        << "OK keeps what could not be changed";
   }
 }
 
@@ -232,13 +246,13 @@ TEST_F(ConfigureDialog, ClicksFollowTheRulesOnTheNtFamily) {
   click(IDC_RUN_AT_STARTUP);
   EXPECT_EQ((StartUpGroup{true, false, false, ""}), startUpGroup());
   click(IDC_AUTO_LOGON);
-  EXPECT_EQ((StartUpGroup{true, true, true, "stored"}), startUpGroup());
+  EXPECT_EQ((StartUpGroup{true, true, true, ""}), startUpGroup()) << "the stored password is never shown";
   SetDlgItemTextA(dialog, IDC_PASSWORD, "typed");
   click(IDC_AUTO_LOGON);
   EXPECT_EQ((StartUpGroup{true, false, false, ""}), startUpGroup());
   EXPECT_EQ("ada", text(IDC_USER)) << "the user field keeps its text";
   click(IDC_AUTO_LOGON);
-  EXPECT_EQ("stored", text(IDC_PASSWORD)) << "the typed password is gone";
+  EXPECT_EQ("", text(IDC_PASSWORD)) << "the typed password is gone";
   click(IDC_RUN_AT_STARTUP);
   EXPECT_EQ((StartUpGroup{false, false, false, ""}), startUpGroup());
   command(IDOK);
@@ -265,11 +279,12 @@ TEST_F(ConfigureDialog, AutoLogonIsNotAvailableOnTheWindows95Family) {
   BoxRecorder recorder;
   open();
   EXPECT_TRUE(recorder.boxes.empty());
-  EXPECT_EQ((StartUpGroup{true, false, false, "stored"}), startUpGroup());
+  EXPECT_EQ((StartUpGroup{true, false, false, ""}), startUpGroup());
   click(IDC_AUTO_LOGON);
   ASSERT_EQ(1u, recorder.boxes.size());
   EXPECT_EQ(noticeBox(TweakUiText, "Not available"), recorder.boxes[0]);
-  EXPECT_EQ((StartUpGroup{false, false, false, "stored"}), startUpGroup());
+  EXPECT_EQ((StartUpGroup{false, false, false, ""}), startUpGroup());
+  EXPECT_FALSE(noteShown());
   click(IDC_RUN_AT_STARTUP);
   click(IDC_RUN_AT_STARTUP);
   EXPECT_TRUE(enabled(IDC_AUTO_LOGON)) << "switching Run at Start Up off and on enables it again";

@@ -58,8 +58,10 @@ Template loadTemplate() {
   Template t{};
   if (!base) return t;
   Reader r(base);
+  // DLGTEMPLATEEX: version 1, then the 0xFFFF signature.
+  if (r.word() != 1 || r.word() != 0xFFFF) return t;
+  r.dword(), r.dword();  // help id, extended style
   t.style = r.dword();
-  r.dword();
   int count = r.word();
   r.word(), r.word();
   t.cx = static_cast<short>(r.word());
@@ -70,18 +72,19 @@ Template loadTemplate() {
   t.title = r.text();
   if (t.style & DS_SETFONT) {
     t.pointSize = r.word();
+    r.word(), r.word();  // weight, italic and character set
     t.font = r.text();
   }
   for (int i = 0; i < count; ++i) {
     r.alignDword(base);
     Item item{};
+    r.dword(), r.dword();  // help id, extended style
     item.style = r.dword();
-    r.dword();
     item.x = static_cast<short>(r.word());
     item.y = static_cast<short>(r.word());
     item.cx = static_cast<short>(r.word());
     item.cy = static_cast<short>(r.word());
-    item.id = static_cast<short>(r.word());
+    item.id = static_cast<int>(r.dword());
     std::string className;
     item.classAtom = r.nameOrOrdinal(&className);
     // A class given by name is the same class as its predefined ordinal.
@@ -105,8 +108,8 @@ TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
   EXPECT_EQ(199, t.cx);
   EXPECT_EQ(317, t.cy);
   EXPECT_EQ(8, t.pointSize);
-  EXPECT_EQ("MS Sans Serif", t.font);
-  DWORD wanted = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
+  EXPECT_EQ("MS Shell Dlg 2", t.font);
+  DWORD wanted = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
   EXPECT_EQ(wanted, t.style & wanted);
   EXPECT_EQ(0u, t.style & WS_SYSMENU);
 }
@@ -130,13 +133,15 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
        WS_VSCROLL | CBS_DISABLENOSCROLL | CBS_NOINTEGRALHEIGHT | WS_TABSTOP, CBS_SORT},
       {-1, Button, "Baud", 71, 3, 60, 29, BS_GROUPBOX, 0, 0},
       {IDC_BAUD, ComboBox, "", 77, 13, 48, 155, dropList, CBS_UPPERCASE | WS_TABSTOP, CBS_SORT},
-      {-1, Button, "Start Up", 6, 36, 125, 73, BS_GROUPBOX, 0, 0},
+      {-1, Button, "Start Up", 6, 36, 186, 73, BS_GROUPBOX, 0, 0},
       {IDC_RUN_AT_STARTUP, Button, "Run at Start Up", 12, 46, 65, 10, BS_AUTOCHECKBOX, WS_TABSTOP, WS_DISABLED},
       {IDC_AUTO_LOGON, Button, "Automatically Log In as:", 12, 59, 91, 10, BS_AUTOCHECKBOX, WS_DISABLED, 0},
       {IDC_USER_LABEL, Static, "User:", 27, 75, 18, 11, SS_LEFT, WS_DISABLED, 0},
       {IDC_USER, Edit, "", 47, 73, 78, 13, 0, WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, ES_PASSWORD},
       {IDC_PASSWORD_LABEL, Static, "Password:", 11, 92, 36, 10, SS_LEFT, WS_DISABLED, 0},
       {IDC_PASSWORD, Edit, "", 47, 90, 78, 13, 0, WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_DISABLED, 0},
+      {IDC_LOGON_NOTE, Static, "To change automatic log-on, exit Tavrin and start it with Run as administrator.",
+       134, 46, 54, 58, SS_LEFT, 0, 0},
       {-1, Button, "Extended Character Interpretation", 6, 117, 186, 48, BS_GROUPBOX, 0, 0},
       {IDC_ASCII_EXTENDED, Button, "ASCII Extended e.g. Brisvane", 15, 130, 118, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED},
       {IDC_ANSI_EXTENDED, Button, "ANSI Extended", 15, 141, 65, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},

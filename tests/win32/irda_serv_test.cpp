@@ -152,31 +152,18 @@ TEST_F(IrdaListener, AcceptFailureIsReportedOnceAndARestartListensAgain) {
 
 // A byte callback waiting in SendMessage for a window of the thread that
 // stops the link: the stop serves the message, so the worker ends by itself.
-HWND closingThreadWindow = nullptr;
-volatile LONG callbackInSend = 0;
-volatile LONG callbackReturned = 0;
-
-void sendToTheClosingThread(int) {
-  InterlockedExchange(&callbackInSend, 1);
-  SendMessageA(closingThreadWindow, WM_USER, 0, 0);
-  InterlockedExchange(&callbackReturned, 1);
-}
-
 TEST_F(IrdaListener, StopWhileACallbackWaitsOnTheStoppingThreadsWindowEndsItPromptly) {
-  closingThreadWindow = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(closingThreadWindow, nullptr);
-  callbackInSend = 0;
-  callbackReturned = 0;
-  link->setByteCallback(sendToTheClosingThread);
+  ASSERT_TRUE(blockedCallbackReady());
+  link->setByteCallback(blockOnStoppingThread);
   ASSERT_EQ(link->startListener(), 1);
   SOCKET peer = connectPeer(address);
   ASSERT_NE(peer, INVALID_SOCKET);
   ASSERT_TRUE(sendAll(peer, "xy", 2));
-  ASSERT_TRUE(waitUntil([] { return callbackInSend != 0; }, ArrivalBoundMs));
+  ASSERT_TRUE(waitUntil([] { return blockedCallbackEntered() != 0; }, ArrivalBoundMs));
   EXPECT_LT(timedStop(), 100u);
-  EXPECT_EQ(callbackReturned, 1) << "the worker was terminated in its callback";
+  EXPECT_EQ(blockedCallbackReturned(), 1) << "the worker was terminated in its callback";
   closesocket(peer);
-  DestroyWindow(closingThreadWindow);
+  blockedCallbackDone();
 }
 
 TEST_F(IrdaListener, DataWithoutByteCallbackIsDroppedWhileStatusesAreReported) {

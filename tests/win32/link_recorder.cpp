@@ -67,3 +67,33 @@ int recordedStatusCount(int status) {
 int waitForRecords(int count, DWORD timeoutMs) {
   return waitUntil([count] { return recorderCount() >= count; }, timeoutMs);
 }
+
+namespace {
+
+HWND stoppingThreadWindow = nullptr;
+volatile LONG callbackEntered = 0;
+volatile LONG callbackReturned = 0;
+
+}  // namespace
+
+void blockOnStoppingThread(int) {
+  InterlockedExchange(&callbackEntered, 1);
+  SendMessageA(stoppingThreadWindow, WM_USER, 0, 0);
+  InterlockedExchange(&callbackReturned, 1);
+}
+
+int blockedCallbackReady() {
+  callbackEntered = 0;
+  callbackReturned = 0;
+  stoppingThreadWindow = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  return stoppingThreadWindow != nullptr;
+}
+
+int blockedCallbackEntered() { return callbackEntered; }
+
+int blockedCallbackReturned() { return callbackReturned; }
+
+void blockedCallbackDone() {
+  DestroyWindow(stoppingThreadWindow);
+  stoppingThreadWindow = nullptr;
+}

@@ -30,3 +30,14 @@ int waitUntil(Condition condition, DWORD timeoutMs) {
   }
   return 1;
 }
+
+// A byte callback that waits in SendMessage for a window of the thread that
+// stops the link: a stop that serves sent messages lets it return by itself.
+// blockedCallbackReady makes the window on the calling thread (0 when it
+// cannot); blockedCallbackEntered and blockedCallbackReturned report what the
+// callback did; blockedCallbackDone destroys the window.
+void blockOnStoppingThread(int byte);
+int blockedCallbackReady();
+int blockedCallbackEntered();
+int blockedCallbackReturned();
+void blockedCallbackDone();

@@ -15,6 +15,10 @@ extern std::vector<std::string> writtenValues;
 
 extern int helpPageOpened;
 
+// The LSA secret calls, in order: "store NAME=TEXT" or "delete NAME". A store
+// of the secret named by failingValueName fails.
+extern std::vector<std::string> secretCalls;
+
 // The tooltip the tray record holds now.
 std::string trayTip();
 

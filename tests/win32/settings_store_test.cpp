@@ -202,23 +202,25 @@ TEST_F(SettingsStore, AutoAdminLogonTextDecidesAutoLogon) {
   }
 }
 
-TEST_F(SettingsStore, UserNameAndPasswordAreReadWhenTheyFit) {
+TEST_F(SettingsStore, UserNameIsReadWhenItFitsAndThePasswordNever) {
   storeSettings("COM1", 1200, 1);
   std::string longest(256, 'u');
   putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultUserName", longest);
-  putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword", std::string(257, 'p'));
-  strcpy(settings.password, "left over");
-  loadSettings();
-  EXPECT_EQ(longest, settings.userName);
-  EXPECT_STREQ("", settings.password) << "a password of 257 characters does not fit";
-
   putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword", "secret");
+  strcpy(settings.password, "left over");
+  {
+    // A standard user may only read the key.
+    KeyLock lock(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH);
+    loadSettings();
+  }
+  EXPECT_EQ(longest, settings.userName);
+  EXPECT_STREQ("", settings.password);
+
   BYTE unterminated[257];
   memset(unterminated, 'n', sizeof unterminated);
   putBinary(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultUserName", unterminated, sizeof unterminated);
   loadSettings();
   EXPECT_STREQ("", settings.userName) << "data without a terminator is not taken";
-  EXPECT_STREQ("secret", settings.password);
 }
 
 TEST_F(SettingsStore, FirstRunStoresDefaultsAfterTheHelpPage) {
@@ -290,7 +292,13 @@ class SettingsSave : public SettingsStore {
 protected:
   void SetUp() override {
     SettingsStore::SetUp();
+    prepare();
+  }
+  // Nothing of the log-on is stored yet, and the dialog gave new values.
+  void prepare() {
+    clearProgramRegistry();
     storeSettings("COM1", 1200, 1);
+    loadSettings();
     settings.portName = ComPortNames[4];
     settings.baudRate = 9600;
     interpretation = 0;
@@ -324,7 +332,10 @@ TEST_F(SettingsSave, StoresEveryValueWithTheProgramsOwnPath) {
   EXPECT_EQ("1", winlogon("AutoAdminLogon"));
   EXPECT_EQ("1", winlogon("ForceAutoLogon"));
   EXPECT_EQ("ada", winlogon("DefaultUserName"));
-  EXPECT_EQ("lovelace", winlogon("DefaultPassword"));
+  EXPECT_FALSE(valuePresent(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword"));
+  EXPECT_EQ(std::vector<std::string>{"store DefaultPassword=lovelace"}, secretCalls);
+  EXPECT_EQ(std::string(sizeof settings.password, '\0'), std::string(settings.password, sizeof settings.password))
+      << "the typed password does not stay in memory";
 }
 
 TEST_F(SettingsSave, UnderTheAllUsersValueNoPerUserValueIsWritten) {
@@ -372,19 +383,19 @@ TEST_F(SettingsSave, RunAtStartupOffDeletesThePresentValueAndIsQuietWhenAbsent) 
   EXPECT_EQ("0", winlogon("AutoAdminLogon"));
   EXPECT_EQ("0", winlogon("ForceAutoLogon"));
   EXPECT_EQ("ada", winlogon("DefaultUserName"));
-  EXPECT_EQ(std::string(1, '\0'), valueData(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword"));
+  EXPECT_EQ(std::vector<std::string>{"delete DefaultPassword"}, secretCalls);
 }
 
 TEST_F(SettingsSave, FailedValueWritesGiveMessage13And14) {
   struct Row { const char* failing; const char* box; std::vector<std::string> written; } rows[] = {
       {"Baud", "Error saving settings in registry.\n(Baud)",
-       {"Baud", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName", "DefaultPassword"}},
+       {"Baud", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
       {"Interpretation", "Error saving settings in registry.\n(Interpretation)",
-       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon",
-        "DefaultUserName", "DefaultPassword"}},
+       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
       {"Tavrin", "Unable to set start-up key.",
-       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon",
-        "DefaultUserName", "DefaultPassword"}},
+       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
+      {"DefaultPassword", "Error saving settings in registry.\n(DefaultPassword)",
+       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
       {"AutoAdminLogon", "Error saving settings in registry.\n(AutoAdminLogon)",
        {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon"}},
       {"DefaultUserName", "Error saving settings in registry.\n(DefaultUserName)",
@@ -392,6 +403,7 @@ TEST_F(SettingsSave, FailedValueWritesGiveMessage13And14) {
         "DefaultUserName"}},
   };
   for (const Row& row : rows) {
+    prepare();
     resetStandIns();
     failingValueName = row.failing;
     BoxRecorder recorder;
@@ -443,6 +455,58 @@ TEST_F(SettingsSave, LockedWinlogonKeyGivesMessage17AfterTheRest) {
             recorder.boxes[0]);
   EXPECT_EQ(9600u, dwordValue(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Baud"));
   EXPECT_TRUE(valuePresent(HKEY_CURRENT_USER, TEST_RUN_PATH, "Tavrin"));
+}
+
+// The Winlogon key is locked: any attempt to open it for writing would end
+// in message 17, so a row without a box touched no log-on value.
+TEST_F(SettingsSave, OnlyAChangedLogOnOpensTheWinlogonKey) {
+  struct Row { bool autoLogon; const char* user; const char* typed; bool attempts; } rows[] = {
+      {true, "ada", "", false},
+      {true, "ada", "new", true},
+      {true, "grace", "", true},
+      {false, "ada", "", true},
+  };
+  for (const Row& row : rows) {
+    putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "AutoAdminLogon", "1");
+    putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultUserName", "ada");
+    loadSettings();
+    settings.autoLogon = row.autoLogon;
+    strcpy(settings.userName, row.user);
+    strcpy(settings.password, row.typed);
+    resetStandIns();
+    KeyLock lock(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH);
+    BoxRecorder recorder;
+    saveSettings();
+    SCOPED_TRACE(std::string(row.user) + " typed \"" + row.typed + "\" auto " + std::to_string(row.autoLogon));
+    EXPECT_EQ(std::vector<std::string>({"Baud", "Port", "Interpretation"}), writtenValues);
+    EXPECT_TRUE(secretCalls.empty());
+    ASSERT_EQ(row.attempts ? 1u : 0u, recorder.boxes.size());
+    if (row.attempts) {
+      EXPECT_EQ(warningBox("Unable to access auto-login key.\nHKEY_LOCAL_MACHINE\\" TEST_WINLOGON_PATH), recorder.boxes[0]);
+    }
+  }
+}
+
+// An earlier version's plain-text password stays until the password is
+// replaced or automatic log-on is turned off; an empty box keeps it.
+TEST_F(SettingsSave, SecretReplacesThePlainPasswordAndGoesWhenLogOnIsOff) {
+  putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword", "old");
+  settings.password[0] = 0;
+  saveSettings();
+  EXPECT_EQ("old", winlogon("DefaultPassword")) << "a new user name alone keeps the stored password";
+  EXPECT_TRUE(secretCalls.empty());
+  strcpy(settings.password, "new");
+  saveSettings();
+  EXPECT_FALSE(valuePresent(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword"));
+  EXPECT_EQ(std::vector<std::string>{"store DefaultPassword=new"}, secretCalls);
+  putText(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword", "old");
+  settings.autoLogon = false;
+  BoxRecorder recorder;
+  saveSettings();
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_EQ("0", winlogon("AutoAdminLogon"));
+  EXPECT_FALSE(valuePresent(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, "DefaultPassword"));
+  EXPECT_EQ(std::vector<std::string>({"store DefaultPassword=new", "delete DefaultPassword"}), secretCalls);
 }
 
 TEST_F(SettingsStore, ClosedPortStatusWarnsWithMessage19ButIrdaDoesNot) {

@@ -27,6 +27,7 @@ TEST(StringTable, LoadsEveryTextExactly) {
       {19, "Unable to open %s\nPlease check communications settings."},
       {20, ": Please configure"},
       {21, ": %s @ %d Baud"},
+      {22, " cannot type into \"%s\" because it runs as administrator."},
   };
   for (const Row& row : rows) {
     char text[256];
@@ -37,7 +38,7 @@ TEST(StringTable, LoadsEveryTextExactly) {
 
 TEST(StringTable, HasNoStringBesideTheListedOnes) {
   char text[256];
-  for (int id : {0, 1, 2, 3, 10, 22}) EXPECT_EQ(0, loadText(id, text, sizeof text)) << id;
+  for (int id : {0, 1, 2, 3, 10, 23}) EXPECT_EQ(0, loadText(id, text, sizeof text)) << id;
 }
 
 TEST(StringTable, CaptionBufferOfSixteenBytesHoldsEveryCaption) {

@@ -1,0 +1,118 @@
+#include "input_target.h"
+
+#include "app_windows.h"
+#include "messages.h"
+#include "tray_status.h"
+
+namespace {
+
+// The foreground window when it drops Tavrin's input, else null: written
+// on the UI thread, read by every thread that sends input.
+PVOID volatile blockedForeground = nullptr;
+// The blocked window last posted; exchanged atomically, since key events
+// come from the link threads and glide moves from the UI thread.
+PVOID volatile lastPosted = nullptr;
+HWINEVENTHOOK foregroundHook = nullptr;
+
+// Windows already reported, UI thread only. Once full, the oldest entry
+// gives way: a person rarely meets this many administrator windows.
+const int RememberedWindows = 32;
+HWND reported[RememberedWindows];
+int nextReported = 0;
+
+// The integrity level (the mandatory label's RID) of a token, 0 when it
+// cannot be read.
+DWORD integrityLevel(HANDLE token) {
+  BYTE buffer[64];
+  DWORD size = 0;
+  if (!GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof buffer, &size)) return 0;
+  PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+  if (!IsValidSid(sid)) return 0;
+  return *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1);
+}
+
+// Tavrin's own level, or MAXDWORD when it has uiAccess (Windows then lets
+// its input through to every window) or its token cannot be read.
+DWORD ownLevel() {
+  static DWORD level = 0;
+  if (level) return level;
+  HANDLE token;
+  DWORD found = MAXDWORD;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    DWORD uiAccess = 0, size = 0;
+    bool hasUiAccess = GetTokenInformation(token, TokenUIAccess, &uiAccess, sizeof uiAccess, &size) && uiAccess;
+    DWORD own = integrityLevel(token);
+    if (!hasUiAccess && own) found = own;
+    CloseHandle(token);
+  }
+  level = found;
+  return level;
+}
+
+// True when the window's process runs above Tavrin. A process that refuses
+// even to be queried counts as above: that is how an elevated process
+// answers a normal one.
+bool runsAbove(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  if (!processId) return false;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  HANDLE token;
+  bool above;
+  if (OpenProcessToken(process, TOKEN_QUERY, &token)) {
+    above = integrityLevel(token) > ownLevel();
+    CloseHandle(token);
+  } else {
+    above = GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  CloseHandle(process);
+  return above;
+}
+
+void noteForeground(HWND window) {
+  const bool blocked = window && ownLevel() != MAXDWORD && runsAbove(window);
+  InterlockedExchangePointer(&blockedForeground, blocked ? window : nullptr);
+}
+
+void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+  if (object == OBJID_WINDOW) noteForeground(window);
+}
+
+bool alreadyReported(HWND window) {
+  for (HWND seen : reported)
+    if (seen == window) return true;
+  return false;
+}
+
+}  // namespace
+
+void watchForeground() {
+  // Out of context: the system queues the events to this thread's message
+  // loop, which the modal dialogs keep running too.
+  foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent, 0, 0,
+                                   WINEVENT_OUTOFCONTEXT);
+  noteForeground(GetForegroundWindow());
+}
+
+void stopWatchingForeground() {
+  if (foregroundHook) UnhookWinEvent(foregroundHook);
+  foregroundHook = nullptr;
+  InterlockedExchangePointer(&blockedForeground, nullptr);
+}
+
+void checkInputTarget() {
+  PVOID blocked = blockedForeground;
+  if (!blocked || InterlockedExchangePointer(&lastPosted, blocked) == blocked) return;
+  HWND window = mainWindow;
+  if (window) PostMessageA(window, MSG_INPUT_BLOCKED, reinterpret_cast<WPARAM>(blocked), 0);
+}
+
+void reportBlockedWindow(HWND window) {
+  if (alreadyReported(window)) return;
+  reported[nextReported] = window;
+  nextReported = (nextReported + 1) % RememberedWindows;
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof title);
+  showBlockedBalloon(title);
+}

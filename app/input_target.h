@@ -1,0 +1,23 @@
+// Windows drops input that a program sends to a window of a process running
+// at a higher integrity level (an administrator's window), unless the
+// program has uiAccess, and says nothing. Tavrin notices it before sending
+// and tells the person once per window through the tray balloon.
+#pragma once
+
+#include <windows.h>
+
+// UI thread, at start-up: from now on every change of the foreground window
+// is checked there, as the system reports it, so that the threads sending
+// input make no system call for it.
+void watchForeground();
+void stopWatchingForeground();
+
+// Before every input event, on whichever thread sends it: when the
+// foreground window was found to drop Tavrin's input and has not been
+// posted since it became the foreground, posts it to the main window as
+// MSG_INPUT_BLOCKED. Reads two values; never waits for the UI thread.
+void checkInputTarget();
+
+// UI thread, for MSG_INPUT_BLOCKED: the balloon naming the window, once for
+// each window for the rest of the run.
+void reportBlockedWindow(HWND window);

@@ -1,0 +1,66 @@
+#!/bin/bash
+# The Configure dialog and the About box at 100 % and 150 % (96 and 144
+# DPI, Wine's LogPixels): every control inside the dialog with its whole
+# text, and the version label on the picture, which fills the box at both
+# scales.
+#
+#   dpi_e2e.sh Tavrin.exe tray-driver.exe artifact-folder
+#
+# The screenshots configure-96.png, configure-144.png, about-96.png and
+# about-144.png are kept in the artifact folder.
+set -uo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/e2e_lib.sh"
+start_irda_scenario "$@"
+
+# Every line of a layout has its control inside the client area and its
+# text whole.
+check_layout() {
+  local name=$1 layout=$2 bad
+  [ -n "$layout" ] || fail "$name: no controls"
+  bad=$(awk -F'|' '$2 != 1 || $3 == 0' <<<"$layout")
+  check "$name: controls outside or clipped" "" "$bad"
+}
+
+rect_of() { awk -F'|' -v id="$1" '$1 == id { print $4 }' <<<"$2"; }
+
+declare -A picture_width
+for dpi in 96 144; do
+  /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1
+  start_tavrin
+  driver wait "#32770" "" 30000 || fail "the splash did not show at $dpi DPI"
+  wait_gone "#32770" "" 10000 || fail "the splash did not close at $dpi DPI"
+
+  open_tray_menu 1 || fail "no menu for Configure at $dpi DPI"
+  driver menu-keys down enter
+  driver wait "#32770" "Configure" 10000 || fail "Configure did not open at $dpi DPI"
+  sleep 1
+  shot "configure-$dpi"
+  check_layout "Configure at $dpi DPI" "$(driver layout Configure)"
+  driver press Configure 2
+  wait_gone "#32770" "Configure" 10000 || fail "Cancel did not close Configure"
+
+  open_tray_menu 1 || fail "no menu for About at $dpi DPI"
+  driver menu-keys down down enter
+  driver wait "#32770" "" 10000 || fail "About did not open at $dpi DPI"
+  sleep 1
+  shot "about-$dpi"
+  layout=$(driver layout "")
+  check_layout "About at $dpi DPI" "$layout"
+  IFS=, read -r pl pt pr pb <<<"$(rect_of 1020 "$layout")"
+  IFS=, read -r vl vt vr vb <<<"$(rect_of 1019 "$layout")"
+  [ -n "$pr" ] && [ -n "$vr" ] || fail "no picture or version label at $dpi DPI"
+  check "version label on the picture at $dpi DPI" "1" \
+    "$(( vl >= pl && vt >= pt && vr <= pr && vb <= pb ))"
+  picture_width[$dpi]=$((pr - pl))
+  driver press "" 1
+  wait_gone "#32770" "" 10000 || fail "OK did not close About"
+  exit_through_menu
+done
+
+# The picture grows with the scale instead of sitting in a wider frame.
+check "picture 1.4 to 1.6 times as wide at 144 DPI (${picture_width[96]} and ${picture_width[144]} pixels)" "1" \
+  "$(( picture_width[144] * 10 >= picture_width[96] * 14 && picture_width[144] * 10 <= picture_width[96] * 16 ))"
+echo "PASS"
