@@ -3,7 +3,7 @@
 # prefix, the tray driver, screenshots and checks. Source it, then call
 # require_runnable and start_display_and_prefix.
 
-source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)/bench-env.sh"
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../bench" && pwd)/bench-env.sh"
 
 started_pids=()
 BENCH_XVFB_PID=""
@@ -142,7 +142,7 @@ prepare_port() {
   shim="$out/shim"
   mkdir -p "$shim/lib/x86_64-linux-gnu"
   gcc -shared -fPIC -O2 -o "$shim/lib/x86_64-linux-gnu/libmodemshim.so" \
-    "$root/tools/modem-shim/modem_shim.c" -ldl || fail "the modem shim did not build"
+    "$root/tests/bench/modem_shim.c" -ldl || fail "the modem shim did not build"
   start_line
   /usr/lib/wine/wine64 reg add 'HKLM\Software\Wine\Ports' /v "$1" /d "$out/port" /f >/dev/null 2>&1
   # The server reads the port map when it starts. Its output is discarded:
@@ -223,7 +223,7 @@ start_tavrin_with_open_port() {
   check "tooltip of the open port" "Tavrin: $1 @ $2 Baud" "$(tray_tooltip)"
 }
 
-# The probe window of tools/input_probe.cpp ($probe_exe), which takes the
+# The probe window of tests/bench/input_probe.cpp ($probe_exe), which takes the
 # focus and records what is typed into it in $out/probe.txt:
 # start_probe [MODE], MODE window (the default) or unicode-window.
 start_probe() {

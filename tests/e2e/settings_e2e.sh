@@ -6,7 +6,7 @@
 #
 #   settings_e2e.sh Tavrin.exe tray-driver.exe input-probe.exe SHIM_DIR artifact-folder
 #
-# SHIM_DIR holds lib/<multiarch>/libmodemshim.so (tools/modem-shim), which
+# SHIM_DIR holds lib/<multiarch>/libmodemshim.so (tests/bench/modem_shim.c), which
 # lets Wine's serial code work on a pseudo-terminal. Screenshots are kept in
 # the artifact folder.
 set -uo pipefail

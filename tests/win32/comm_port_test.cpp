@@ -1,5 +1,5 @@
 // The serial link against a real line: a COM port of Wine mapped to one end
-// of a pseudo-terminal pair (tools/serial-bench.sh), the test writing into
+// of a pseudo-terminal pair (tests/bench/serial-bench.sh), the test writing into
 // the other end.
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ struct SttyReport {
 class SerialLink : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!serialBenchPresent()) GTEST_SKIP() << "runs inside tools/serial-bench.sh";
+    if (!serialBenchPresent()) GTEST_SKIP() << "runs inside tests/bench/serial-bench.sh";
     ASSERT_EQ(serialBenchCommand("connect"), "ok\n");
     peer = openLinePeer();
     ASSERT_NE(peer, INVALID_HANDLE_VALUE);

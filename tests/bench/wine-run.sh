@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs a Windows program of ours under Wine with the test bench's environment.
 #
-#   tools/wine-run.sh program.exe [args...]
+#   tests/bench/wine-run.sh program.exe [args...]
 #
 # WINEPREFIX  the prefix to use (default: build/wineprefix, made on first use)
 # DISPLAY     the X display; when unset a private Xvfb is started for this run
@@ -11,7 +11,7 @@
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(dirname "$here")"
+root="$(cd "$here/../.." && pwd)"
 exe="$1"; shift
 
 source "$here/bench-env.sh"
