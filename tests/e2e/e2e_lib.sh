@@ -219,8 +219,7 @@ start_tavrin_with_open_port() {
   start_tavrin
   driver wait "#32770" "" 30000 || fail "the splash did not show"
   wait_gone "#32770" "" 10000 || fail "the splash did not close"
-  sleep 1
-  check "tooltip of the open port" "Tavrin: $1 @ $2 Baud" "$(tray_tooltip)"
+  wait_tooltip "Tavrin: $1 @ $2 Baud" 10 "tooltip of the open port"
 }
 
 # The probe window of tests/bench/input_probe.cpp ($probe_exe), which takes the
