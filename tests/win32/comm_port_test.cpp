@@ -90,6 +90,22 @@ protected:
 
   std::string stty() { return serialBenchCommand("stty"); }
 
+  // Waits until the driver's input queue holds `count` bytes, seen through a
+  // second handle on the port. 1 when it did within the arrival bound.
+  int lineHolds(DWORD count) {
+    HANDLE inspection = openPortForInspection();
+    if (inspection == INVALID_HANDLE_VALUE) return 0;
+    const int held = waitUntil(
+        [inspection, count] {
+          DWORD errors;
+          COMSTAT status;
+          return ClearCommError(inspection, &errors, &status) && status.cbInQue == count;
+        },
+        ArrivalBoundMs);
+    CloseHandle(inspection);
+    return held;
+  }
+
   DWORD timedClose(int restore) {
     DWORD start = GetTickCount();
     port.closePort(restore);
@@ -419,16 +435,7 @@ TEST_F(SerialLink, BytesWithoutCallbackAreDroppedAndALaterCallbackGetsOnlyLaterB
   openAndSync(Index115200);
   port.setByteCallback(0);
   send("drop");
-  HANDLE inspection = openPortForInspection();
-  ASSERT_NE(inspection, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(waitUntil(
-      [inspection] {
-        DWORD errors;
-        COMSTAT status;
-        return ClearCommError(inspection, &errors, &status) && status.cbInQue == 0;
-      },
-      ArrivalBoundMs));
-  CloseHandle(inspection);
+  EXPECT_TRUE(lineHolds(0));
   Sleep(200);
   port.setByteCallback(recordByte);
   send("keep");
@@ -440,17 +447,7 @@ TEST_F(SerialLink, BytesWithoutCallbackAreDroppedAndALaterCallbackGetsOnlyLaterB
 // The bytes the line holds from before the open are discarded by it.
 TEST_F(SerialLink, BytesQueuedBeforeTheOpenNeverArrive) {
   send("stale");
-  HANDLE inspection = openPortForInspection();
-  ASSERT_NE(inspection, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(waitUntil(
-      [inspection] {
-        DWORD errors;
-        COMSTAT status;
-        return ClearCommError(inspection, &errors, &status) && status.cbInQue == 5;
-      },
-      ArrivalBoundMs))
-      << "the stale bytes wait on the line";
-  CloseHandle(inspection);
+  EXPECT_TRUE(lineHolds(5)) << "the stale bytes wait on the line";
   ASSERT_EQ(openLink(Index115200), 1);
   send("new");
   ASSERT_TRUE(waitForRecords(3, ArrivalBoundMs));
@@ -473,17 +470,7 @@ TEST_F(SerialLink, AQueuedKibibyteTakesAHandfulOfReads) {
   ASSERT_TRUE(waitForRecords(1, ArrivalBoundMs));
   const std::vector<char> kibibyte = burstPattern(1024);
   ASSERT_TRUE(writeLinePeer(peer, kibibyte.data(), static_cast<DWORD>(kibibyte.size())));
-  HANDLE inspection = openPortForInspection();
-  ASSERT_NE(inspection, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(waitUntil(
-      [inspection] {
-        DWORD errors;
-        COMSTAT status;
-        return ClearCommError(inspection, &errors, &status) && status.cbInQue == 1024;
-      },
-      ArrivalBoundMs))
-      << "the kibibyte waits on the line";
-  CloseHandle(inspection);
+  EXPECT_TRUE(lineHolds(1024)) << "the kibibyte waits on the line";
   const unsigned long readsBefore = overlappedReadCount();
   SetEvent(releaseReader);
   ASSERT_TRUE(waitForRecords(1025, ArrivalBoundMs));
