@@ -2,7 +2,7 @@
 # Measures Tavrin's added latency end to end under Wine: a private display and
 # prefix, a pair of linked pseudo-terminals with one end as COM1 (Tavrin's
 # port) and the other as COM2 (the device's end), Tavrin.exe started on COM1,
-# then tools/key-latency/key_latency.cpp writing single bytes into COM2 and
+# then bench/key_latency.cpp writing single bytes into COM2 and
 # timing the keys Tavrin types against its own keybd_event.
 #
 #   tools/latency-bench.sh [BUILD_DIR [COUNT]]     (default build/win64, 500)

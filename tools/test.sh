@@ -17,7 +17,7 @@ done
 bash tools/package.sh
 
 # One virtual screen and one Wine prefix serve the whole run.
-source tools/bench-env.sh
+source tests/bench/bench-env.sh
 start_bench_display
 
 status=0

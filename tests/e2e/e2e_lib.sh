@@ -3,7 +3,7 @@
 # prefix, the tray driver, screenshots and checks. Source it, then call
 # require_runnable and start_display_and_prefix.
 
-source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)/bench-env.sh"
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../bench" && pwd)/bench-env.sh"
 
 started_pids=()
 BENCH_XVFB_PID=""
@@ -77,14 +77,9 @@ driver() { /usr/lib/wine/wine64 "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; ret
 
 shot() { xwd -root -display "$DISPLAY" | convert xwd:- "$out/$1.png"; }
 
-wait_gone() {
-  local _
-  for _ in $(seq $(($3 / 200))); do
-    driver wait "$1" "$2" 1 >/dev/null || return 0
-    sleep 0.2
-  done
-  return 1
-}
+# wait_gone CLASS TITLE MS: succeeds as soon as no such window shows; fails
+# when one still shows after MS, or when the driver itself fails.
+wait_gone() { driver gone "$1" "$2" "$3" >/dev/null; }
 
 # The centre of the first icon in Wine's tray window, in X coordinates;
 # with "empty", a point of the tray window beside the icons.
@@ -147,7 +142,7 @@ prepare_port() {
   shim="$out/shim"
   mkdir -p "$shim/lib/x86_64-linux-gnu"
   gcc -shared -fPIC -O2 -o "$shim/lib/x86_64-linux-gnu/libmodemshim.so" \
-    "$root/tools/modem-shim/modem_shim.c" -ldl || fail "the modem shim did not build"
+    "$root/tests/bench/modem_shim.c" -ldl || fail "the modem shim did not build"
   start_line
   /usr/lib/wine/wine64 reg add 'HKLM\Software\Wine\Ports' /v "$1" /d "$out/port" /f >/dev/null 2>&1
   # The server reads the port map when it starts. Its output is discarded:
@@ -224,11 +219,10 @@ start_tavrin_with_open_port() {
   start_tavrin
   driver wait "#32770" "" 30000 || fail "the splash did not show"
   wait_gone "#32770" "" 10000 || fail "the splash did not close"
-  sleep 1
-  check "tooltip of the open port" "Tavrin: $1 @ $2 Baud" "$(tray_tooltip)"
+  wait_tooltip "Tavrin: $1 @ $2 Baud" 10 "tooltip of the open port"
 }
 
-# The probe window of tools/input_probe.cpp ($probe_exe), which takes the
+# The probe window of tests/bench/input_probe.cpp ($probe_exe), which takes the
 # focus and records what is typed into it in $out/probe.txt:
 # start_probe [MODE], MODE window (the default) or unicode-window.
 start_probe() {

@@ -108,8 +108,11 @@ open_about_during_a_stream() {
   driver menu-keys down down enter
   driver wait "#32770" "" 10000 || fail "About did not open"
   stream_to_the_device "$2"
-  sleep 2
-  text=$(driver texts "" | sed -n 's/^1016|//p')
+  for _ in $(seq 50); do
+    text=$(driver texts "" | sed -n 's/^1016|//p')
+    [ -n "$text" ] && break
+    sleep 0.2
+  done
   [ -n "$text" ] || fail "the About monitor shows nothing of the stream"
   shot "about-stream-$1"
 }

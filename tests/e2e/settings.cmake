@@ -1,6 +1,6 @@
 # The first run, a device typing, unplugging and a restart: Tavrin.exe under
 # Wine and Xvfb with COM5 on a pseudo-terminal (settings_e2e.sh).
-add_executable(input_probe ${PROJECT_SOURCE_DIR}/tools/input_probe.cpp)
+add_executable(input_probe ${PROJECT_SOURCE_DIR}/tests/bench/input_probe.cpp)
 set_target_properties(input_probe PROPERTIES OUTPUT_NAME input-probe)
 
 add_test(NAME e2e_settings

@@ -22,9 +22,8 @@ tip="$(tray_tooltip)"
 check "tooltip while the splash shows" "Tavrin" "$tip"
 
 wait_gone "#32770" "" 10000 || fail "the splash did not close"
-sleep 1
+wait_tooltip "Tavrin: IrDA" 10 "tooltip with IrDA selected"
 shot tray
-check "tooltip with IrDA selected" "Tavrin: IrDA" "$(tray_tooltip)"
 
 # A second start shows one box and ends with 0; the first keeps running.
 /usr/lib/wine/wine64 "$tavrin" &

@@ -7,9 +7,8 @@
 # sources, so that the Windows builds need no native build beside them.
 file(GLOB REPLAY_WINDOWS_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/interp/*.cpp ${PROJECT_SOURCE_DIR}/tools/replay/*.cpp)
-add_executable(replay_windows ${REPLAY_WINDOWS_SOURCES} ${PROJECT_SOURCE_DIR}/tools/us_layout.cpp)
-target_include_directories(replay_windows PRIVATE
-  ${PROJECT_SOURCE_DIR}/interp ${PROJECT_SOURCE_DIR}/tools ${PROJECT_SOURCE_DIR}/tools/replay)
+add_executable(replay_windows ${REPLAY_WINDOWS_SOURCES})
+target_include_directories(replay_windows PRIVATE ${PROJECT_SOURCE_DIR}/interp ${PROJECT_SOURCE_DIR}/tools/replay)
 set_target_properties(replay_windows PROPERTIES OUTPUT_NAME tavrin-replay)
 
 add_test(NAME e2e_soak

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iconv.h>
 #include <mutex>
 #include <thread>
 
@@ -241,12 +242,24 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
 
 namespace {
 
-// The Windows-1252 code page, as the Windows 95 family's ANSI code page.
+// The Windows-1252 code page, as the Windows 95 family's ANSI code page,
+// taken from the C library's converter rather than from the interpreter's
+// own table, so that a wrong row there shows as a difference.
 int windows1252Code(unsigned unit) {
-  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<int>(unit);
-  for (int i = 0; i < 32; ++i)
-    if (Windows1252Upper[i] == unit) return 0x80 + i;
-  return -1;
+  iconv_t toCodePage = iconv_open("CP1252", "UTF-32LE");
+  if (toCodePage == reinterpret_cast<iconv_t>(-1)) {
+    std::fprintf(stderr, "recorder: the C library cannot convert to CP1252\n");
+    std::abort();
+  }
+  unsigned char in[4] = {static_cast<unsigned char>(unit), static_cast<unsigned char>(unit >> 8),
+                         static_cast<unsigned char>(unit >> 16), static_cast<unsigned char>(unit >> 24)};
+  unsigned char out[4];
+  char* inPointer = reinterpret_cast<char*>(in);
+  char* outPointer = reinterpret_cast<char*>(out);
+  size_t inLeft = sizeof in, outLeft = sizeof out;
+  const size_t converted = iconv(toCodePage, &inPointer, &inLeft, &outPointer, &outLeft);
+  iconv_close(toCodePage);
+  return converted == static_cast<size_t>(-1) || outLeft != sizeof out - 1 ? -1 : out[0];
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The unit tests' implementation of interp/platform.h: every call is
 // appended to a fixed trace (no heap allocation while recording) that tests
 // read back and compare. The layout model is US English as Windows reports
-// it (tools/us_layout.h).
+// it (tools/replay/us_layout.h).
 //
 // Recording is safe from several threads at once; reading the trace is for
 // after the recording threads have finished. lockInterpreter and

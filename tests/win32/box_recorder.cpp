@@ -6,7 +6,7 @@ static BoxRecorder* active = nullptr;
 
 BoxRecorder::BoxRecorder(WPARAM command) : configureCommand(command) {
   active = this;
-  handle = SetWindowsHookExA(WH_CBT, hook, nullptr, GetCurrentThreadId());
+  handle = SetWindowsHookExA(WH_CALLWNDPROCRET, hook, nullptr, GetCurrentThreadId());
 }
 
 BoxRecorder::~BoxRecorder() {
@@ -42,9 +42,13 @@ static BOOL CALLBACK readBoxChild(HWND child, LPARAM lParam) {
   return TRUE;
 }
 
+// Each dialog is read and answered as soon as its WM_INITDIALOG has been
+// handled: the box's text and icon are set by then, and an end asked for
+// there closes it before its modal loop waits on anything.
 LRESULT CALLBACK BoxRecorder::hook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE && active) {
-    HWND window = reinterpret_cast<HWND>(wParam);
+  const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && active && call->message == WM_INITDIALOG) {
+    HWND window = call->hwnd;
     char className[32];
     GetClassNameA(window, className, sizeof className);
     if (lstrcmpA(className, "#32770") == 0) {
@@ -56,7 +60,7 @@ LRESULT CALLBACK BoxRecorder::hook(int code, WPARAM wParam, LPARAM lParam) {
         RecordedBox box{"", caption, BOX_NO_ICON};
         EnumChildWindows(window, readBoxChild, reinterpret_cast<LPARAM>(&box));
         active->boxes.push_back(box);
-        PostMessageA(window, WM_COMMAND, IDOK, 0);
+        EndDialog(window, IDOK);
       }
     }
   }

@@ -7,6 +7,7 @@ namespace {
 
 volatile LONG activeFault = NO_COMM_FAULT;
 volatile LONG lastInputQueue = 0;
+volatile LONG overlappedReads = 0;
 
 template <typename Function>
 Function systemCall(const char* name, const char* library = "kernel32.dll") {
@@ -38,6 +39,13 @@ BOOL WINAPI setupCommStandIn(HANDLE port, DWORD inputQueue, DWORD outputQueue) {
   return real(port, inputQueue, outputQueue);
 }
 
+BOOL WINAPI readFileStandIn(HANDLE file, LPVOID buffer, DWORD size, LPDWORD count, LPOVERLAPPED overlapped) {
+  if (overlapped) InterlockedIncrement(&overlappedReads);
+  static BOOL(WINAPI * real)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) =
+      systemCall<BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED)>("ReadFile");
+  return real(file, buffer, size, count, overlapped);
+}
+
 SOCKET WINAPI acceptStandIn(SOCKET listening, sockaddr* address, int* length) {
   if (failing(FAIL_ACCEPT, WSAENETDOWN)) return INVALID_SOCKET;
   static SOCKET(WINAPI * real)(SOCKET, sockaddr*, int*) =
@@ -49,6 +57,8 @@ SOCKET WINAPI acceptStandIn(SOCKET listening, sockaddr* address, int* length) {
 
 unsigned long lastSetupCommInputQueue() { return static_cast<unsigned long>(lastInputQueue); }
 
+unsigned long overlappedReadCount() { return static_cast<unsigned long>(overlappedReads); }
+
 void setCommFault(CommFault fault) { InterlockedExchange(&activeFault, fault); }
 
 // The link calls kernel32 through its import slots; defining the slots here
@@ -57,11 +67,13 @@ void setCommFault(CommFault fault) { InterlockedExchange(&activeFault, fault); }
 #define SET_COMM_TIMEOUTS_IMPORT "__imp_SetCommTimeouts"
 #define SET_COMM_STATE_IMPORT "__imp_SetCommState"
 #define SETUP_COMM_IMPORT "__imp_SetupComm"
+#define READ_FILE_IMPORT "__imp_ReadFile"
 #define ACCEPT_IMPORT "__imp_accept"
 #else
 #define SET_COMM_TIMEOUTS_IMPORT "__imp__SetCommTimeouts@8"
 #define SET_COMM_STATE_IMPORT "__imp__SetCommState@8"
 #define SETUP_COMM_IMPORT "__imp__SetupComm@12"
+#define READ_FILE_IMPORT "__imp__ReadFile@20"
 #define ACCEPT_IMPORT "__imp__accept@12"
 #endif
 extern "C" BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) asm(SET_COMM_TIMEOUTS_IMPORT);
@@ -70,5 +82,7 @@ extern "C" BOOL(WINAPI* setCommStateImport)(HANDLE, LPDCB) asm(SET_COMM_STATE_IM
 BOOL(WINAPI* setCommStateImport)(HANDLE, LPDCB) = setCommStateStandIn;
 extern "C" BOOL(WINAPI* setupCommImport)(HANDLE, DWORD, DWORD) asm(SETUP_COMM_IMPORT);
 BOOL(WINAPI* setupCommImport)(HANDLE, DWORD, DWORD) = setupCommStandIn;
+extern "C" BOOL(WINAPI* readFileImport)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) asm(READ_FILE_IMPORT);
+BOOL(WINAPI* readFileImport)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) = readFileStandIn;
 extern "C" SOCKET(WINAPI* acceptImport)(SOCKET, sockaddr*, int*) asm(ACCEPT_IMPORT);
 SOCKET(WINAPI* acceptImport)(SOCKET, sockaddr*, int*) = acceptStandIn;

@@ -1,6 +1,6 @@
-// Link-time stand-ins for two calls the serial link makes while it opens a
-// port and for the IrDA listener's accept: they forward to the system unless
-// a test makes them fail, the way to provoke an open that fails after the
+// Link-time stand-ins for calls the serial link makes while it opens a port
+// and reads, and for the IrDA listener's accept: they forward to the system
+// unless a test makes them fail (the reads are counted), the way to provoke an open that fails after the
 // port handle exists on a line (a pseudo-terminal) that accepts every
 // setting, and an accept that fails on a listening socket.
 #pragma once
@@ -13,3 +13,7 @@ void setCommFault(CommFault fault);
 // The input queue size of the last SetupComm call, which Wine takes without
 // acting on it; 0 before any.
 unsigned long lastSetupCommInputQueue();
+
+// The overlapped ReadFile calls the process has made (the serial reader's
+// reads; the tests' own reads are not overlapped).
+unsigned long overlappedReadCount();

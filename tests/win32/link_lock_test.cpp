@@ -47,7 +47,7 @@ void lockedDelivery(int byte) {
 class TwoLinks : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!serialBenchPresent()) GTEST_SKIP() << "runs inside tools/serial-bench.sh";
+    if (!serialBenchPresent()) GTEST_SKIP() << "runs inside tests/bench/serial-bench.sh";
     ASSERT_EQ(serialBenchCommand("connect"), "ok\n");
     peer = openLinePeer();
     ASSERT_NE(peer, INVALID_HANDLE_VALUE);

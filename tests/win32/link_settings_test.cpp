@@ -1,5 +1,5 @@
 // Bringing the serial link into line with the settings, on a real line
-// (tools/serial-bench.sh maps the bench's COM port to a pseudo-terminal):
+// (tests/bench/serial-bench.sh maps the bench's COM port to a pseudo-terminal):
 // which port is opened at which rate, the tooltip, and the retry timer that
 // must never be left to touch a port the settings have opened.
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ namespace {
 class LinkSettings : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!serialBenchPresent()) GTEST_SKIP() << "runs inside tools/serial-bench.sh";
+    if (!serialBenchPresent()) GTEST_SKIP() << "runs inside tests/bench/serial-bench.sh";
     ASSERT_EQ("ok\n", serialBenchCommand("connect"));
     settings = Settings{};
     benchPort = portConstant(serialBenchPort());

@@ -2,17 +2,20 @@
 #   links_test         the IrDA listener over loopback TCP and the serial
 #                      vocabulary: needs nothing but Wine.
 #   links_serial_test  the serial link on a real line, and both links sharing
-#                      a lock: runs inside tools/serial-bench.sh, which maps a
+#                      a lock: runs inside tests/bench/serial-bench.sh, which maps a
 #                      COM port to a pseudo-terminal and preloads the
 #                      modem-line shim built here.
-#   link_latency       not a test: prints the serial link's latency and idle
-#                      CPU time next to a bare reader's (tools/serial-bench.sh).
+#   link_latency       a measurement: prints the serial link's latency and
+#                      idle CPU time next to a bare reader's
+#                      (tests/bench/serial-bench.sh); one short run of it, a 64 KiB
+#                      burst at line rate that must arrive whole and in order,
+#                      is the test link_latency_smoke.
 
 # The shim is a Linux library: built by the host's C compiler, 64-bit and,
 # where the compiler can, 32-bit, under the folders the loader's $LIB names.
 find_program(HOST_CC NAMES gcc cc REQUIRED)
 set(MODEM_SHIM_DIR ${CMAKE_BINARY_DIR}/modem-shim)
-set(MODEM_SHIM_SOURCE ${PROJECT_SOURCE_DIR}/tools/modem-shim/modem_shim.c)
+set(MODEM_SHIM_SOURCE ${PROJECT_SOURCE_DIR}/tests/bench/modem_shim.c)
 set(MODEM_SHIM_TARGETS "x86_64-linux-gnu|-m64")
 execute_process(
   COMMAND sh -c "echo 'int main(void) { return 0; }' | '${HOST_CC}' -m32 -x c -o /dev/null -"
@@ -56,10 +59,14 @@ add_executable(links_serial_test
 target_link_libraries(links_serial_test PRIVATE gtest gtest_main links)
 add_dependencies(links_serial_test modem_shim)
 add_test(NAME links_serial_test
-         COMMAND ${PROJECT_SOURCE_DIR}/tools/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:links_serial_test>)
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:links_serial_test>)
 set_tests_properties(links_serial_test PROPERTIES
   LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 600)
 
-add_executable(link_latency ${PROJECT_SOURCE_DIR}/tools/link-latency/link_latency.cpp)
+add_executable(link_latency ${PROJECT_SOURCE_DIR}/bench/link_latency.cpp)
 target_link_libraries(link_latency PRIVATE links)
 add_dependencies(link_latency modem_shim)
+
+add_test(NAME link_latency_smoke
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:link_latency> span 1)
+set_tests_properties(link_latency_smoke PROPERTIES LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 120)

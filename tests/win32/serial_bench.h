@@ -1,4 +1,4 @@
-// The serial test bench of tools/serial-bench.sh, seen from the Windows side:
+// The serial test bench of tests/bench/serial-bench.sh, seen from the Windows side:
 // the COM port wired to a pseudo-terminal, its other end and the bench's
 // commands.
 #pragma once

@@ -33,7 +33,7 @@ foreach(test settings_store_test settings_store_win95_test configure_dialog_test
   set_tests_properties(${test} PROPERTIES TIMEOUT 300)
 endforeach()
 
-# applyLinkSettings on a real line, inside tools/serial-bench.sh (the modem
+# applyLinkSettings on a real line, inside tests/bench/serial-bench.sh (the modem
 # shim and its folder come from links.cmake).
 add_executable(link_settings_test
   ${CMAKE_CURRENT_SOURCE_DIR}/link_settings_test.cpp
@@ -47,6 +47,6 @@ target_include_directories(link_settings_test PRIVATE ${PROJECT_SOURCE_DIR}/res)
 target_link_libraries(link_settings_test PRIVATE gtest gtest_main app_core)
 add_dependencies(link_settings_test modem_shim)
 add_test(NAME link_settings_test
-         COMMAND ${PROJECT_SOURCE_DIR}/tools/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:link_settings_test>)
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:link_settings_test>)
 set_tests_properties(link_settings_test PROPERTIES
   LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 300)

@@ -51,8 +51,12 @@ int runCopyAsWindows95Family(const char* arguments) {
   DWORD exitCode = 1;
   if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                      &process)) {
-    WaitForSingleObject(process.hProcess, 120000);
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+      GetExitCodeProcess(process.hProcess, &exitCode);
+    } else {
+      fprintf(stderr, "the Windows 95 family copy did not end within two minutes\n");
+      TerminateProcess(process.hProcess, 1);
+    }
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   } else {
@@ -60,4 +64,10 @@ int runCopyAsWindows95Family(const char* arguments) {
   }
   RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
   return static_cast<int>(exitCode);
+}
+
+void skipCopy(const char* reason) {
+  fprintf(stderr, "SKIP in the Windows 95 family copy: %s\n", reason);
+  fflush(stderr);
+  ExitProcess(CopySkipped);
 }

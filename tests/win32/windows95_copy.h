@@ -9,5 +9,13 @@ bool isWindows95Family();
 
 // Starts this program again with arguments appended to its command line,
 // as the Windows 95 family, and waits for it at most two minutes. Returns
-// its exit code, or 1 when it could not be started.
+// its exit code, or 1 when it could not be started or did not end in time.
 int runCopyAsWindows95Family(const char* arguments = "");
+
+// The exit code of a copy that cannot run its checks here: the test
+// programs' "skipped" code, which the parent reports as a skip rather than
+// counting it as a pass.
+const int CopySkipped = 77;
+
+// Ends the copy with CopySkipped after saying why on standard error.
+[[noreturn]] void skipCopy(const char* reason);

@@ -16,7 +16,7 @@
 
 #include <vector>
 
-#include "../latency_stats.h"
+#include "latency_stats.h"
 
 namespace {
 

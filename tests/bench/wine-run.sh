@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs a Windows program of ours under Wine with the test bench's environment.
 #
-#   tools/wine-run.sh program.exe [args...]
+#   tests/bench/wine-run.sh program.exe [args...]
 #
 # WINEPREFIX  the prefix to use (default: build/wineprefix, made on first use)
 # DISPLAY     the X display; when unset a private Xvfb is started for this run
@@ -11,7 +11,7 @@
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(dirname "$here")"
+root="$(cd "$here/../.." && pwd)"
 exe="$1"; shift
 
 source "$here/bench-env.sh"
@@ -38,5 +38,13 @@ cleanup() { [ -n "$BENCH_XVFB_PID" ] && kill "$BENCH_XVFB_PID" 2>/dev/null; }
 trap cleanup EXIT
 
 ensure_wine_prefix
+
+# The bench has no window manager, and Wine waits 2 s for one whenever a
+# window it leaves to the manager (a dialog, a message box) goes away. The
+# test programs' windows are placed and removed by Wine itself instead.
+if [ ! -f "$WINEPREFIX/.bench-unmanaged" ]; then
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+    touch "$WINEPREFIX/.bench-unmanaged"
+fi
 
 "$loader" "$exe" "$@"

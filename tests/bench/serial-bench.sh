@@ -3,9 +3,9 @@
 # of linked pseudo-terminals, one end mapped to a COM port of a private Wine
 # prefix, the other end left to the program.
 #
-#   tools/serial-bench.sh SHIM_DIR program.exe [args...]
+#   tests/bench/serial-bench.sh SHIM_DIR program.exe [args...]
 #
-# SHIM_DIR holds lib/<multiarch>/libmodemshim.so (tools/modem-shim), preloaded
+# SHIM_DIR holds lib/<multiarch>/libmodemshim.so (tests/bench/modem_shim.c), preloaded
 # into Wine so that its serial code works on a pseudo-terminal.
 #
 # The program finds the bench in its environment:
@@ -30,7 +30,7 @@
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(dirname "$here")"
+root="$(cd "$here/../.." && pwd)"
 shim_dir="$(cd "$1" && pwd)"
 exe="$2"
 shift 2
@@ -158,4 +158,4 @@ export TAVRIN_SERIAL_PORT="$port"
 export TAVRIN_SERIAL_PEER="$(windows_path "$bench/peer")"
 export TAVRIN_SERIAL_BENCH="$(windows_path "$bench")"
 # Only this script holds the prefix's lock, not the programs it starts.
-LD_PRELOAD="$shim_dir/\$LIB/libmodemshim.so" "$root/tools/wine-run.sh" "$exe" "$@" 9>&-
+LD_PRELOAD="$shim_dir/\$LIB/libmodemshim.so" "$here/wine-run.sh" "$exe" "$@" 9>&-

@@ -16,6 +16,7 @@
 //                                        text fits the control (1, 0, or - for
 //                                        kinds not measured), client coordinates
 //   tray-driver wait CLASS [TITLE] [MS]  waits until such a window shows
+//   tray-driver gone CLASS [TITLE] [MS]  waits until no such window shows
 //   tray-driver exit                     Exit, as the tray menu's command
 //   tray-driver end-session              the system's log-off messages to
 //                                        Tavrin's hidden window, as Windows
@@ -23,7 +24,8 @@
 //                                        WM_QUERYENDSESSION and how long
 //                                        WM_ENDSESSION took
 //
-// Exit code 0 when the window was found (and the action done), 1 otherwise.
+// Exit code 0 when the window was found (and the action done), or for
+// "gone" when it no longer shows; 1 otherwise, 2 for a command not known.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -249,11 +251,13 @@ int pressButton(const char* title, int id) {
   return 0;
 }
 
-int waitFor(const char* className, const char* title, DWORD milliseconds) {
+// Polls until such a window shows (shown = true) or no longer shows, at most
+// `milliseconds`.
+int waitFor(const char* className, const char* title, DWORD milliseconds, bool shown) {
   const DWORD start = GetTickCount();
   do {
-    if (findVisible(className, title)) return 0;
-    Sleep(100);
+    if ((findVisible(className, title) != nullptr) == shown) return 0;
+    Sleep(20);
   } while (GetTickCount() - start < milliseconds);
   return 1;
 }
@@ -300,9 +304,9 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "end-session")) return endSession();
   if (!strcmp(command, "layout") && argc == 3) return printLayout(argv[2]);
   if (!strcmp(command, "press") && argc == 4) return pressButton(argv[2], atoi(argv[3]));
-  if (!strcmp(command, "wait") && argc >= 3) {
+  if ((!strcmp(command, "wait") || !strcmp(command, "gone")) && argc >= 3) {
     const char* title = argc >= 4 && argv[3][0] ? argv[3] : nullptr;
-    return waitFor(argv[2], title, argc >= 5 ? static_cast<DWORD>(atoi(argv[4])) : 10000);
+    return waitFor(argv[2], title, argc >= 5 ? static_cast<DWORD>(atoi(argv[4])) : 10000, command[0] == 'w');
   }
   return 2;
 }

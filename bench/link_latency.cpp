@@ -1,6 +1,6 @@
-// Measures the serial link under the serial bench (tools/serial-bench.sh).
+// Measures the serial link under the serial bench (tests/bench/serial-bench.sh).
 //
-//   tools/serial-bench.sh build/win64/modem-shim build/win64/bin/link_latency.exe [bytes]
+//   tests/bench/serial-bench.sh build/win64/modem-shim build/win64/bin/link_latency.exe [bytes]
 //     the time from a byte written into the line to its byte callback, the CPU
 //     time the process spends while the reader waits, and the same latency
 //     for a bare blocking reader written only for comparison;
@@ -19,7 +19,7 @@
 
 #include <vector>
 
-#include "../latency_stats.h"
+#include "latency_stats.h"
 #include "comm_port.h"
 
 namespace {
@@ -351,7 +351,7 @@ int main(int argc, char** argv) {
   const char* portName = getenv("TAVRIN_SERIAL_PORT");
   HANDLE peer = openPeer();
   if (!portName || peer == INVALID_HANDLE_VALUE) {
-    fprintf(stderr, "link_latency: run inside tools/serial-bench.sh\n");
+    fprintf(stderr, "link_latency: run inside tests/bench/serial-bench.sh\n");
     return 2;
   }
   arrived = CreateEventA(0, FALSE, FALSE, 0);
