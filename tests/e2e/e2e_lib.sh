@@ -64,6 +64,18 @@ start_irda_scenario() {
   cd "$out/run" || exit 1
 }
 
+# The start of a scenario on a serial line, called with the script's
+# arguments (Tavrin.exe tray-driver.exe input-probe.exe artifact-folder):
+# the programs, a display and a prefix of its own; skipped without socat.
+start_serial_scenario() {
+  tavrin="$(realpath "$1")"
+  driver_exe="$(realpath "$2")"
+  probe_exe="$(realpath "$3")"
+  require_runnable "$tavrin"
+  command -v socat >/dev/null || { echo "SKIP: no socat" >&2; exit 77; }
+  start_display_and_prefix "$4"
+}
+
 # Stored settings, so that the run is not a first run with its dialogs:
 # preset_settings PORT BAUD [INTERPRETATION, default 1 (ANSI Extended)].
 preset_settings() {

@@ -12,17 +12,12 @@
 # Tavrin.exe). The end of the session is timed the same way as Exit.
 set -uo pipefail
 
-tavrin="$(realpath "$1")"
-driver_exe="$(realpath "$2")"
-probe_exe="$(realpath "$3")"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/e2e_lib.sh"
 
 port=COM1
 baud=115200
-require_runnable "$tavrin"
-command -v socat >/dev/null || { echo "SKIP: no socat" >&2; exit 77; }
-start_display_and_prefix "$4"
+start_serial_scenario "$@"
 # Without a window manager, Wine waits 2 s for every managed top-level
 # window it hides (the About box, the tray's own window) to be withdrawn;
 # unmanaged windows leave the time of an Exit to the program.

@@ -6,16 +6,11 @@
 #   unicode_e2e.sh Tavrin.exe tray-driver.exe input-probe.exe artifact-folder
 set -uo pipefail
 
-tavrin="$(realpath "$1")"
-driver_exe="$(realpath "$2")"
-probe_exe="$(realpath "$3")"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/e2e_lib.sh"
 
 port=COM23
-require_runnable "$tavrin"
-command -v socat >/dev/null || { echo "SKIP: no socat" >&2; exit 77; }
-start_display_and_prefix "$4"
+start_serial_scenario "$@"
 start_tavrin_on_port "$port" 9600 2
 
 start_probe unicode-window
