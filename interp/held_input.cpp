@@ -128,11 +128,6 @@ void enterInterpreter() {
   if (lockInterpreter()) releaseAllBut(lockedModifiers, lockedButtons);
 }
 
-void settleInterpreter() {
-  enterInterpreter();
-  unlockInterpreter();
-}
-
 void letGoOfEverything() {
   releaseAllBut(0, 0);
   lockedButtons = 0;

@@ -29,11 +29,6 @@ int buttonsLocked();
 // ",moulock" buttons stay down, as the device asked.
 void enterInterpreter();
 
-// Takes the lock once and lets it go at once, so that a terminated worker's
-// stranded keys are released now rather than at the next byte. For the
-// program, right after it has stopped a link.
-void settleInterpreter();
-
 // Lets go of everything the device holds: every key still down (stranded or
 // locked modifier) and every button, clears both modifier sets and stops
 // the glide if it runs. Sends nothing when nothing is held. For a caller
