@@ -93,15 +93,25 @@ class DialogTest : public ::testing::Test {
   }
 };
 
-TEST_F(DialogTest, ButtonReleaseOverTheIconOpensTheMenuWithConfigureAsDefault) {
-  const UINT releases[] = {WM_LBUTTONUP, WM_RBUTTONUP};
-  for (UINT release : releases) {
-    SCOPED_TRACE(release);
+// With NOTIFYICON_VERSION_4 (the recording tray takes it) the shell gives
+// the icon's place in wParam; a right click arrives as WM_CONTEXTMENU, the
+// keyboard as NIN_KEYSELECT or WM_CONTEXTMENU, and the keyboard's menu
+// hands the focus back to the notification area.
+TEST_F(DialogTest, LeftReleaseKeySelectAndContextMenuOpenTheMenuAtTheIcon) {
+  const struct {
+    UINT event;
+    bool keyboard;
+  } rows[] = {{WM_LBUTTONUP, false}, {WM_CONTEXTMENU, true}, {NIN_KEYSELECT, true}};
+  ASSERT_TRUE(trayUsesVersion4());
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.event);
     std::string items;
     int defaultItem = -2;
+    RECT placed = {};
     whileModal([&]() {
       HWND menuWindow = findThreadWindow("#32768");
       if (!menuWindow) return false;
+      GetWindowRect(menuWindow, &placed);
       HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
       defaultItem = static_cast<int>(GetMenuDefaultItem(menu, TRUE, 0));
       for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -112,10 +122,14 @@ TEST_F(DialogTest, ButtonReleaseOverTheIconOpensTheMenuWithConfigureAsDefault) {
       EndMenu();
       return true;
     });
-    SendMessageA(mainWindow, MSG_TRAY_NOTIFY, 0, release);
+    trayCalls.clear();
+    SendMessageA(mainWindow, MSG_TRAY_NOTIFY, MAKEWPARAM(200, 150), MAKELPARAM(row.event, 0));
     stopStepping();
     EXPECT_EQ(defaultItem, 0);
     EXPECT_EQ(items, "Configure...=40001;=0;About...=40003;Help...=40005;=0;Exit=40002;");
+    EXPECT_EQ(placed.left, 200);
+    EXPECT_EQ(placed.top, 150);
+    EXPECT_EQ(!trayCalls.empty() && trayCalls.back().operation == NIM_SETFOCUS, row.keyboard);
     MSG after;
     EXPECT_TRUE(PeekMessageA(&after, mainWindow, MSG_TRAY_NOTIFY, MSG_TRAY_NOTIFY, PM_REMOVE));
   }
@@ -127,7 +141,7 @@ TEST_F(DialogTest, OtherTrayMouseMessagesOpenNoMenu) {
     menuSeen = menuSeen || findThreadWindow("#32768");
     return false;
   });
-  const UINT others[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, 0};
+  const UINT others[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_RBUTTONUP, NIN_SELECT, 0};
   for (UINT other : others) PostMessageA(mainWindow, MSG_TRAY_NOTIFY, 0, other);
   const DWORD start = GetTickCount();
   MSG message;
@@ -138,41 +152,36 @@ TEST_F(DialogTest, OtherTrayMouseMessagesOpenNoMenu) {
   EXPECT_FALSE(menuSeen);
 }
 
-TEST_F(DialogTest, AboutBoxShowsAnEmptyMonitorEchoesTextAndClosesOnlyOnOk) {
-  std::string initialMonitor, version, echoed;
+TEST_F(DialogTest, AboutBoxIsNamedShowsAnEmptyMonitorEchoesTextAndClosesOnEscape) {
+  std::string initialMonitor, caption, echoed;
   LRESULT brushBefore = 0, brushAfter = 0;
-  bool openAfterEscape = false;
   int step = 0;
   whileModal([&]() {
     HWND about = aboutWindow;
     if (!about) return false;
     HWND monitor = GetDlgItem(about, IDC_MONITOR);
     HDC dc = GetDC(monitor);
-    switch (step++) {
-      case 0:
-        initialMonitor = controlText(about, IDC_MONITOR);
-        brushBefore = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
-        showMonitorText("<esc>enter.");
-        SendMessageA(about, MSG_MONITOR_TEXT, 0, 0);
-        echoed = controlText(about, IDC_MONITOR);
-        brushAfter = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
-        SendMessageA(about, WM_COMMAND, IDCANCEL, 0);
-        break;
-      case 1:
-        openAfterEscape = IsWindow(about) && aboutWindow == about;
-        SendMessageA(about, WM_COMMAND, IDOK, 0);
-        break;
-    }
+    char title[64] = "";
+    GetWindowTextA(about, title, sizeof title);
+    caption = title;
+    initialMonitor = controlText(about, IDC_MONITOR);
+    brushBefore = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
+    showMonitorText("<esc>enter.");
+    SendMessageA(about, MSG_MONITOR_TEXT, 0, 0);
+    echoed = controlText(about, IDC_MONITOR);
+    brushAfter = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
+    SendMessageA(about, WM_COMMAND, IDCANCEL, 0);
     ReleaseDC(monitor, dc);
-    return step == 2;
+    ++step;
+    return true;
   });
   showAboutBox();
-  EXPECT_EQ(step, 2);
+  EXPECT_EQ(step, 1);
+  EXPECT_EQ(caption, "About Tavrin");
   EXPECT_EQ(initialMonitor, "");
   EXPECT_EQ(echoed, "<esc>enter.");
   EXPECT_EQ(brushBefore, reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)));
   EXPECT_NE(brushAfter, brushBefore);
-  EXPECT_TRUE(openAfterEscape);
   EXPECT_EQ(aboutWindow, nullptr);
   EXPECT_EQ(aboutOpen.load(), 0);
   EXPECT_EQ(aboutTransparent, 0);
