@@ -186,6 +186,7 @@ static int checkedInterpretation(HWND dialog) {
 }
 
 static void okClicked(HWND dialog) {
+  stopFinding(dialog);
   settings.portName = chosenPort(dialog);
   interpretation = checkedInterpretation(dialog);
   settings.baudRate = selectedRate(dialog);
@@ -206,7 +207,10 @@ static void okClicked(HWND dialog) {
 static BOOL handleCommand(HWND dialog, WPARAM command) {
   switch (command) {
     case IDOK: okClicked(dialog); return TRUE;
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
+    case IDCANCEL:
+      stopFinding(dialog);
+      EndDialog(dialog, IDCANCEL);
+      return TRUE;
     case IDC_RUN_AT_STARTUP: runAtStartupClicked(dialog); return TRUE;
     case IDC_AUTO_LOGON: autoLogonClicked(dialog); return TRUE;
     case IDC_FIND: findClicked(dialog); return TRUE;
@@ -228,7 +232,7 @@ INT_PTR CALLBACK configureDialogProc(HWND dialog, UINT message, WPARAM wParam, L
       onSearchReport(dialog, wParam, lParam);
       return TRUE;
     case WM_DESTROY:
-      // Cancel, Esc and OK all end here: a search under way stops at once.
+      // However the dialog goes, a search under way stops with it.
       stopFinding(dialog);
       return FALSE;
   }
