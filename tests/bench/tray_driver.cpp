@@ -166,9 +166,13 @@ int postMenuKeys(int count, char** keys) {
   return 0;
 }
 
+// Asked with WM_GETTEXT: GetWindowText of another process's window gives
+// only its caption, which a combo box's or an edit field's text is not.
 BOOL CALLBACK printControl(HWND control, LPARAM) {
   char text[256] = "";
-  GetWindowTextA(control, text, sizeof text);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      &ignored);
   printf("%d|%s\n", GetDlgCtrlID(control), text);
   return TRUE;
 }
