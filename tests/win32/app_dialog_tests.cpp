@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -265,6 +267,45 @@ TEST_F(DialogTest, AboutMonitorShowsNothingOfThePictureThroughOrBesideIt) {
   EXPECT_EQ(brightThroughEmptyLine, 0);
   EXPECT_EQ(brightBesideText, 0);
   EXPECT_GT(brightOutsideControls, 100);
+}
+
+// Relative luminance of an sRGB colour given as 0x00RRGGBB.
+double luminance(DWORD rgb) {
+  double sum = 0;
+  const double weights[] = {0.2126, 0.7152, 0.0722};
+  for (int i = 0; i < 3; ++i) {
+    const double c = ((rgb >> (16 - 8 * i)) & 0xFF) / 255.0;
+    sum += weights[i] * (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+  }
+  return sum;
+}
+
+// The version label's colour against the lightest pixel of the picture
+// under it: at least 4.5 to 1.
+TEST_F(DialogTest, TextOnThePictureContrastsWithItAtLeastFourAndAHalfToOne) {
+  COLORREF text = 0;
+  double lightest = 1;
+  whileModal([&]() {
+    HWND about = aboutWindow;
+    if (!about) return false;
+    HWND label = GetDlgItem(about, IDC_VERSION);
+    HDC dc = GetDC(label);
+    SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    text = GetTextColor(dc);
+    ReleaseDC(label, dc);
+    const RECT r = controlRect(about, IDC_VERSION);
+    ShowWindow(label, SW_HIDE);
+    const Capture picture = captureClient(about);
+    lightest = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        lightest = std::max(lightest, luminance(picture.pixels[static_cast<size_t>(y) * picture.width + x]));
+    SendMessageA(about, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  showAboutBox();
+  const DWORD rgb = GetRValue(text) << 16 | GetGValue(text) << 8 | GetBValue(text);
+  EXPECT_GE((luminance(rgb) + 0.05) / (lightest + 0.05), 4.5);
 }
 
 TEST_F(DialogTest, AboutBoxControlsSitWhereTheLayoutPutsThem) {
