@@ -41,10 +41,6 @@ shift 2
 port=COM5
 quiet_ports=(COM6 COM7)
 quiet_pids=()
-# A new prefix maps these to the machine's own serial ports (its console
-# among them): here they lead nowhere, so a search over every port leaves
-# the machine's alone.
-absent_ports=(COM1 COM2 COM3 COM4)
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 
@@ -75,6 +71,11 @@ if ! flock -w 300 9; then
 fi
 
 bench="$WINEPREFIX/serial-bench"
+# Where each port leads: the line, the quiet lines, and nowhere for COM1 to
+# COM4, which a new prefix maps to the machine's own serial ports (its
+# console among them), so that a search over every port leaves those alone.
+declare -A targets=([$port]="$bench/com" [COM6]="$bench/com6" [COM7]="$bench/com7"
+                    [COM1]="$bench/absent" [COM2]="$bench/absent" [COM3]="$bench/absent" [COM4]="$bench/absent")
 mkdir -p "$bench"
 rm -f "$bench"/command* "$bench"/reply* "$bench"/socat.pid
 
@@ -127,25 +128,16 @@ serve_commands() {
 
 # The quiet lines live as long as the run.
 start_quiet_lines() {
-  local p tries
+  local p
   for p in "${quiet_ports[@]}"; do
-    rm -f "$bench/${p,,}" "$bench/${p,,}-peer"
-    socat "pty,raw,echo=0,link=$bench/${p,,}" "pty,raw,echo=0,link=$bench/${p,,}-peer" 2>/dev/null 9>&- &
+    socat "pty,raw,echo=0,link=${targets[$p]}" "pty,raw,echo=0,link=${targets[$p]}-peer" 2>/dev/null 9>&- &
     quiet_pids+=($!)
-    for tries in $(seq 500); do [ -e "$bench/${p,,}" ] && break; sleep 0.01; done
   done
 }
 
-# Every port (the line's and the quiet ones) mapped to its pty.
 ports_mapped() {
   local p
-  [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" = "$bench/com" ] || return 1
-  for p in "${quiet_ports[@]}"; do
-    [ "$(readlink "$WINEPREFIX/dosdevices/${p,,}")" = "$bench/${p,,}" ] || return 1
-  done
-  for p in "${absent_ports[@]}"; do
-    [ "$(readlink "$WINEPREFIX/dosdevices/${p,,}")" = "$bench/absent" ] || return 1
-  done
+  for p in "${!targets[@]}"; do [ "$(readlink "$WINEPREFIX/dosdevices/${p,,}")" = "${targets[$p]}" ] || return 1; done
 }
 
 cleanup() {
@@ -165,12 +157,8 @@ fi
 
 # Wine creates dosdevices/com5 from the Ports key when the prefix starts.
 if ! ports_mapped; then
-  "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$bench/com" /f >/dev/null 2>&1 9>&-
-  for p in "${quiet_ports[@]}"; do
-    "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$p" /d "$bench/${p,,}" /f >/dev/null 2>&1 9>&-
-  done
-  for p in "${absent_ports[@]}"; do
-    "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$p" /d "$bench/absent" /f >/dev/null 2>&1 9>&-
+  for p in "${!targets[@]}"; do
+    "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$p" /d "${targets[$p]}" /f >/dev/null 2>&1 9>&-
   done
   "$wineserver" -k >/dev/null 2>&1
   "$wineserver" -w
@@ -189,7 +177,7 @@ commands_pid=$!
 if ! ports_mapped; then
   "$wine64" cmd /c exit >/dev/null 2>&1 9>&-
   if ! ports_mapped; then
-    echo "serial-bench: $port ${quiet_ports[*]} of $WINEPREFIX are not mapped to $bench" >&2
+    echo "serial-bench: the ports of $WINEPREFIX are not mapped into $bench" >&2
     exit 1
   fi
 fi

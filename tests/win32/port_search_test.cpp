@@ -1,13 +1,12 @@
 // Find my device on real lines (tests/bench/serial-bench.sh: the bench's
-// port and two quiet ones, each on a pseudo-terminal): the Configure dialog
-// finds the port that receives while the link types nothing, and lets go of
-// everything at once on Cancel; the rate choice through a ClearCommError
-// stand-in that answers as a real UART would.
+// port and two quiet ones, each on a pseudo-terminal): Configure finds the
+// port that receives while the link types nothing, and stops at once on
+// Cancel; the rate choice through a ClearCommError stand-in that answers as
+// a real UART would.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "../../app/app_windows.h"
 #include "../../app/configure_dialog.h"
 #include "../../app/link_objects.h"
 #include "../../app/settings.h"
@@ -25,41 +24,32 @@ protected:
   void SetUp() override {
     if (!serialBenchPresent()) GTEST_SKIP() << "runs inside tests/bench/serial-bench.sh";
     ASSERT_EQ("ok\n", serialBenchCommand("connect"));
-    benchPort = comPortName(serialBenchPort());
+    port = comPortName(serialBenchPort());
     peer = openLinePeer();
     ASSERT_NE(INVALID_HANDLE_VALUE, peer);
-    settings = Settings{};
-    settings.portName = benchPort;
-    settings.baudRate = 9600;
-    mainWindow = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    settings = Settings{port, 9600, false, false, {}, {}};
     commPort.setByteCallback(recordByte);
-    ASSERT_EQ(1, commPort.openPort(benchPort, CCommPort::baudToIndex(9600), 1));
-    recorderReset();
+    ASSERT_EQ(1, commPort.openPort(port, CCommPort::baudToIndex(9600), 1));
+    dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIGURE), nullptr,
+                                configureDialogProc, 0);
   }
   void TearDown() override {
-    if (dialog) DestroyWindow(dialog);
-    if (peer == INVALID_HANDLE_VALUE) return;
     if (streaming) stopLineStream(&stream);
-    CloseHandle(peer);
+    if (dialog) DestroyWindow(dialog);
+    if (peer != INVALID_HANDLE_VALUE) CloseHandle(peer);
     commPort.closePort(1);
     commPort.setByteCallback(nullptr);
     setLineErrorsExceptAt(0);
-    DestroyWindow(mainWindow);
   }
   // The device keeps sending until the test ends.
   void startStream() { ASSERT_TRUE(streaming = startLineStream(&stream, peer)); }
-  void openDialog() {
-    dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIGURE), nullptr,
-                                configureDialogProc, 0);
-    ASSERT_NE(nullptr, dialog);
-  }
   std::string text(int id) {
     char buffer[300];
     GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
     return buffer;
   }
 
-  const char* benchPort = nullptr;
+  const char* port = nullptr;
   HANDLE peer = INVALID_HANDLE_VALUE;
   LineStream stream;
   bool streaming = false;
@@ -68,38 +58,30 @@ protected:
 
 TEST_F(PortSearch, FindSelectsThePortThatReceivesTypesNothingAndThenTheLinkTypesAgain) {
   startStream();
-  openDialog();
   SendMessageA(dialog, WM_COMMAND, IDC_FIND, 0);
   ASSERT_TRUE(portSearchRunning());
-  EXPECT_EQ(0, commPort.isOpen()) << "the search reads the link's port itself";
   recorderReset();
   int typedWhileSearching = 0;
-  const DWORD start = GetTickCount();
-  while (portSearchRunning() && GetTickCount() - start < 30000) {
+  for (DWORD start = GetTickCount(); portSearchRunning() && GetTickCount() - start < 30000;) {
     pumpMessages(20);
     if (portSearchRunning()) typedWhileSearching = recorderCount();
   }
-  const std::string found = "Found the device on " + std::string(benchPort) + ".";
-  EXPECT_EQ(found + " Its rate could not be told: choose the rate set on the device.", text(IDC_SEARCH_STATUS))
-      << "a pseudo-terminal reports no line errors at any rate";
-  EXPECT_EQ(benchPort, text(IDC_PORT));
-  EXPECT_EQ("&Find my device", text(IDC_FIND));
+  EXPECT_EQ("Found the device on " + std::string(port) + ". Its rate could not be told: choose the rate set on the device.",
+            text(IDC_SEARCH_STATUS)) << "a pseudo-terminal reports no line errors at any rate";
+  EXPECT_EQ(port, text(IDC_PORT));
   EXPECT_EQ(0, typedWhileSearching);
-  EXPECT_EQ(1, commPort.isOpen());
-  EXPECT_TRUE(waitForRecords(1, 5000)) << "the device's bytes are typed again";
-  EXPECT_EQ(benchPort, settings.portName) << "nothing is stored before OK";
+  EXPECT_TRUE(waitForRecords(1, 5000)) << "the link has its port back and types again";
+  EXPECT_EQ(port, settings.portName) << "nothing is stored before OK";
 }
 
 TEST_F(PortSearch, CancelStopsTheSearchAtOnceAndGivesTheLinkItsPort) {
-  openDialog();
   SendMessageA(dialog, WM_COMMAND, IDC_FIND, 0);
   pumpMessages(300);
   ASSERT_TRUE(portSearchRunning());
   const DWORD start = GetTickCount();
   SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-  const DWORD took = GetTickCount() - start;
+  EXPECT_LT(GetTickCount() - start, 500u);
   EXPECT_FALSE(portSearchRunning());
-  EXPECT_LT(took, 500u);
   EXPECT_EQ(1, commPort.isOpen());
 }
 
@@ -127,7 +109,7 @@ TEST_F(PortSearch, RateIsTheCleanOneOnceAnotherShowedLineErrors) {
     SCOPED_TRACE(row.deviceRate);
     setLineErrorsExceptAt(row.deviceRate);
     lastEvent = 0;
-    ASSERT_TRUE(startPortSearch(&benchPort, 1, row.first, 10000, recordSearch));
+    ASSERT_TRUE(startPortSearch(&port, 1, row.first, 10000, recordSearch));
     waitUntil([] { return lastEvent != 0 && lastEvent != SEARCH_FOUND; }, 30000);
     stopPortSearch();
     EXPECT_EQ(row.event, lastEvent);

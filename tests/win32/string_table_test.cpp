@@ -28,18 +28,6 @@ TEST(StringTable, LoadsEveryTextExactly) {
       {20, ": Please configure"},
       {21, ": %s @ %d Baud"},
       {22, " cannot type into \"%s\" because it runs as administrator."},
-      {23, "%s (%s)"},
-      {24, "&Find my device"},
-      {25, "Stop &finding"},
-      {26, "Listening on every serial port for up to 20 seconds. Send something from your device now."},
-      {27, "Found the device on %s. Keep it sending while Tavrin tries the rates."},
-      {28, "Found the device on %s. It sends at %u baud."},
-      {29, "Found the device on %s. Its rate could not be told: choose the rate set on the device."},
-      {30, "Nothing arrived in 20 seconds. Check that the device is on, that its serial output is turned on, "
-           "and that its cable or Bluetooth pairing is in place."},
-      {31, "No serial port could be opened. Look for the device's port in Device Manager, under Ports (COM & LPT)."},
-      {32, "The search was stopped."},
-      {33, "The search could not be started."},
   };
   for (const Row& row : rows) {
     char text[256];
