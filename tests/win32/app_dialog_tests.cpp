@@ -155,27 +155,33 @@ TEST_F(DialogTest, OtherTrayMouseMessagesOpenNoMenu) {
 }
 
 TEST_F(DialogTest, AboutBoxIsNamedShowsAnEmptyMonitorEchoesTextAndClosesOnEscape) {
-  std::string initialMonitor, caption, echoed;
+  std::string initialMonitor, caption(64, 0), echoed;
   LRESULT brushBefore = 0, brushAfter = 0;
+  bool openAfterEscape = false;
   int step = 0;
   whileModal([&]() {
     HWND about = aboutWindow;
     if (!about) return false;
     HWND monitor = GetDlgItem(about, IDC_MONITOR);
     HDC dc = GetDC(monitor);
-    char title[64] = "";
-    GetWindowTextA(about, title, sizeof title);
-    caption = title;
-    initialMonitor = controlText(about, IDC_MONITOR);
-    brushBefore = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
-    showMonitorText("<esc>enter.");
-    SendMessageA(about, MSG_MONITOR_TEXT, 0, 0);
-    echoed = controlText(about, IDC_MONITOR);
-    brushAfter = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
-    SendMessageA(about, WM_COMMAND, IDCANCEL, 0);
+    switch (step++) {
+      case 0:
+        caption.resize(GetWindowTextA(about, &caption[0], 64));
+        initialMonitor = controlText(about, IDC_MONITOR);
+        brushBefore = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
+        showMonitorText("<esc>enter.");
+        SendMessageA(about, MSG_MONITOR_TEXT, 0, 0);
+        echoed = controlText(about, IDC_MONITOR);
+        brushAfter = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
+        SendMessageA(about, WM_COMMAND, IDCANCEL, 0);
+        break;
+      case 1:
+        openAfterEscape = IsWindow(about) && aboutWindow == about;
+        SendMessageA(about, WM_COMMAND, IDOK, 0);
+        break;
+    }
     ReleaseDC(monitor, dc);
-    ++step;
-    return true;
+    return step == 2;
   });
   showAboutBox();
   EXPECT_EQ(step, 1);
@@ -184,6 +190,7 @@ TEST_F(DialogTest, AboutBoxIsNamedShowsAnEmptyMonitorEchoesTextAndClosesOnEscape
   EXPECT_EQ(echoed, "<esc>enter.");
   EXPECT_EQ(brushBefore, reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)));
   EXPECT_NE(brushAfter, brushBefore);
+  EXPECT_FALSE(openAfterEscape);
   EXPECT_EQ(aboutWindow, nullptr);
   EXPECT_EQ(aboutOpen.load(), 0);
   EXPECT_EQ(aboutTransparent, 0);
