@@ -41,6 +41,26 @@ static void describePort(const char* name, const char* friendlyName, char* text,
   snprintf(text, size, format, name, description);
 }
 
+// The dropped list as wide as its widest entry: a port's name from Device
+// Manager is longer than the box.
+static void fitDroppedWidth(HWND list) {
+  HDC dc = GetDC(list);
+  if (!dc) return;
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  LONG widest = 0;
+  const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+  for (LRESULT entry = 0; entry < count; ++entry) {
+    char text[PortDescriptionSize + 32] = "";
+    SIZE size = {0, 0};
+    if (SendMessageA(list, CB_GETLBTEXTLEN, entry, 0) >= static_cast<LRESULT>(sizeof text)) continue;
+    SendMessageA(list, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(text));
+    if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size) && size.cx > widest) widest = size.cx;
+  }
+  SelectObject(dc, previous);
+  ReleaseDC(list, dc);
+  SendMessageA(list, CB_SETDROPPEDWIDTH, widest + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE), 0);
+}
+
 // The ports that are present first, with their names from Device Manager
 // where there are any; then "IrDA" and the rest of COM1 to COM16.
 static void fillPortList(HWND dialog) {
@@ -62,6 +82,7 @@ static void fillPortList(HWND dialog) {
   addPort(list, IrdaPortName, IrdaPortName);
   for (int n = 0; n < CCommPort::portCount(); ++n)
     if (!present[n]) addPort(list, ComPortNames[n], ComPortNames[n]);
+  fitDroppedWidth(list);
   // A port that is not listed (its adapter unplugged, say) still shows, as
   // typed text.
   if (!selectPortEntry(dialog, settings.portName)) SetWindowTextA(list, settings.portName);

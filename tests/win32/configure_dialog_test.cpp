@@ -200,6 +200,10 @@ TEST_F(ConfigureDialog, PortListPutsThePresentPortsFirstWithTheirNames) {
   EXPECT_EQ("COM5 (USB Serial Port) COM9 (Prolific USB-to-Serial Comm Port) COM17 "
             "COM23 (Standard Serial over Bluetooth link) COM256" + rest, listEntries(IDC_PORT));
   EXPECT_EQ("COM23 (Standard Serial over Bluetooth link)", selectedText(IDC_PORT));
+  RECT box;
+  GetWindowRect(GetDlgItem(dialog, IDC_PORT), &box);
+  EXPECT_GT(SendDlgItemMessageA(dialog, IDC_PORT, CB_GETDROPPEDWIDTH, 0, 0), box.right - box.left)
+      << "the dropped list shows the long names whole";
   SendDlgItemMessageA(dialog, IDC_PORT, CB_SETCURSEL, 1, 0);
   command(IDOK);
   EXPECT_EQ(ComPortNames[8], settings.portName) << "the stored value is the bare name";
