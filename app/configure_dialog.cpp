@@ -6,7 +6,10 @@
 #include "../interp/interp.h"
 #include "../links/comm_port.h"
 #include "../res/resource.h"
+#include "configure_search.h"
 #include "message_box.h"
+#include "messages.h"
+#include "port_descriptions.h"
 #include "settings.h"
 #include "settings_store.h"
 #include "system_ports.h"
@@ -17,35 +20,95 @@ static const int TextLimit = 257;
 // written (not an administrator): their controls are then greyed.
 static bool logonChangeable = true;
 
-static void addPort(HWND list, const char* name) {
-  SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+// The entry's text shows the port; its item data is the port's constant
+// name, which is what a selection stands for.
+static void addPort(HWND list, const char* name, const char* text) {
+  LRESULT entry = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  if (entry >= 0) SendMessageA(list, CB_SETITEMDATA, entry, reinterpret_cast<LPARAM>(name));
 }
 
-// "IrDA" and COM1 to COM16 always, then the higher ports the system reports.
+// "COM7 (USB Serial Port)" from the friendly name "USB Serial Port (COM7)",
+// whose own mention of the port goes.
+static void describePort(const char* name, const char* friendlyName, char* text, int size) {
+  char own[24], format[32];
+  char description[PortDescriptionSize];
+  lstrcpynA(description, friendlyName, sizeof description);
+  snprintf(own, sizeof own, " (%s)", name);
+  const size_t length = strlen(description), ownLength = strlen(own);
+  if (length > ownLength && lstrcmpiA(description + length - ownLength, own) == 0)
+    description[length - ownLength] = 0;
+  loadText(IDS_PORT_WITH_NAME, format, sizeof format);
+  snprintf(text, size, format, name, description);
+}
+
+// The dropped list as wide as its widest entry: a port's name from Device
+// Manager is longer than the box.
+static void fitDroppedWidth(HWND list) {
+  HDC dc = GetDC(list);
+  if (!dc) return;
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  LONG widest = 0;
+  const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+  for (LRESULT entry = 0; entry < count; ++entry) {
+    char text[PortDescriptionSize + 32] = "";
+    SIZE size = {0, 0};
+    if (SendMessageA(list, CB_GETLBTEXTLEN, entry, 0) >= static_cast<LRESULT>(sizeof text)) continue;
+    SendMessageA(list, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(text));
+    if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size) && size.cx > widest) widest = size.cx;
+  }
+  SelectObject(dc, previous);
+  ReleaseDC(list, dc);
+  SendMessageA(list, CB_SETDROPPEDWIDTH, widest + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE), 0);
+}
+
+// The ports that are present first, with their names from Device Manager
+// where there are any; then "IrDA" and the rest of COM1 to COM16.
 static void fillPortList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_PORT);
-  addPort(list, IrdaPortName);
   bool present[ComPortNameCount] = {};
+  static char descriptions[ComPortNameCount][PortDescriptionSize];
+  memset(descriptions, 0, sizeof descriptions);
   findSystemPorts(present);
-  for (int n = 0; n < ComPortNameCount; ++n)
-    if (n < CCommPort::portCount() || present[n]) addPort(list, ComPortNames[n]);
-  // The whole name, so that COM1 selects COM1 and not COM10. A port that is
-  // not listed (its adapter unplugged, say) still shows, as typed text.
-  LRESULT entry = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                               reinterpret_cast<LPARAM>(settings.portName));
-  if (entry != CB_ERR)
-    SendMessageA(list, CB_SETCURSEL, entry, 0);
-  else
-    SetWindowTextA(list, settings.portName);
+  findPortDescriptions(present, descriptions);
+  for (int n = 0; n < ComPortNameCount; ++n) {
+    if (!present[n]) continue;
+    char text[PortDescriptionSize + 32];
+    if (descriptions[n][0])
+      describePort(ComPortNames[n], descriptions[n], text, sizeof text);
+    else
+      lstrcpynA(text, ComPortNames[n], sizeof text);
+    addPort(list, ComPortNames[n], text);
+  }
+  addPort(list, IrdaPortName, IrdaPortName);
+  for (int n = 0; n < CCommPort::portCount(); ++n)
+    if (!present[n]) addPort(list, ComPortNames[n], ComPortNames[n]);
+  fitDroppedWidth(list);
+  // A port that is not listed (its adapter unplugged, say) still shows, as
+  // typed text.
+  if (!selectPortEntry(dialog, settings.portName)) SetWindowTextA(list, settings.portName);
+}
+
+int selectPortEntry(HWND dialog, const char* port) {
+  const LRESULT count = SendDlgItemMessageA(dialog, IDC_PORT, CB_GETCOUNT, 0, 0);
+  for (LRESULT entry = 0; entry < count; ++entry)
+    if (reinterpret_cast<const char*>(SendDlgItemMessageA(dialog, IDC_PORT, CB_GETITEMDATA, entry, 0)) == port) {
+      SendDlgItemMessageA(dialog, IDC_PORT, CB_SETCURSEL, entry, 0);
+      return 1;
+    }
+  return 0;
+}
+
+void selectRate(HWND dialog, unsigned rate) {
+  char text[16];
+  snprintf(text, sizeof text, "%u", rate);
+  SendDlgItemMessageA(dialog, IDC_BAUD, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
 }
 
 static void fillBaudList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_BAUD);
   for (int i = 0; i < BaudRateCount; ++i)
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(BaudRateNames[i]));
-  char rate[16];
-  snprintf(rate, sizeof rate, "%u", settings.baudRate);
-  SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(rate));
+  selectRate(dialog, settings.baudRate);
 }
 
 static void setFieldText(HWND dialog, int id, const char* text) {
@@ -112,13 +175,9 @@ static void autoLogonClicked(HWND dialog) {
 }
 
 static const char* selectedPort(HWND dialog) {
-  char entry[32] = {0};
   LRESULT s = SendDlgItemMessageA(dialog, IDC_PORT, CB_GETCURSEL, 0, 0);
-  if (s == CB_ERR || SendDlgItemMessageA(dialog, IDC_PORT, CB_GETLBTEXTLEN, s, 0) >=
-                         static_cast<LRESULT>(sizeof entry))
-    return nullptr;
-  SendDlgItemMessageA(dialog, IDC_PORT, CB_GETLBTEXT, s, reinterpret_cast<LPARAM>(entry));
-  return portNamedBy(entry);
+  if (s == CB_ERR) return nullptr;
+  return reinterpret_cast<const char*>(SendDlgItemMessageA(dialog, IDC_PORT, CB_GETITEMDATA, s, 0));
 }
 
 // A port named in the box's text is taken as typed, listed or not; other
@@ -135,14 +194,22 @@ static const char* chosenPort(HWND dialog) {
   return port ? port : ComPortNames[0];
 }
 
-static unsigned selectedRate(HWND dialog) {
+unsigned selectedRate(HWND dialog) {
   LRESULT b = SendDlgItemMessageA(dialog, IDC_BAUD, CB_GETCURSEL, 0, 0);
   if (b == CB_ERR || b < 0 || b >= BaudRateCount) return 1200;
   return BaudRateTable[b];
 }
 
+// The interpretation takes effect with OK, as every other setting does.
+static int checkedInterpretation(HWND dialog) {
+  if (isChecked(dialog, IDC_ASCII_EXTENDED)) return 0;
+  return isChecked(dialog, IDC_UNICODE_TEXT) ? 2 : 1;
+}
+
 static void okClicked(HWND dialog) {
+  stopFinding(dialog);
   settings.portName = chosenPort(dialog);
+  interpretation = checkedInterpretation(dialog);
   settings.baudRate = selectedRate(dialog);
   settings.runAtStartup = isChecked(dialog, IDC_RUN_AT_STARTUP);
   settings.autoLogon = isChecked(dialog, IDC_AUTO_LOGON);
@@ -161,22 +228,35 @@ static void okClicked(HWND dialog) {
 static BOOL handleCommand(HWND dialog, WPARAM command) {
   switch (command) {
     case IDOK: okClicked(dialog); return TRUE;
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
+    case IDCANCEL:
+      stopFinding(dialog);
+      EndDialog(dialog, IDCANCEL);
+      return TRUE;
     case IDC_RUN_AT_STARTUP: runAtStartupClicked(dialog); return TRUE;
     case IDC_AUTO_LOGON: autoLogonClicked(dialog); return TRUE;
-    case IDC_ASCII_EXTENDED: interpretation = 0; return TRUE;
-    case IDC_ANSI_EXTENDED: interpretation = 1; return TRUE;
-    case IDC_UNICODE_TEXT: interpretation = 2; return TRUE;
+    case IDC_FIND: findClicked(dialog); return TRUE;
   }
   return FALSE;
 }
 
-INT_PTR CALLBACK configureDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_INITDIALOG) {
-    initDialog(dialog);
-    return TRUE;
+INT_PTR CALLBACK configureDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      initDialog(dialog);
+      // The focus starts on the first control, the port list, not on a
+      // button that a stray Space from the device would press.
+      SetFocus(GetDlgItem(dialog, IDC_PORT));
+      return FALSE;
+    case WM_COMMAND:
+      return handleCommand(dialog, wParam);
+    case MSG_SEARCH_REPORT:
+      onSearchReport(dialog, wParam, lParam);
+      return TRUE;
+    case WM_DESTROY:
+      // However the dialog goes, a search under way stops with it.
+      stopFinding(dialog);
+      return FALSE;
   }
-  if (message == WM_COMMAND) return handleCommand(dialog, wParam);
   return FALSE;
 }
 

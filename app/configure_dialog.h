@@ -10,3 +10,11 @@ INT_PTR runConfigureDialog();
 // The dialog procedure, for the dialog run above and for tests that create
 // the dialog themselves.
 INT_PTR CALLBACK configureDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Selects the port list's entry for port (a constant name); 0 when it is
+// not listed.
+int selectPortEntry(HWND dialog, const char* port);
+// Selects the baud list's entry for rate; none when the list lacks it.
+void selectRate(HWND dialog, unsigned rate);
+// The rate the baud list shows, 1200 when it shows none.
+unsigned selectedRate(HWND dialog);

@@ -16,3 +16,7 @@ extern const HelpBlob HelpPagePieces[HELP_PIECE_COUNT];
 
 extern const HelpBlob CurrentGif;
 extern const HelpBlob MenuGif;
+
+// The version of the program that carries them ("2.1.0"): the page records
+// it, and a newer program replaces an older page.
+extern const char HelpPageVersion[];

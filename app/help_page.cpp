@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "help_content.h"
 #include "help_opener.h"
@@ -58,19 +59,52 @@ void openPage(const char* page) {
   if (compose(command, "CMD /C \"%s\"", page)) runHelpCommand(command);
 }
 
-// Writes the page into directory (which ends in "\") unless it is there
-// already, and puts its name into page. Returns 0 when the folder cannot
-// take the page: nothing is written then.
+// The page ends with the version of the program that wrote it.
+const char VersionMark[] = "<!-- Tavrin ";
+const DWORD PageReadLimit = 65536;
+
+// "2.1.0" as one number that orders versions; 0 for text that is none.
+unsigned long versionNumber(const char* text) {
+  unsigned major = 0, minor = 0, patch = 0;
+  if (std::sscanf(text, "%u.%u.%u", &major, &minor, &patch) != 3) return 0;
+  return (major & 0x3FF) << 20 | (minor & 0x3FF) << 10 | (patch & 0x3FF);
+}
+
+// True when the page was written by this version of the program or a newer
+// one. A page without the mark comes from a version that wrote none.
+bool pageIsCurrent(HANDLE file) {
+  static char text[PageReadLimit + 1];
+  DWORD got = 0;
+  if (!ReadFile(file, text, PageReadLimit, &got, nullptr)) return false;
+  text[got] = 0;
+  const char* mark = std::strstr(text, VersionMark);
+  return mark && versionNumber(mark + sizeof VersionMark - 1) >= versionNumber(HelpPageVersion);
+}
+
+void writePage(HANDLE file) {
+  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  for (const HelpBlob& piece : HelpPagePieces) writeBlob(file, piece);
+  char mark[64];
+  if (!compose(mark, "%s%s -->\n", VersionMark, HelpPageVersion)) return;
+  DWORD written = 0;
+  WriteFile(file, mark, static_cast<DWORD>(std::strlen(mark)), &written, nullptr);
+}
+
+// Writes the page into directory (which ends in "\") unless the page there
+// is this version's or a newer one's, and puts its name into page. Returns
+// 0 when the folder cannot take the page: nothing is written then.
 int writeHelpFiles(const char* directory, const char* productName, char (&page)[NAME_SIZE]) {
   if (!compose(page, "%s%s Help.html", directory, productName)) return 0;
   HANDLE file = CreateFileA(page, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
-  // A page that was there already is left as it is, pictures included.
-  if (GetLastError() != ERROR_ALREADY_EXISTS) {
+  // A current page is left as it is, pictures included; an older one, an
+  // upgrade's leftover, is replaced with them.
+  if (GetLastError() != ERROR_ALREADY_EXISTS || !pageIsCurrent(file)) {
     writePicture(directory, "current.gif", CurrentGif);
     writePicture(directory, "menu.gif", MenuGif);
-    for (const HelpBlob& piece : HelpPagePieces) writeBlob(file, piece);
+    writePage(file);
   }
   CloseHandle(file);
   return 1;

@@ -3,6 +3,8 @@
 
 #include "lifecycle.h"
 
+#include "../links/port_search.h"
+
 #include "app_windows.h"
 #include "held_input.h"
 #include "input_target.h"
@@ -71,6 +73,8 @@ int shutDown() {
   // worker was terminated) when these return.
   irdaServ.stopListener();
   commPort.closePort(1);
+  // Find my device may hold ports of its own (Configure ends afterwards).
+  stopPortSearch();
   KillTimer(mainWindow, TIMER_PORT_RETRY);
   KillTimer(mainWindow, TIMER_MOUSE_GLIDE);
   // The icon goes before the release: a held button let go over it would

@@ -25,6 +25,24 @@ void releaseAfterLinkStop() {
   endLinkStop();
 }
 
+static bool serialPaused = false;
+
+bool serialLinkPaused() { return serialPaused; }
+
+void pauseSerialLink(CCommPort& port) {
+  if (serialPaused) return;
+  serialPaused = true;
+  const int wasOpen = port.isOpen();
+  port.closePort(1);
+  if (wasOpen) releaseAfterLinkStop();
+}
+
+void resumeSerialLink(CCommPort& port) {
+  if (!serialPaused) return;
+  serialPaused = false;
+  if (!port.isOpen()) reopenSerialLink();
+}
+
 void applyLinkSettings(CCommPort& port, const char* previous) {
   // The session ended while the dialog showed: the port stays closed.
   if (shuttingDown()) return;

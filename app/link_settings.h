@@ -9,6 +9,13 @@ class CCommPort;
 // otherwise closes the port and opens the selected one unless it is IrDA.
 void applyLinkSettings(CCommPort& port, const char* previous);
 
+// While something else reads the serial ports (Find my device), the link
+// lets go of its port, and of what its device held, and nothing reopens it
+// until it resumes: then the selected port opens again as after a failure.
+void pauseSerialLink(CCommPort& port);
+void resumeSerialLink(CCommPort& port);
+bool serialLinkPaused();
+
 // Lets go of everything the device held, on the UI thread, after its link
 // has stopped. The release counts as part of the stop: a pause on the other
 // link holds the interpreter lock and ends at once instead of holding the

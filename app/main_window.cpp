@@ -30,30 +30,51 @@ UINT taskbarCreatedMessage = 0;
 
 bool irdaSelected() { return settings.portName == IrdaPortName; }
 
+// A paused link's port is someone else's for the moment: nothing opens it.
 int openSelectedPort() {
+  if (serialLinkPaused()) return 0;
   return commPort.openPort(settings.portName, CCommPort::baudToIndex(static_cast<int>(settings.baudRate)), 1);
 }
 
-void showTrayMenu(HWND window) {
+// The menu opens at point; one opened from the keyboard gives the focus
+// back to the notification area when it closes.
+void showTrayMenu(HWND window, POINT point, bool fromKeyboard) {
   HMENU menu = LoadMenuA(appInstance, MAKEINTRESOURCEA(IDM_TRAY));
   if (!menu) return;
   HMENU popup = GetSubMenu(menu, 0);
   SetMenuDefaultItem(popup, 0, TRUE);
-  POINT cursor = {0, 0};
-  GetCursorPos(&cursor);
   // Without the foreground the menu would not close when the user clicks
   // elsewhere; the posted message afterwards lets it close cleanly.
   SetForegroundWindow(window);
-  TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, window, nullptr);
+  TrackPopupMenu(popup, 0, point.x, point.y, 0, window, nullptr);
   PostMessageA(window, MSG_TRAY_NOTIFY, 0, 0);
   DestroyMenu(menu);
+  if (fromKeyboard) focusTrayIcon();
 }
 
-void onTrayNotify(HWND window, LPARAM lParam) {
+// With version 4 the shell follows a right click with WM_CONTEXTMENU and a
+// left one with NIN_SELECT: the menu opens once, on WM_CONTEXTMENU and on
+// the left button's release. Enter or Space on the icon (NIN_KEYSELECT)
+// and the context-menu key open it at the icon, whose place is in wParam.
+void onTrayNotify(HWND window, WPARAM wParam, LPARAM lParam) {
+  POINT point = {0, 0};
+  if (trayUsesVersion4()) {
+    point.x = static_cast<short>(LOWORD(wParam));
+    point.y = static_cast<short>(HIWORD(wParam));
+  } else {
+    GetCursorPos(&point);
+  }
   switch (LOWORD(lParam)) {
-    case WM_LBUTTONUP:
     case WM_RBUTTONUP:
-      showTrayMenu(window);
+      // Older shells send no WM_CONTEXTMENU.
+      if (!trayUsesVersion4()) showTrayMenu(window, point, false);
+      break;
+    case WM_LBUTTONUP:
+      showTrayMenu(window, point, false);
+      break;
+    case WM_CONTEXTMENU:
+    case NIN_KEYSELECT:
+      showTrayMenu(window, point, true);
       break;
     case WM_LBUTTONDBLCLK:
       configureSettings(false);
@@ -146,7 +167,7 @@ void onDeviceChange(HWND window, WPARAM event, LPARAM data) {
 // its reader notices. The arrival of a port that is open means its handle
 // lost its driver without a removal: that port has failed too.
 void onPortEvent(HWND window, WPARAM event) {
-  if (irdaSelected()) return;
+  if (irdaSelected() || serialLinkPaused()) return;
   if (event == DBT_DEVICEARRIVAL && !commPort.isOpen())
     openOrRetry(window);
   else if (commPort.isOpen())
@@ -222,7 +243,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   if (shuttingDown() && reopensALink(message, wParam)) return message == WM_DEVICECHANGE ? TRUE : 0;
   switch (message) {
     case MSG_TRAY_NOTIFY:
-      onTrayNotify(window, lParam);
+      onTrayNotify(window, wParam, lParam);
       return 0;
     case MSG_SERIAL_STATUS:
       // A report from a reader that has been stopped since (Configure closed
@@ -281,6 +302,10 @@ HWND createMainWindow(HINSTANCE instance) {
   // A tool window never gets a taskbar button; it is never shown either.
   return CreateWindowExA(WS_EX_TOOLWINDOW, ProductName, ProductName, WS_MINIMIZE, 0, 0, 1, 1, nullptr, nullptr,
                          instance, nullptr);
+}
+
+void reopenSerialLink() {
+  if (!shuttingDown() && !irdaSelected() && !commPort.isOpen()) openOrRetry(mainWindow);
 }
 
 void settleLinkRetry() {

@@ -17,6 +17,11 @@ HWND createMainWindow(HINSTANCE instance);
 // otherwise. Does nothing once the shutdown has begun.
 void settleLinkRetry();
 
+// Opens the selected serial port unless it is open, IrDA is selected or the
+// shutdown has begun; the tray shows the port, or the failure and the retry
+// takes over.
+void reopenSerialLink();
+
 // The links' status callbacks: post the status to the main window and return.
 void postSerialStatus(int status);
 // The IrDA one first lets go of what the device held when the peer has gone.

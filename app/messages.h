@@ -25,3 +25,7 @@
 #define TIMER_MOUSE_GLIDE_MS 125
 #define TIMER_SPLASH       104
 #define TIMER_SPLASH_MS    3000
+
+// Posted by the port search's worker to the Configure dialog: wParam the
+// event (PortSearchEvent), lParam the number of the search it belongs to.
+#define MSG_SEARCH_REPORT  0x8007

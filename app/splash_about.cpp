@@ -15,8 +15,31 @@ int aboutTransparent = 0;
 
 namespace {
 
+// White on the picture, which is dark blue where text lies on it (its
+// lightest pixel there, 27/59/97, gives 11:1).
+const COLORREF PictureTextColour = RGB(255, 255, 255);
+
+// A high contrast theme: the dialogs then show the theme's own colours,
+// without the picture.
+bool highContrast() {
+  HIGHCONTRASTA setting;
+  memset(&setting, 0, sizeof setting);
+  setting.cbSize = sizeof setting;
+  return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0) &&
+         (setting.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+INT_PTR paintInSystemColours(WPARAM deviceContext) {
+  HDC dc = reinterpret_cast<HDC>(deviceContext);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
 // Static controls then leave the picture behind them visible.
 INT_PTR paintTransparently(WPARAM deviceContext) {
+  if (highContrast()) return paintInSystemColours(deviceContext);
+  SetTextColor(reinterpret_cast<HDC>(deviceContext), PictureTextColour);
   SetBkMode(reinterpret_cast<HDC>(deviceContext), TRANSPARENT);
   return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
 }
@@ -24,6 +47,10 @@ INT_PTR paintTransparently(WPARAM deviceContext) {
 // The picture stretched over the whole control, so that it fills the frame
 // at every scale and the version label, placed in dialog units, stays on it.
 INT_PTR drawPicture(const DRAWITEMSTRUCT* item) {
+  if (highContrast()) {
+    FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    return TRUE;
+  }
   static HBITMAP picture = LoadBitmapA(appInstance, MAKEINTRESOURCEA(IDB_SPLASH));
   BITMAP size;
   HDC memory = CreateCompatibleDC(item->hDC);
@@ -103,8 +130,8 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       aboutWindow = dialog;
       return 0;
     case WM_COMMAND:
-      // Only OK (or Enter) closes the box; Esc does not.
-      if (wParam == IDOK) {
+      // OK, Enter and Esc close the box.
+      if (wParam == IDOK || wParam == IDCANCEL) {
         aboutWindow = nullptr;
         EndDialog(dialog, IDOK);
       }
@@ -112,7 +139,7 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_CTLCOLORSTATIC:
       // Once text has arrived the monitor line is redrawn on every byte, and
       // a transparent line would pile each text on top of the last.
-      return aboutTransparent ? paintTransparently(wParam) : 0;
+      return aboutTransparent ? paintTransparently(wParam) : paintInSystemColours(wParam);
     case WM_DRAWITEM:
       return drawPicture(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case MSG_MONITOR_TEXT: {

@@ -28,6 +28,9 @@ const UINT BALLOON_TIMEOUT_MS = 15000;
 const int BALLOON_TEXT_MAX = 63;
 // From the icon's adding to its removal.
 bool iconShown = false;
+// The shell took NOTIFYICON_VERSION_4 (Vista and later): it then tells of
+// the keyboard too, and gives the icon's place with every notification.
+bool version4 = false;
 
 // Copies text into a fixed field, cut to fit and always terminated.
 template <size_t N>
@@ -92,10 +95,29 @@ void addTrayIcon(HWND window, HINSTANCE instance) {
   }
   Shell_NotifyIconA(NIM_ADD, &trayIconData);
   iconShown = true;
+  askForVersion4();
+}
+
+// The version shares its field with the balloon's time-out, which is put
+// back once the shell has read it. Shells before Vista refuse version 4.
+void askForVersion4() {
+  version4 = false;
+  if (trayIconData.cbSize < NOTIFYICONDATAA_V3_SIZE) return;
+  trayIconData.uVersion = NOTIFYICON_VERSION_4;
+  version4 = Shell_NotifyIconA(NIM_SETVERSION, &trayIconData) != FALSE;
+  trayIconData.uTimeout = BALLOON_TIMEOUT_MS;
+}
+
+bool trayUsesVersion4() { return version4; }
+
+void focusTrayIcon() {
+  if (iconShown) Shell_NotifyIconA(NIM_SETFOCUS, &trayIconData);
 }
 
 void readdTrayIcon() {
-  if (iconShown) Shell_NotifyIconA(NIM_ADD, &trayIconData);
+  if (!iconShown) return;
+  Shell_NotifyIconA(NIM_ADD, &trayIconData);
+  askForVersion4();
 }
 
 void removeTrayIcon() {

@@ -22,6 +22,13 @@ bool trayHasBalloon();
 void addTrayIcon(HWND window, HINSTANCE instance);
 // Adds the icon again with whatever it shows now: the shell has restarted.
 void readdTrayIcon();
+// Asks the shell for NOTIFYICON_VERSION_4 notifications (after every add).
+void askForVersion4();
+// True when the shell took it: the event is then in the low word of lParam
+// and the icon's place (or the click's) in wParam.
+bool trayUsesVersion4();
+// Gives the keyboard focus back to the notification area.
+void focusTrayIcon();
 // Removes the icon for good (the window is closing).
 void removeTrayIcon();
 

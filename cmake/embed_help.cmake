@@ -1,6 +1,6 @@
 # Writes a C++ source that carries the help page's pieces and pictures byte
 # for byte. Run at build time:
-#   cmake -DOUTPUT=file.cpp -DPIECE1=.. -DPIECE2=.. -DPIECE3=.. -DPIECE4=..
+#   cmake -DOUTPUT=file.cpp -DVERSION=2.1.0 -DPIECE1=.. -DPIECE2=.. -DPIECE3=.. -DPIECE4=..
 #         -DCURRENT_GIF=.. -DMENU_GIF=.. -P embed_help.cmake
 
 function(byte_array name path out)
@@ -29,5 +29,6 @@ string(APPEND text "const HelpBlob HelpPagePieces[HELP_PIECE_COUNT] = {\n")
 string(APPEND text "    {piece1, sizeof piece1}, {piece2, sizeof piece2}, {piece3, sizeof piece3}, {piece4, sizeof piece4}};\n")
 string(APPEND text "const HelpBlob CurrentGif = {currentGif, sizeof currentGif};\n")
 string(APPEND text "const HelpBlob MenuGif = {menuGif, sizeof menuGif};\n")
+string(APPEND text "const char HelpPageVersion[] = \"${VERSION}\";\n")
 
 file(WRITE "${OUTPUT}" "${text}")

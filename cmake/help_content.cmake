@@ -1,7 +1,8 @@
 # tavrin_help_content(<var>): adds to the current directory the build step
 # that turns the help page's pieces (res/help/) and its two pictures
 # (res/current.gif, res/menu.gif) into a C++ source, and sets <var> to that
-# source. The program writes exactly these bytes.
+# source, with the program's version, which the page records. The program
+# writes exactly these bytes.
 set(TAVRIN_HELP_PIECES
     ${PROJECT_SOURCE_DIR}/res/help/1-configure.html
     ${PROJECT_SOURCE_DIR}/res/help/2-connect.html
@@ -19,7 +20,7 @@ function(tavrin_help_content var)
   list(GET TAVRIN_HELP_PICTURES 1 menu)
   add_custom_command(
     OUTPUT ${out}
-    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${out} -DPIECE1=${p1} -DPIECE2=${p2} -DPIECE3=${p3} -DPIECE4=${p4}
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${out} -DVERSION=${TAVRIN_BUILD_VERSION} -DPIECE1=${p1} -DPIECE2=${p2} -DPIECE3=${p3} -DPIECE4=${p4}
             -DCURRENT_GIF=${current} -DMENU_GIF=${menu} -P ${PROJECT_SOURCE_DIR}/cmake/embed_help.cmake
     DEPENDS ${TAVRIN_HELP_PIECES} ${TAVRIN_HELP_PICTURES} ${PROJECT_SOURCE_DIR}/cmake/embed_help.cmake
     COMMENT "Carrying the help page and its pictures in the program"

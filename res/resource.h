@@ -33,6 +33,8 @@
 #define IDC_ANSI_EXTENDED   1015
 #define IDC_UNICODE_TEXT    1017
 #define IDC_LOGON_NOTE      1018
+#define IDC_FIND            1021
+#define IDC_SEARCH_STATUS   1022
 
 // Splash and About box
 #define IDC_MONITOR         1016
@@ -58,3 +60,15 @@
 #define IDS_PLEASE_CONFIGURE       20
 #define IDS_PORT_STATUS            21
 #define IDS_BLOCKED_WINDOW         22
+// Configure: a present port with its name from Device Manager, Find my device
+#define IDS_PORT_WITH_NAME         23
+#define IDS_FIND_DEVICE            24
+#define IDS_STOP_FINDING           25
+#define IDS_SEARCH_LISTENING       26
+#define IDS_SEARCH_FOUND           27
+#define IDS_SEARCH_RATE            28
+#define IDS_SEARCH_RATE_UNKNOWN    29
+#define IDS_SEARCH_SILENT          30
+#define IDS_SEARCH_NO_PORTS        31
+#define IDS_SEARCH_STOPPED         32
+#define IDS_SEARCH_NOT_STARTED     33

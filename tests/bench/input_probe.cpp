@@ -24,8 +24,11 @@
 //                                     system as tavrin-replay --layout reads
 //                                     it: VkKeyScanA of every byte and
 //                                     MapVirtualKeyA(vk, 0) of every virtual key
-//   input-probe select TITLE ID INDEX selects entry INDEX of the list ID in
-//                                     the dialog TITLE (CB_SETCURSEL)
+//   input-probe select TITLE ID ENTRY selects an entry of the list ID in
+//                                     the dialog TITLE: by its index when
+//                                     ENTRY is a number (CB_SETCURSEL), else
+//                                     the first that begins with ENTRY
+//                                     (CB_SELECTSTRING)
 //   input-probe unicode-window OUTFILE
 //                                     as window, with a Unicode edit field
 //                                     and message loop; the text is written
@@ -44,6 +47,7 @@
 // Exit code 0 on success, 1 otherwise.
 #include <windows.h>
 
+#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -342,9 +346,13 @@ int writeLayout(const char* path) {
   return fclose(file) == 0 ? 0 : 1;
 }
 
-int selectEntry(const char* title, int id, int index) {
+int selectEntry(const char* title, int id, const char* entry) {
   HWND dialog = FindWindowA("#32770", title);
   if (!dialog) return 1;
+  if (!isdigit(static_cast<unsigned char>(entry[0])))
+    return SendDlgItemMessageA(dialog, id, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(entry)) == CB_ERR;
+  const int index = atoi(entry);
   LRESULT result = SendDlgItemMessageA(dialog, id, CB_SETCURSEL, index, 0);
   return result == index ? 0 : 1;
 }
@@ -357,13 +365,13 @@ int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "layout") == 0) return writeLayout(argv[2]);
   if (argc == 3 && strcmp(argv[1], "list") == 0) return runListProbe(argv[2]);
   if (argc == 5 && strcmp(argv[1], "select") == 0)
-    return selectEntry(argv[2], atoi(argv[3]), atoi(argv[4]));
+    return selectEntry(argv[2], atoi(argv[3]), argv[4]);
   if (argc == 3 && strcmp(argv[1], "unicode-window") == 0) {
     unicodeText = true;
     return runProbeWindow(argv[2]);
   }
   fprintf(stderr,
           "usage: input-probe window OUTFILE | unicode-window OUTFILE | list OUTFILE | keys OUTFILE | layout OUTFILE"
-          " | select TITLE ID INDEX\n");
+          " | select TITLE ID ENTRY\n");
   return 2;
 }

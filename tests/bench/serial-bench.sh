@@ -10,6 +10,9 @@
 #
 # The program finds the bench in its environment:
 #   TAVRIN_SERIAL_PORT   the COM port mapped to one end ("COM5")
+#   TAVRIN_SERIAL_QUIET  two more ports ("COM6 COM7"), each on a line of its
+#                        own that nothing writes to: the silent ports beside
+#                        the line for a search over several
 #   TAVRIN_SERIAL_PEER   the other end, as a Windows path (Z:\...): what is
 #                        written there arrives at the port
 #   TAVRIN_SERIAL_BENCH  the bench's control folder, as a Windows path. The
@@ -36,6 +39,8 @@ exe="$2"
 shift 2
 
 port=COM5
+quiet_ports=(COM6 COM7)
+quiet_pids=()
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 
@@ -66,6 +71,11 @@ if ! flock -w 300 9; then
 fi
 
 bench="$WINEPREFIX/serial-bench"
+# Where each port leads: the line, the quiet lines, and nowhere for COM1 to
+# COM4, which a new prefix maps to the machine's own serial ports (its
+# console among them), so that a search over every port leaves those alone.
+declare -A targets=([$port]="$bench/com" [COM6]="$bench/com6" [COM7]="$bench/com7"
+                    [COM1]="$bench/absent" [COM2]="$bench/absent" [COM3]="$bench/absent" [COM4]="$bench/absent")
 mkdir -p "$bench"
 rm -f "$bench"/command* "$bench"/reply* "$bench"/socat.pid
 
@@ -116,8 +126,23 @@ serve_commands() {
   done
 }
 
+# The quiet lines live as long as the run.
+start_quiet_lines() {
+  local p
+  for p in "${quiet_ports[@]}"; do
+    socat "pty,raw,echo=0,link=${targets[$p]}" "pty,raw,echo=0,link=${targets[$p]}-peer" 2>/dev/null 9>&- &
+    quiet_pids+=($!)
+  done
+}
+
+ports_mapped() {
+  local p
+  for p in "${!targets[@]}"; do [ "$(readlink "$WINEPREFIX/dosdevices/${p,,}")" = "${targets[$p]}" ] || return 1; done
+}
+
 cleanup() {
   [ -n "${commands_pid:-}" ] && kill "$commands_pid" 2>/dev/null
+  for pid in "${quiet_pids[@]}"; do kill "$pid" 2>/dev/null; done
   end_line
   # The prefix is ours alone: its server goes with the run.
   "$wineserver" -k >/dev/null 2>&1
@@ -131,13 +156,16 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 # Wine creates dosdevices/com5 from the Ports key when the prefix starts.
-if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
-  "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$bench/com" /f >/dev/null 2>&1 9>&-
+if ! ports_mapped; then
+  for p in "${!targets[@]}"; do
+    "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$p" /d "${targets[$p]}" /f >/dev/null 2>&1 9>&-
+  done
   "$wineserver" -k >/dev/null 2>&1
   "$wineserver" -w
 fi
 
 start_line || exit 1
+start_quiet_lines
 serve_commands &
 commands_pid=$!
 
@@ -146,15 +174,16 @@ commands_pid=$!
 # here with its output discarded.
 "$wineserver" -p >/dev/null 2>&1 9>&-
 
-if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
+if ! ports_mapped; then
   "$wine64" cmd /c exit >/dev/null 2>&1 9>&-
-  if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" != "$bench/com" ]; then
-    echo "serial-bench: $port of $WINEPREFIX is not mapped to $bench/com" >&2
+  if ! ports_mapped; then
+    echo "serial-bench: the ports of $WINEPREFIX are not mapped into $bench" >&2
     exit 1
   fi
 fi
 
 export TAVRIN_SERIAL_PORT="$port"
+export TAVRIN_SERIAL_QUIET="${quiet_ports[*]}"
 export TAVRIN_SERIAL_PEER="$(windows_path "$bench/peer")"
 export TAVRIN_SERIAL_BENCH="$(windows_path "$bench")"
 # Only this script holds the prefix's lock, not the programs it starts.

@@ -15,6 +15,7 @@
 //                                        inside the client area (1 or 0), its
 //                                        text fits the control (1, 0, or - for
 //                                        kinds not measured), client coordinates
+//   (an empty TITLE matches any dialog)
 //   tray-driver wait CLASS [TITLE] [MS]  waits until such a window shows
 //   tray-driver gone CLASS [TITLE] [MS]  waits until no such window shows
 //   tray-driver exit                     Exit, as the tray menu's command
@@ -165,9 +166,13 @@ int postMenuKeys(int count, char** keys) {
   return 0;
 }
 
+// Asked with WM_GETTEXT: GetWindowText of another process's window gives
+// only its caption, which a combo box's or an edit field's text is not.
 BOOL CALLBACK printControl(HWND control, LPARAM) {
   char text[256] = "";
-  GetWindowTextA(control, text, sizeof text);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      &ignored);
   printf("%d|%s\n", GetDlgCtrlID(control), text);
   return TRUE;
 }
@@ -299,11 +304,13 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "tooltips")) return printTooltips();
   if (!strcmp(command, "menu")) return printMenu();
   if (!strcmp(command, "menu-keys")) return postMenuKeys(argc - 2, argv + 2);
-  if (!strcmp(command, "texts") && argc == 3) return printTexts(argv[2]);
+  // An empty title stands for any: the About box, say, whichever caption it has.
+  const char* title = argc >= 3 && argv[2][0] ? argv[2] : nullptr;
+  if (!strcmp(command, "texts") && argc == 3) return printTexts(title);
   if (!strcmp(command, "exit")) return postExit();
   if (!strcmp(command, "end-session")) return endSession();
-  if (!strcmp(command, "layout") && argc == 3) return printLayout(argv[2]);
-  if (!strcmp(command, "press") && argc == 4) return pressButton(argv[2], atoi(argv[3]));
+  if (!strcmp(command, "layout") && argc == 3) return printLayout(title);
+  if (!strcmp(command, "press") && argc == 4) return pressButton(title, atoi(argv[3]));
   if ((!strcmp(command, "wait") || !strcmp(command, "gone")) && argc >= 3) {
     const char* title = argc >= 4 && argv[3][0] ? argv[3] : nullptr;
     return waitFor(argv[2], title, argc >= 5 ? static_cast<DWORD>(atoi(argv[4])) : 10000, command[0] == 'w');

@@ -105,7 +105,7 @@ driver press Help 1
 driver wait "#32770" "Configure" 15000 || fail "no Configure dialog on the first run"
 sleep 1
 shot first-run-configure
-$wine64 "$probe_exe" select Configure 1000 5 || fail "cannot select COM5"
+$wine64 "$probe_exe" select Configure 1000 COM5 || fail "cannot select COM5"
 $wine64 "$probe_exe" select Configure 1001 5 || fail "cannot select 9600"
 driver press Configure 1
 wait_gone "#32770" "Configure" 10000 || fail "OK did not close Configure"

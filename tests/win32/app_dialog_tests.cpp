@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -93,15 +95,25 @@ class DialogTest : public ::testing::Test {
   }
 };
 
-TEST_F(DialogTest, ButtonReleaseOverTheIconOpensTheMenuWithConfigureAsDefault) {
-  const UINT releases[] = {WM_LBUTTONUP, WM_RBUTTONUP};
-  for (UINT release : releases) {
-    SCOPED_TRACE(release);
+// With NOTIFYICON_VERSION_4 (the recording tray takes it) the shell gives
+// the icon's place in wParam; a right click arrives as WM_CONTEXTMENU, the
+// keyboard as NIN_KEYSELECT or WM_CONTEXTMENU, and the keyboard's menu
+// hands the focus back to the notification area.
+TEST_F(DialogTest, LeftReleaseKeySelectAndContextMenuOpenTheMenuAtTheIcon) {
+  const struct {
+    UINT event;
+    bool keyboard;
+  } rows[] = {{WM_LBUTTONUP, false}, {WM_CONTEXTMENU, true}, {NIN_KEYSELECT, true}};
+  ASSERT_TRUE(trayUsesVersion4());
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.event);
     std::string items;
     int defaultItem = -2;
+    RECT placed = {};
     whileModal([&]() {
       HWND menuWindow = findThreadWindow("#32768");
       if (!menuWindow) return false;
+      GetWindowRect(menuWindow, &placed);
       HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
       defaultItem = static_cast<int>(GetMenuDefaultItem(menu, TRUE, 0));
       for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -112,10 +124,14 @@ TEST_F(DialogTest, ButtonReleaseOverTheIconOpensTheMenuWithConfigureAsDefault) {
       EndMenu();
       return true;
     });
-    SendMessageA(mainWindow, MSG_TRAY_NOTIFY, 0, release);
+    trayCalls.clear();
+    SendMessageA(mainWindow, MSG_TRAY_NOTIFY, MAKEWPARAM(200, 150), MAKELPARAM(row.event, 0));
     stopStepping();
     EXPECT_EQ(defaultItem, 0);
     EXPECT_EQ(items, "Configure...=40001;=0;About...=40003;Help...=40005;=0;Exit=40002;");
+    EXPECT_EQ(placed.left, 200);
+    EXPECT_EQ(placed.top, 150);
+    EXPECT_EQ(!trayCalls.empty() && trayCalls.back().operation == NIM_SETFOCUS, row.keyboard);
     MSG after;
     EXPECT_TRUE(PeekMessageA(&after, mainWindow, MSG_TRAY_NOTIFY, MSG_TRAY_NOTIFY, PM_REMOVE));
   }
@@ -127,7 +143,7 @@ TEST_F(DialogTest, OtherTrayMouseMessagesOpenNoMenu) {
     menuSeen = menuSeen || findThreadWindow("#32768");
     return false;
   });
-  const UINT others[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, 0};
+  const UINT others[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_RBUTTONUP, NIN_SELECT, 0};
   for (UINT other : others) PostMessageA(mainWindow, MSG_TRAY_NOTIFY, 0, other);
   const DWORD start = GetTickCount();
   MSG message;
@@ -138,8 +154,8 @@ TEST_F(DialogTest, OtherTrayMouseMessagesOpenNoMenu) {
   EXPECT_FALSE(menuSeen);
 }
 
-TEST_F(DialogTest, AboutBoxShowsAnEmptyMonitorEchoesTextAndClosesOnlyOnOk) {
-  std::string initialMonitor, version, echoed;
+TEST_F(DialogTest, AboutBoxIsNamedShowsAnEmptyMonitorEchoesTextAndClosesOnEscape) {
+  std::string initialMonitor, caption(64, 0), echoed;
   LRESULT brushBefore = 0, brushAfter = 0;
   bool openAfterEscape = false;
   int step = 0;
@@ -150,6 +166,7 @@ TEST_F(DialogTest, AboutBoxShowsAnEmptyMonitorEchoesTextAndClosesOnlyOnOk) {
     HDC dc = GetDC(monitor);
     switch (step++) {
       case 0:
+        caption.resize(GetWindowTextA(about, &caption[0], 64));
         initialMonitor = controlText(about, IDC_MONITOR);
         brushBefore = SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(monitor));
         showMonitorText("<esc>enter.");
@@ -167,12 +184,13 @@ TEST_F(DialogTest, AboutBoxShowsAnEmptyMonitorEchoesTextAndClosesOnlyOnOk) {
     return step == 2;
   });
   showAboutBox();
-  EXPECT_EQ(step, 2);
+  EXPECT_EQ(step, 1);
+  EXPECT_EQ(caption, "About Tavrin");
   EXPECT_EQ(initialMonitor, "");
   EXPECT_EQ(echoed, "<esc>enter.");
   EXPECT_EQ(brushBefore, reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)));
   EXPECT_NE(brushAfter, brushBefore);
-  EXPECT_TRUE(openAfterEscape);
+  EXPECT_FALSE(openAfterEscape);
   EXPECT_EQ(aboutWindow, nullptr);
   EXPECT_EQ(aboutOpen.load(), 0);
   EXPECT_EQ(aboutTransparent, 0);
@@ -256,6 +274,45 @@ TEST_F(DialogTest, AboutMonitorShowsNothingOfThePictureThroughOrBesideIt) {
   EXPECT_EQ(brightThroughEmptyLine, 0);
   EXPECT_EQ(brightBesideText, 0);
   EXPECT_GT(brightOutsideControls, 100);
+}
+
+// Relative luminance of an sRGB colour given as 0x00RRGGBB.
+double luminance(DWORD rgb) {
+  double sum = 0;
+  const double weights[] = {0.2126, 0.7152, 0.0722};
+  for (int i = 0; i < 3; ++i) {
+    const double c = ((rgb >> (16 - 8 * i)) & 0xFF) / 255.0;
+    sum += weights[i] * (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+  }
+  return sum;
+}
+
+// The version label's colour against the lightest pixel of the picture
+// under it: at least 4.5 to 1.
+TEST_F(DialogTest, TextOnThePictureContrastsWithItAtLeastFourAndAHalfToOne) {
+  COLORREF text = 0;
+  double lightest = 1;
+  whileModal([&]() {
+    HWND about = aboutWindow;
+    if (!about) return false;
+    HWND label = GetDlgItem(about, IDC_VERSION);
+    HDC dc = GetDC(label);
+    SendMessageA(about, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    text = GetTextColor(dc);
+    ReleaseDC(label, dc);
+    const RECT r = controlRect(about, IDC_VERSION);
+    ShowWindow(label, SW_HIDE);
+    const Capture picture = captureClient(about);
+    lightest = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        lightest = std::max(lightest, luminance(picture.pixels[static_cast<size_t>(y) * picture.width + x]));
+    SendMessageA(about, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  showAboutBox();
+  const DWORD rgb = GetRValue(text) << 16 | GetGValue(text) << 8 | GetBValue(text);
+  EXPECT_GE((luminance(rgb) + 0.05) / (lightest + 0.05), 4.5);
 }
 
 TEST_F(DialogTest, AboutBoxControlsSitWhereTheLayoutPutsThem) {

@@ -123,7 +123,10 @@ TEST(TrayRecordTest, ModuleVersionComesFromDllGetVersionOrIsZero) {
 
 TEST_F(MainWindowTest, AddingTheIconFillsTheRecordForTheShellsVersion) {
   addTrayIcon(mainWindow, GetModuleHandleA(nullptr));
-  ASSERT_EQ(trayCalls.size(), 1u);
+  ASSERT_EQ(trayCalls.size(), 2u);
+  EXPECT_EQ(trayCalls[1].operation, static_cast<DWORD>(NIM_SETVERSION));
+  EXPECT_EQ(trayCalls[1].record.uVersion, static_cast<UINT>(NOTIFYICON_VERSION_4));
+  EXPECT_EQ(trayIconData.uTimeout, 15000u) << "the balloon's time-out, which shares the version's field";
   const NOTIFYICONDATAA& added = trayCalls[0].record;
   DWORD major = 0;
   getModuleVersion("Shell32.dll", &major, nullptr);
@@ -324,7 +327,8 @@ TEST_F(MainWindowTest, IrdaPeerConnectingShowsIrdaAndDisconnectingChangesNothing
 TEST_F(MainWindowTest, TaskbarCreatedAddsTheIconAgainWithItsCurrentTooltip) {
   failSerialLink();
   SendMessageA(mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  ASSERT_EQ(trayCalls.size(), 1u);
+  ASSERT_EQ(trayCalls.size(), 2u);
+  EXPECT_EQ(trayCalls[1].operation, static_cast<DWORD>(NIM_SETVERSION)) << "the new shell knows no version either";
   EXPECT_EQ(trayCalls[0].operation, static_cast<DWORD>(NIM_ADD));
   EXPECT_EQ(trayCalls[0].record.hWnd, mainWindow);
   EXPECT_EQ(trayCalls[0].record.uCallbackMessage, static_cast<UINT>(MSG_TRAY_NOTIFY));

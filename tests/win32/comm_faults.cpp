@@ -8,6 +8,7 @@ namespace {
 volatile LONG activeFault = NO_COMM_FAULT;
 volatile LONG lastInputQueue = 0;
 volatile LONG overlappedReads = 0;
+volatile LONG errorFreeRate = 0;
 
 template <typename Function>
 Function systemCall(const char* name, const char* library = "kernel32.dll") {
@@ -46,6 +47,20 @@ BOOL WINAPI readFileStandIn(HANDLE file, LPVOID buffer, DWORD size, LPDWORD coun
   return real(file, buffer, size, count, overlapped);
 }
 
+BOOL WINAPI clearCommErrorStandIn(HANDLE port, LPDWORD errors, LPCOMSTAT status) {
+  static BOOL(WINAPI * real)(HANDLE, LPDWORD, LPCOMSTAT) =
+      systemCall<BOOL(WINAPI*)(HANDLE, LPDWORD, LPCOMSTAT)>("ClearCommError");
+  COMSTAT queued = {};
+  if (!real(port, errors, &queued)) return FALSE;
+  if (status) *status = queued;
+  DCB line = {};
+  line.DCBlength = sizeof line;
+  if (errorFreeRate && errors && queued.cbInQue && GetCommState(port, &line) &&
+      line.BaudRate != static_cast<DWORD>(errorFreeRate))
+    *errors |= CE_FRAME;
+  return TRUE;
+}
+
 SOCKET WINAPI acceptStandIn(SOCKET listening, sockaddr* address, int* length) {
   if (failing(FAIL_ACCEPT, WSAENETDOWN)) return INVALID_SOCKET;
   static SOCKET(WINAPI * real)(SOCKET, sockaddr*, int*) =
@@ -61,6 +76,8 @@ unsigned long overlappedReadCount() { return static_cast<unsigned long>(overlapp
 
 void setCommFault(CommFault fault) { InterlockedExchange(&activeFault, fault); }
 
+void setLineErrorsExceptAt(unsigned rate) { InterlockedExchange(&errorFreeRate, static_cast<LONG>(rate)); }
+
 // The link calls kernel32 through its import slots; defining the slots here
 // takes the place of the import library's, so every call lands above.
 #ifdef _WIN64
@@ -69,12 +86,14 @@ void setCommFault(CommFault fault) { InterlockedExchange(&activeFault, fault); }
 #define SETUP_COMM_IMPORT "__imp_SetupComm"
 #define READ_FILE_IMPORT "__imp_ReadFile"
 #define ACCEPT_IMPORT "__imp_accept"
+#define CLEAR_COMM_ERROR_IMPORT "__imp_ClearCommError"
 #else
 #define SET_COMM_TIMEOUTS_IMPORT "__imp__SetCommTimeouts@8"
 #define SET_COMM_STATE_IMPORT "__imp__SetCommState@8"
 #define SETUP_COMM_IMPORT "__imp__SetupComm@12"
 #define READ_FILE_IMPORT "__imp__ReadFile@20"
 #define ACCEPT_IMPORT "__imp__accept@12"
+#define CLEAR_COMM_ERROR_IMPORT "__imp__ClearCommError@12"
 #endif
 extern "C" BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) asm(SET_COMM_TIMEOUTS_IMPORT);
 BOOL(WINAPI* setCommTimeoutsImport)(HANDLE, LPCOMMTIMEOUTS) = setCommTimeoutsStandIn;
@@ -86,3 +105,5 @@ extern "C" BOOL(WINAPI* readFileImport)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLA
 BOOL(WINAPI* readFileImport)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) = readFileStandIn;
 extern "C" SOCKET(WINAPI* acceptImport)(SOCKET, sockaddr*, int*) asm(ACCEPT_IMPORT);
 SOCKET(WINAPI* acceptImport)(SOCKET, sockaddr*, int*) = acceptStandIn;
+extern "C" BOOL(WINAPI* clearCommErrorImport)(HANDLE, LPDWORD, LPCOMSTAT) asm(CLEAR_COMM_ERROR_IMPORT);
+BOOL(WINAPI* clearCommErrorImport)(HANDLE, LPDWORD, LPCOMSTAT) = clearCommErrorStandIn;

@@ -17,3 +17,8 @@ unsigned long lastSetupCommInputQueue();
 // The overlapped ReadFile calls the process has made (the serial reader's
 // reads; the tests' own reads are not overlapped).
 unsigned long overlappedReadCount();
+
+// While rate is not 0, ClearCommError reports a framing error whenever bytes
+// are queued on a port whose line runs at another rate: a real UART's answer
+// to a device sending at rate. 0 puts back the system's answer.
+void setLineErrorsExceptAt(unsigned rate);

@@ -2,9 +2,11 @@
 // of both families, the text limits, OK and Cancel.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 #include "../../app/configure_dialog.h"
+#include "../../app/port_descriptions.h"
 #include "../../app/settings.h"
 #include "../../app/settings_store.h"
 #include "../../interp/interp.h"
@@ -12,6 +14,16 @@
 #include "../../res/resource.h"
 #include "box_recorder.h"
 #include "registry_fixture.h"
+
+// Device Manager's names as the test gives them, in place of SetupAPI's.
+std::map<int, std::string> friendlyNames;
+
+void findPortDescriptions(bool present[ComPortNameCount], char (*descriptions)[PortDescriptionSize]) {
+  for (const auto& port : friendlyNames) {
+    present[port.first - 1] = true;
+    lstrcpynA(descriptions[port.first - 1], port.second.c_str(), PortDescriptionSize);
+  }
+}
 
 namespace {
 
@@ -42,6 +54,7 @@ protected:
     ntFamily = true;
   }
   void TearDown() override {
+    friendlyNames.clear();
     if (dialog) DestroyWindow(dialog);
     ntFamily = true;
     runForAllUsers = false;
@@ -71,7 +84,7 @@ protected:
     std::string entries;
     LRESULT count = SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-      char entry[32];
+      char entry[128];
       SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
       entries += (i ? " " : "") + std::string(entry);
     }
@@ -91,7 +104,7 @@ protected:
   std::string selectedText(int id) {
     LRESULT s = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
     if (s == CB_ERR) return "(none)";
-    char buffer[64];
+    char buffer[128];
     SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, s, reinterpret_cast<LPARAM>(buffer));
     return buffer;
   }
@@ -167,7 +180,9 @@ TEST_F(ConfigureDialog, TypedTextNamingNoPortFallsBackToTheListsSelection) {
   EXPECT_EQ(ComPortNames[0], settings.portName) << "typing left no entry selected";
 }
 
-TEST_F(ConfigureDialog, PortListAddsTheSystemsPortsAboveSixteenInNumericOrderOnce) {
+// Present ports first, in numeric order, once each, with Device Manager's
+// name where it has one; then IrDA and the rest of COM1 to COM16.
+TEST_F(ConfigureDialog, PortListPutsThePresentPortsFirstWithTheirNames) {
   systemPorts.add("\\Device\\Serial22", "COM23");
   systemPorts.add("\\Device\\Serial16", "COM17");
   systemPorts.add("\\Device\\BthModem0", "com23");
@@ -175,12 +190,23 @@ TEST_F(ConfigureDialog, PortListAddsTheSystemsPortsAboveSixteenInNumericOrderOnc
   systemPorts.add("\\Device\\Serial299", "COM300");
   systemPorts.add("\\Device\\Parallel0", "LPT1");
   systemPorts.add("\\Device\\Serial255", "COM256");
+  friendlyNames = {{5, "USB Serial Port (COM5)"}, {9, "Prolific USB-to-Serial Comm Port"},
+                   {23, "Standard Serial over Bluetooth link (COM23)"}};
   settings.portName = ComPortNames[22];
   open();
-  std::string fixed = "IrDA";
-  for (int n = 1; n <= 16; ++n) fixed += " COM" + std::to_string(n);
-  EXPECT_EQ(fixed + " COM17 COM23 COM256", listEntries(IDC_PORT));
-  EXPECT_EQ("COM23", selectedText(IDC_PORT));
+  std::string rest = " IrDA";
+  for (int n = 1; n <= 16; ++n)
+    if (n != 5 && n != 9) rest += " COM" + std::to_string(n);
+  EXPECT_EQ("COM5 (USB Serial Port) COM9 (Prolific USB-to-Serial Comm Port) COM17 "
+            "COM23 (Standard Serial over Bluetooth link) COM256" + rest, listEntries(IDC_PORT));
+  EXPECT_EQ("COM23 (Standard Serial over Bluetooth link)", selectedText(IDC_PORT));
+  RECT box;
+  GetWindowRect(GetDlgItem(dialog, IDC_PORT), &box);
+  EXPECT_GT(SendDlgItemMessageA(dialog, IDC_PORT, CB_GETDROPPEDWIDTH, 0, 0), box.right - box.left)
+      << "the dropped list shows the long names whole";
+  SendDlgItemMessageA(dialog, IDC_PORT, CB_SETCURSEL, 1, 0);
+  command(IDOK);
+  EXPECT_EQ(ComPortNames[8], settings.portName) << "the stored value is the bare name";
 }
 
 TEST_F(ConfigureDialog, PortNamedInTheBoxIsTakenAsTypedListedOrNot) {
@@ -305,7 +331,7 @@ TEST_F(ConfigureDialog, UserNameOf257CharactersIsCutTo256ByOk) {
   EXPECT_EQ(std::string(256, 'p'), settings.password);
 }
 
-TEST_F(ConfigureDialog, InterpretationButtonsActAtOnceAndCancelKeepsTheRest) {
+TEST_F(ConfigureDialog, CancelKeepsEverySettingTheInterpretationIncluded) {
   settings.portName = ComPortNames[3];
   settings.baudRate = 4800;
   settings.runAtStartup = true;
@@ -314,22 +340,20 @@ TEST_F(ConfigureDialog, InterpretationButtonsActAtOnceAndCancelKeepsTheRest) {
   EXPECT_TRUE(checked(IDC_ANSI_EXTENDED));
   EXPECT_FALSE(checked(IDC_ASCII_EXTENDED));
   click(IDC_ASCII_EXTENDED);
-  EXPECT_EQ(0, interpretation.load());
+  EXPECT_EQ(1, interpretation.load()) << "the live setting waits for OK";
   SendDlgItemMessageA(dialog, IDC_PORT, CB_SETCURSEL, 0, 0);
   SendDlgItemMessageA(dialog, IDC_BAUD, CB_SETCURSEL, 9, 0);
   click(IDC_RUN_AT_STARTUP);
   type(IDC_USER, "x");
   command(IDCANCEL);
-  EXPECT_EQ(0, interpretation.load());
+  EXPECT_EQ(1, interpretation.load());
   EXPECT_EQ(ComPortNames[3], settings.portName);
   EXPECT_EQ(4800u, settings.baudRate);
   EXPECT_TRUE(settings.runAtStartup);
   EXPECT_STREQ("ada", settings.userName);
-  click(IDC_ANSI_EXTENDED);
-  EXPECT_EQ(1, interpretation.load());
 }
 
-TEST_F(ConfigureDialog, StoredInterpretationChecksItsButtonAndUnicodeSetsTwoAtOnce) {
+TEST_F(ConfigureDialog, StoredInterpretationChecksItsButtonAndOkStoresTheCheckedOne) {
   struct Row { int stored; int checkedId; } rows[] = {
       {0, IDC_ASCII_EXTENDED}, {1, IDC_ANSI_EXTENDED}, {2, IDC_UNICODE_TEXT},
       {3, IDC_ANSI_EXTENDED},  {-1, IDC_ANSI_EXTENDED},
@@ -339,19 +363,22 @@ TEST_F(ConfigureDialog, StoredInterpretationChecksItsButtonAndUnicodeSetsTwoAtOn
     interpretation = row.stored;
     open();
     for (int id : buttons) EXPECT_EQ(id == row.checkedId, checked(id)) << "stored " << row.stored << ", button " << id;
-    click(IDC_UNICODE_TEXT);
-    EXPECT_EQ(2, interpretation.load());
-    for (int id : buttons) EXPECT_EQ(id == IDC_UNICODE_TEXT, checked(id)) << "one group: button " << id;
-    command(IDCANCEL);
-    EXPECT_EQ(2, interpretation.load()) << "Cancel does not undo the click";
+    click(row.stored == 0 ? IDC_UNICODE_TEXT : IDC_ASCII_EXTENDED);
+    EXPECT_EQ(row.stored, interpretation.load()) << "nothing changes before OK";
+    command(IDOK);
+    EXPECT_EQ(row.stored == 0 ? 2 : 0, interpretation.load());
     DestroyWindow(dialog);
     dialog = nullptr;
   }
 }
 
-// Each text, measured in the dialog's own font, fits the box it is given.
+// Each text, measured in the dialog's own font, fits the box it is given:
+// the search's status with its longest text.
 TEST_F(ConfigureDialog, EveryTextFitsItsControl) {
   open();
+  char status[256];
+  LoadStringA(GetModuleHandleA(nullptr), IDS_SEARCH_SILENT, status, sizeof status);
+  SetDlgItemTextA(dialog, IDC_SEARCH_STATUS, status);
   HDC dc = GetDC(dialog);
   HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
   for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
@@ -382,8 +409,10 @@ TEST_F(ConfigureDialog, ModalRunEndsWithOneForOkAndTwoForCancel) {
   }
 }
 
-TEST_F(ConfigureDialog, EscapeCancels) {
+TEST_F(ConfigureDialog, FocusStartsOnThePortListAndEscapeCancels) {
   open();
+  HWND focus = GetFocus();
+  EXPECT_TRUE(focus == GetDlgItem(dialog, IDC_PORT) || GetParent(focus) == GetDlgItem(dialog, IDC_PORT));
   ShowWindow(dialog, SW_SHOW);
   SetForegroundWindow(dialog);
   SetFocus(GetDlgItem(dialog, IDC_RUN_AT_STARTUP));

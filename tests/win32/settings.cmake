@@ -33,10 +33,13 @@ foreach(test settings_store_test settings_store_win95_test configure_dialog_test
   set_tests_properties(${test} PROPERTIES TIMEOUT 300)
 endforeach()
 
-# applyLinkSettings on a real line, inside tests/bench/serial-bench.sh (the modem
-# shim and its folder come from links.cmake).
+# applyLinkSettings and Find my device on real lines, inside
+# tests/bench/serial-bench.sh (the modem shim and its folder come from
+# links.cmake).
 add_executable(link_settings_test
   ${CMAKE_CURRENT_SOURCE_DIR}/link_settings_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/port_search_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/comm_faults.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/box_recorder.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/serial_bench.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/link_recorder.cpp
