@@ -119,10 +119,12 @@ ensure_wine_prefix() {
   fi
 }
 
-# Ends the copy's wineserver and removes the copy.
+# Ends the copy's wineserver and removes the copy. A server that is being
+# killed may still be saving the registry into it: the removal is tried
+# until nothing is left.
 remove_prefix_copy() {
   [ -n "${BENCH_PREFIX_COPY:-}" ] || return 0
   WINEPREFIX="$BENCH_PREFIX_COPY" /usr/lib/wine/wineserver -k >/dev/null 2>&1
   WINEPREFIX="$BENCH_PREFIX_COPY" /usr/lib/wine/wineserver -w >/dev/null 2>&1
-  rm -rf "$BENCH_PREFIX_COPY"
+  wait_until 10 'rm -rf "$BENCH_PREFIX_COPY" 2>/dev/null && [ ! -e "$BENCH_PREFIX_COPY" ]'
 }

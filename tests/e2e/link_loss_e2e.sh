@@ -35,6 +35,9 @@ moves() { probe_section mouse | grep -c '^move'; }
 
 lose_the_link_while_the_device_holds_everything() {
   start_probe
+  # The device's button goes down where the pointer is: on the probe, not on
+  # the tray icon, where the release would open the menu.
+  xdotool mousemove 350 250
   printf '\033,lock,ctrl.\033,moulock.\033,mougo,right,2.\033,lock,ct' >"$out/peer"
   wait_record "down ctrl" 5000 || fail "Ctrl was not locked"
   wait_record "down left" 5000 || fail "the left button was not locked"
