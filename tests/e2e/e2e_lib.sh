@@ -256,7 +256,8 @@ start_probe() {
   started_pids+=("$probe_pid")
   for _ in $(seq 100); do [ -s "$probe_out" ] && break; sleep 0.1; done
   [ -s "$probe_out" ] || fail "the probe window did not start"
-  wait_focused "Tavrin *probe"
+  # Every window of input-probe has a title "Tavrin ...".
+  wait_focused "Tavrin *"
 }
 
 # Waits up to 5 s for the window manager to give the focus to a window whose
