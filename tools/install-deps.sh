@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  wine wine32:i386 wine64 xvfb x11-xkb-utils x11-apps xdotool
+  wine wine32:i386 wine64 xvfb x11-xkb-utils x11-apps x11-utils xdotool openbox
   gcc-multilib socat googletest libgtest-dev libbenchmark-dev imagemagick
   wixl msitools zip unzip osslsigncode openssl locales
 )

@@ -25,10 +25,11 @@ shot current-full
 
 open_tray_menu 1 || fail "no tray menu"
 driver menu-keys down
+# The menu draws its highlight after the key: nothing tells when.
 sleep 0.5
 shot menu-full
 driver menu-keys esc
-sleep 0.5
+wait_gone "#32768" "" 5000 || fail "Esc did not close the menu"
 exit_through_menu
 
 # Gives a GIF a full 256-entry colour table: its own colours first, then

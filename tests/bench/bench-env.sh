@@ -1,6 +1,6 @@
 # Sourced by the scripts that run our Windows programs under Wine: telling
-# a program's bitness, a private virtual screen, a Wine prefix made on
-# first use.
+# a program's bitness, a private virtual screen with a window manager, a
+# Wine prefix of the run's own copied from a template booted once.
 
 # The PE machine field of a Windows program: 014c (32-bit) or 8664 (64-bit).
 pe_machine() {
@@ -14,41 +14,117 @@ can_run_32bit_wine() {
   [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-# Starts Xvfb on the first free display numbered from $1 to $2 and exports
-# DISPLAY; BENCH_XVFB_PID is the server the caller stops. BENCH_SCREEN sets
-# its size (default 1024x768x24).
+# Starts Xvfb on the first free display numbered from $1 to $2, with a
+# window manager, and exports DISPLAY; BENCH_XVFB_PID is the server the
+# caller stops (the manager ends with it). BENCH_SCREEN sets its size
+# (default 1024x768x24). Two runs may race for one number: Xvfb takes its
+# lock atomically, and the loser ends at once and tries the next number.
 start_private_display() {
-  local n
+  local n ready
+  ready=$(mktemp)
   for n in $(seq "$1" "$2"); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "${BENCH_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
+    # -displayfd: Xvfb writes its number there once it accepts clients.
+    Xvfb ":$n" -displayfd 3 -screen 0 "${BENCH_SCREEN:-1024x768x24}" -nolisten tcp \
+      3>"$ready" >/dev/null 2>&1 &
     BENCH_XVFB_PID=$!
-    export DISPLAY=":$n"
-    sleep 1
-    kill -0 "$BENCH_XVFB_PID" 2>/dev/null && return 0
+    wait_until 10 '[ -s "$ready" ] || ! kill -0 "$BENCH_XVFB_PID" 2>/dev/null'
+    if [ -s "$ready" ]; then
+      rm -f "$ready"
+      export DISPLAY=":$n"
+      start_window_manager
+      return
+    fi
   done
+  rm -f "$ready"
   return 1
 }
 
-# Makes $WINEPREFIX on its first use; the first start takes some seconds.
-ensure_wine_prefix() {
-  [ -f "$WINEPREFIX/system.reg" ] && return 0
+# Wine leaves its dialogs and top-level windows to a window manager and waits
+# 2 s for one whenever it hides such a window; openbox answers at once and
+# gives the focus as a desktop does. Ready once it has claimed the screen.
+start_window_manager() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  BENCH_WM_PID=$!
+  wait_until 10 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+    { echo "bench: openbox did not start on $DISPLAY" >&2; return 1; }
+}
+
+stop_private_display() {
+  [ -n "${BENCH_WM_PID:-}" ] && kill "$BENCH_WM_PID" 2>/dev/null
+  [ -n "${BENCH_XVFB_PID:-}" ] && kill "$BENCH_XVFB_PID" 2>/dev/null
+  return 0
+}
+
+# wait_until SECONDS CONDITION: polls the condition (a shell expression)
+# every 50 ms; fails when it still does not hold after SECONDS.
+wait_until() {
+  local _
+  for _ in $(seq $(($1 * 20))); do
+    eval "$2" && return 0
+    sleep 0.05
+  done
+  eval "$2"
+}
+
+boot_prefix() {
   mkdir -p "$WINEPREFIX"
   /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
   /usr/lib/wine/wineserver -w
 }
 
-# One virtual screen and one Wine prefix for a whole test run.
-start_bench_display() {
-  export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix}"
-  export WINEDEBUG="${WINEDEBUG:--all}"
-  if [ -z "${DISPLAY:-}" ]; then
-    start_private_display 91 140
-    trap stop_bench_display EXIT
+# Boots the template prefix $1 once; later callers, also concurrent ones,
+# find it ready. A template from another Wine (its wine.inf's time stamp)
+# is booted anew, since copying it would make every copy update itself.
+boot_prefix_template() {
+  local template="$1"
+  mkdir -p "$(dirname "$template")"
+  (
+    flock 9
+    [ -f "$template/.bench-template" ] &&
+      [ "$(tr -d "\r\n" <"$template/.update-timestamp" 2>/dev/null)" = "$(stat -c %Y /usr/share/wine/wine.inf)" ] &&
+      exit 0
+    rm -rf "$template"
+    WINEPREFIX="$template" boot_prefix
+    touch "$template/.bench-template"
+  ) 9>"$template.lock"
+}
+
+# Copies the template prefix $1 into $2 in well under a second: the
+# system's modules (600 MB) are hard links, since Wine only ever reads them
+# (a prefix update would rewrite them, and a copy of a current template
+# needs none); every other file, the registry and the ini files that Wine
+# rewrites in place among them, is a copy of its own.
+copy_prefix() {
+  mkdir -p "$2"
+  cp -a --link "$1/." "$2/" 2>/dev/null || { rm -rf "$2"; cp -a "$1" "$2"; return; }
+  rm -f "$2/.bench-template"
+  # The links just made change the files' ctime, which tar reports.
+  (cd "$1" && find . -type f ! -name .bench-template ! -iregex '.*\.\(dll\|exe\|sys\|drv\|ocx\|cpl\|acm\|tlb\|nls\)' -print0 |
+    tar --null -T - --warning=no-file-changed -cf -) | tar -C "$2" -xf -
+}
+
+# Makes $WINEPREFIX on its first use: a copy of the booted template
+# $TAVRIN_PREFIX_TEMPLATE when one is named, a prefix booted in place (some
+# seconds) otherwise. BENCH_PREFIX_COPY names the copy, which
+# remove_prefix_copy removes.
+ensure_wine_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  if [ -n "${TAVRIN_PREFIX_TEMPLATE:-}" ]; then
+    boot_prefix_template "$TAVRIN_PREFIX_TEMPLATE"
+    copy_prefix "$TAVRIN_PREFIX_TEMPLATE" "$WINEPREFIX"
+    BENCH_PREFIX_COPY="$WINEPREFIX"
+  else
+    boot_prefix
   fi
 }
 
-stop_bench_display() {
-  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-  [ -n "${BENCH_XVFB_PID:-}" ] && kill "$BENCH_XVFB_PID" 2>/dev/null || true
+# Ends the copy's wineserver and removes the copy. A server that is being
+# killed may still be saving the registry into it: the removal is tried
+# until nothing is left.
+remove_prefix_copy() {
+  [ -n "${BENCH_PREFIX_COPY:-}" ] || return 0
+  WINEPREFIX="$BENCH_PREFIX_COPY" /usr/lib/wine/wineserver -k >/dev/null 2>&1
+  WINEPREFIX="$BENCH_PREFIX_COPY" /usr/lib/wine/wineserver -w >/dev/null 2>&1
+  wait_until 10 'rm -rf "$BENCH_PREFIX_COPY" 2>/dev/null && [ ! -e "$BENCH_PREFIX_COPY" ]'
 }

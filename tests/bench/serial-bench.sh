@@ -24,9 +24,9 @@
 #                          connect  a line is there (a new pair if it went away)
 #                          stty     reply is `stty -a` of the port's end
 #
-# The prefix is "$WINEPREFIX-serial" (default build/wineprefix-serial), used
-# by this script alone and locked for the run, so mapping the port and
-# restarting its wineserver disturbs no other test.
+# The prefix is a copy of the template prefix (tests/bench/bench-env.sh) of
+# this run's own, removed after it, so mapping the port and restarting its
+# wineserver disturbs no other test.
 #
 # Exits 77 (skipped) where the bench cannot run: a 32-bit program on a kernel
 # that cannot run 32-bit Wine, or no socat.
@@ -43,14 +43,9 @@ quiet_ports=(COM6 COM7)
 quiet_pids=()
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
+source "$here/bench-env.sh"
 
-pe_machine() {
-  local offset
-  offset=$(od -An -tu4 -j 60 -N4 "$1" | tr -d ' ')
-  od -An -tx2 -j $((offset + 4)) -N2 "$1" | tr -d ' '
-}
-
-if [ "$(pe_machine "$exe")" = 014c ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ "$(pe_machine "$exe")" = 014c ] && ! can_run_32bit_wine; then
   echo "SKIP: this kernel cannot run 32-bit Linux programs, so 32-bit Wine cannot start $exe" >&2
   exit 77
 fi
@@ -61,23 +56,16 @@ fi
 
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-base_prefix="${WINEPREFIX:-$root/build/wineprefix}"
-export WINEPREFIX="$base_prefix-serial"
-mkdir -p "$WINEPREFIX"
-exec 9>"$WINEPREFIX.lock"
-if ! flock -w 300 9; then
-  echo "serial-bench: $WINEPREFIX is busy" >&2
-  exit 1
-fi
-
+export TAVRIN_PREFIX_TEMPLATE="${TAVRIN_PREFIX_TEMPLATE:-$root/build/wineprefix-template}"
+mkdir -p "$(dirname "$TAVRIN_PREFIX_TEMPLATE")"
+export WINEPREFIX="$(mktemp -d "$TAVRIN_PREFIX_TEMPLATE-serial.XXXXXX")"
+BENCH_PREFIX_COPY="$WINEPREFIX"
 bench="$WINEPREFIX/serial-bench"
 # Where each port leads: the line, the quiet lines, and nowhere for COM1 to
 # COM4, which a new prefix maps to the machine's own serial ports (its
 # console among them), so that a search over every port leaves those alone.
 declare -A targets=([$port]="$bench/com" [COM6]="$bench/com6" [COM7]="$bench/com7"
                     [COM1]="$bench/absent" [COM2]="$bench/absent" [COM3]="$bench/absent" [COM4]="$bench/absent")
-mkdir -p "$bench"
-rm -f "$bench"/command* "$bench"/reply* "$bench"/socat.pid
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -98,7 +86,7 @@ start_line() {
   pid=$(socat_pid)
   [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && return 0
   rm -f "$bench/com" "$bench/peer"
-  socat "pty,raw,echo=0,link=$bench/com" "pty,raw,echo=0,link=$bench/peer" 2>/dev/null 9>&- &
+  socat "pty,raw,echo=0,link=$bench/com" "pty,raw,echo=0,link=$bench/peer" 2>/dev/null &
   echo $! >"$bench/socat.pid"
   for tries in $(seq 500); do
     [ -e "$bench/com" ] && [ -e "$bench/peer" ] && return 0
@@ -130,7 +118,7 @@ serve_commands() {
 start_quiet_lines() {
   local p
   for p in "${quiet_ports[@]}"; do
-    socat "pty,raw,echo=0,link=${targets[$p]}" "pty,raw,echo=0,link=${targets[$p]}-peer" 2>/dev/null 9>&- &
+    socat "pty,raw,echo=0,link=${targets[$p]}" "pty,raw,echo=0,link=${targets[$p]}-peer" 2>/dev/null &
     quiet_pids+=($!)
   done
 }
@@ -144,21 +132,19 @@ cleanup() {
   [ -n "${commands_pid:-}" ] && kill "$commands_pid" 2>/dev/null
   for pid in "${quiet_pids[@]}"; do kill "$pid" 2>/dev/null; done
   end_line
-  # The prefix is ours alone: its server goes with the run.
-  "$wineserver" -k >/dev/null 2>&1
+  # The prefix is ours alone: its server and the copy go with the run.
+  remove_prefix_copy
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "$wine64" wineboot -i >/dev/null 2>&1 9>&-
-  "$wineserver" -w
-fi
+ensure_wine_prefix
+mkdir -p "$bench"
 
 # Wine creates dosdevices/com5 from the Ports key when the prefix starts.
 if ! ports_mapped; then
   for p in "${!targets[@]}"; do
-    "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$p" /d "${targets[$p]}" /f >/dev/null 2>&1 9>&-
+    "$wine64" reg add 'HKLM\Software\Wine\Ports' /v "$p" /d "${targets[$p]}" /f >/dev/null 2>&1
   done
   "$wineserver" -k >/dev/null 2>&1
   "$wineserver" -w
@@ -172,10 +158,10 @@ commands_pid=$!
 # The server opens the port's pty as its controlling terminal, so ending the
 # line sends it SIGHUP, on which it dumps its objects to stderr: start it
 # here with its output discarded.
-"$wineserver" -p >/dev/null 2>&1 9>&-
+"$wineserver" -p >/dev/null 2>&1
 
 if ! ports_mapped; then
-  "$wine64" cmd /c exit >/dev/null 2>&1 9>&-
+  "$wine64" cmd /c exit >/dev/null 2>&1
   if ! ports_mapped; then
     echo "serial-bench: the ports of $WINEPREFIX are not mapped into $bench" >&2
     exit 1
@@ -186,5 +172,4 @@ export TAVRIN_SERIAL_PORT="$port"
 export TAVRIN_SERIAL_QUIET="${quiet_ports[*]}"
 export TAVRIN_SERIAL_PEER="$(windows_path "$bench/peer")"
 export TAVRIN_SERIAL_BENCH="$(windows_path "$bench")"
-# Only this script holds the prefix's lock, not the programs it starts.
-LD_PRELOAD="$shim_dir/\$LIB/libmodemshim.so" "$here/wine-run.sh" "$exe" "$@" 9>&-
+LD_PRELOAD="$shim_dir/\$LIB/libmodemshim.so" "$here/wine-run.sh" "$exe" "$@"

@@ -3,8 +3,13 @@
 #
 #   tests/bench/wine-run.sh program.exe [args...]
 #
-# WINEPREFIX  the prefix to use (default: build/wineprefix, made on first use)
-# DISPLAY     the X display; when unset a private Xvfb is started for this run
+# WINEPREFIX  the prefix to use (made on first use); when unset, a copy of
+#             the template prefix TAVRIN_PREFIX_TEMPLATE (default
+#             build/wineprefix-template, booted on first use), removed after
+#             the run
+#
+# The program runs on a private Xvfb with a window manager, started for this
+# run, so that runs side by side take neither focus nor input from another.
 #
 # Exits 77 (the tests' "skipped" code) when the program is 32-bit and this
 # kernel cannot execute 32-bit Linux programs, which 32-bit Wine needs.
@@ -28,23 +33,21 @@ case "$(pe_machine "$exe")" in
 esac
 
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
 export WINELOADER=/usr/lib/wine/wine64
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-
-BENCH_XVFB_PID=""
-[ -z "${DISPLAY:-}" ] && start_private_display 91 140
-cleanup() { [ -n "$BENCH_XVFB_PID" ] && kill "$BENCH_XVFB_PID" 2>/dev/null; }
-trap cleanup EXIT
-
-ensure_wine_prefix
-
-# The bench has no window manager, and Wine waits 2 s for one whenever a
-# window it leaves to the manager (a dialog, a message box) goes away. The
-# test programs' windows are placed and removed by Wine itself instead.
-if [ ! -f "$WINEPREFIX/.bench-unmanaged" ]; then
-  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
-    touch "$WINEPREFIX/.bench-unmanaged"
+if [ -z "${WINEPREFIX:-}" ]; then
+  export TAVRIN_PREFIX_TEMPLATE="${TAVRIN_PREFIX_TEMPLATE:-$root/build/wineprefix-template}"
+  mkdir -p "$(dirname "$TAVRIN_PREFIX_TEMPLATE")"
+  export WINEPREFIX="$(mktemp -d "$TAVRIN_PREFIX_TEMPLATE-run.XXXXXX")"
+  BENCH_PREFIX_COPY="$WINEPREFIX"
 fi
+
+cleanup() {
+  remove_prefix_copy
+  stop_private_display
+}
+trap cleanup EXIT
+start_private_display 91 140 || { echo "wine-run: no free display for Xvfb" >&2; exit 1; }
+ensure_wine_prefix
 
 "$loader" "$exe" "$@"

@@ -36,8 +36,7 @@ for dpi in 96 144; do
   open_tray_menu 1 || fail "no menu for Configure at $dpi DPI"
   driver menu-keys down enter
   driver wait "#32770" "Configure" 10000 || fail "Configure did not open at $dpi DPI"
-  sleep 1
-  shot "configure-$dpi"
+  shot_painted "configure-$dpi"
   check_layout "Configure at $dpi DPI" "$(driver layout Configure)"
   driver press Configure 2
   wait_gone "#32770" "Configure" 10000 || fail "Cancel did not close Configure"
@@ -45,8 +44,7 @@ for dpi in 96 144; do
   open_tray_menu 1 || fail "no menu for About at $dpi DPI"
   driver menu-keys down down enter
   driver wait "#32770" "" 10000 || fail "About did not open at $dpi DPI"
-  sleep 1
-  shot "about-$dpi"
+  shot_painted "about-$dpi"
   layout=$(driver layout "")
   check_layout "About at $dpi DPI" "$layout"
   IFS=, read -r pl pt pr pb <<<"$(rect_of 1020 "$layout")"

@@ -33,21 +33,26 @@ cleanup() {
   local pid
   for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; done
   [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k >/dev/null 2>&1
-  [ -n "$BENCH_XVFB_PID" ] && kill "$BENCH_XVFB_PID" 2>/dev/null
+  remove_prefix_copy
+  stop_private_display
 }
 
 # A display of our own and a prefix of our own under folder, so that the
-# run disturbs no one and leaves its screenshots behind.
+# run disturbs no one and leaves its screenshots behind. The prefix is a
+# fresh copy of the build's template prefix (TAVRIN_PREFIX_TEMPLATE, by
+# default wineprefix-template beside the folder), removed at the end.
 start_display_and_prefix() {
   mkdir -p "$1"
   out="$(realpath "$1")"
   rm -f "$out"/*.png
   export WINEPREFIX="$out/prefix"
+  export TAVRIN_PREFIX_TEMPLATE="${TAVRIN_PREFIX_TEMPLATE:-$(dirname "$out")/wineprefix-template}"
   export WINEDEBUG=-all
   # winemenubuilder would copy the prefix's Start menu into the host's.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  start_private_display 160 220 || fail "no free display for Xvfb"
+  rm -rf "$WINEPREFIX"
   trap cleanup EXIT
+  start_private_display 160 220 || fail "no free display for Xvfb"
   ensure_wine_prefix
 }
 
@@ -96,11 +101,14 @@ wait_gone() { driver gone "$1" "$2" "$3" >/dev/null; }
 # The centre of the first icon in Wine's tray window, in X coordinates;
 # with "empty", a point of the tray window beside the icons.
 tray_icon_point() {
-  local id geometry
+  local id X Y WIDTH HEIGHT
   id=$(xdotool search --name "Wine System Tray" | head -1)
   [ -n "$id" ] || return 1
-  geometry=$(xdotool getwindowgeometry --shell "$id")
-  eval "$geometry"
+  # xdotool counts the window manager's frame twice in the position of a
+  # framed window; xwininfo tells where it is.
+  read -r X Y WIDTH HEIGHT <<<"$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x = $NF}
+    /Absolute upper-left Y/ {y = $NF} /^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print x, y, w, h}')"
+  [ -n "$HEIGHT" ] || return 1
   if [ "${1:-}" = empty ]; then
     echo "$((X + WIDTH - HEIGHT / 2)) $((Y + HEIGHT / 2))"
   else
@@ -115,6 +123,8 @@ tray_tooltip() {
   point=$(tray_icon_point) || return 1
   # shellcheck disable=SC2086
   xdotool mousemove $(tray_icon_point empty)
+  # Nothing tells when Wine has handed the move to the tooltip control: half
+  # a second is ample for it.
   sleep 0.5
   # shellcheck disable=SC2086
   xdotool mousemove $point
@@ -246,7 +256,23 @@ start_probe() {
   started_pids+=("$probe_pid")
   for _ in $(seq 100); do [ -s "$probe_out" ] && break; sleep 0.1; done
   [ -s "$probe_out" ] || fail "the probe window did not start"
+  # Every window of input-probe has a title "Tavrin ...".
+  wait_focused "Tavrin *"
+}
+
+# Waits up to 5 s for the window manager to give the focus to a window whose
+# title matches the pattern $1: what the device types goes there.
+wait_focused() {
+  local pattern="$1"
+  wait_until 5 '[[ "$(xdotool getactivewindow getwindowname 2>/dev/null)" == $pattern ]]' ||
+    fail "the focus is on [$(xdotool getactivewindow getwindowname 2>/dev/null)], not on $pattern"
+}
+
+# A dialog draws itself after it shows, and nothing tells when it is done:
+# a screenshot of it (shot_painted NAME) waits a second first.
+shot_painted() {
   sleep 1
+  shot "$1"
 }
 
 # Ends the probe, which otherwise holds the folder it started in.

@@ -7,4 +7,4 @@ set_target_properties(key_latency PROPERTIES OUTPUT_NAME key-latency)
 
 add_test(NAME e2e_key_latency_smoke
          COMMAND bash ${PROJECT_SOURCE_DIR}/tools/latency-bench.sh ${CMAKE_BINARY_DIR} 20)
-set_tests_properties(e2e_key_latency_smoke PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 300 RUN_SERIAL TRUE)
+set_tests_properties(e2e_key_latency_smoke PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 300)

@@ -4,4 +4,4 @@ add_test(NAME e2e_link_loss
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/link_loss_e2e.sh
                  $<TARGET_FILE:tavrin> $<TARGET_FILE:tray_driver> $<TARGET_FILE:input_probe>
                  ${CMAKE_BINARY_DIR}/e2e-link-loss)
-set_tests_properties(e2e_link_loss PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 300 RUN_SERIAL TRUE)
+set_tests_properties(e2e_link_loss PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 300)

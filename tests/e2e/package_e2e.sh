@@ -35,7 +35,6 @@ TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x64 >"$out/package.log" 2>&1 |
 TAVRIN_VERSION="$newer" TAVRIN_DIST="$dist" bash "$root/tools/package.sh" x64 x86 >>"$out/package.log" 2>&1 ||
   { cat "$out/package.log"; fail "TAVRIN_VERSION=$newer tools/package.sh x64 x86 failed"; }
 
-rm -rf "$out/prefix"
 start_display_and_prefix "$out"
 
 program_dir="$WINEPREFIX/drive_c/Program Files/Tavrin"
@@ -119,8 +118,7 @@ stop_probe
 open_tray_menu 1 || fail "no menu for About"
 driver menu-keys down down enter
 driver wait "#32770" "" 10000 || fail "About did not open"
-sleep 1
-shot installed-about
+shot_painted installed-about
 IFS=, read -r left top _ bottom <<<"$(driver windows | grep '^#32770|' | head -1 | cut -d'|' -f3)"
 check "About's frame beside the picture" "$(convert "$root/res/splash.bmp" -format '%[pixel:p{0,0}]' info:)" \
   "$(convert "$out/installed-about.png" -format "%[pixel:p{$((left + 4)),$(((top + bottom) / 2))}]" info:)"

@@ -7,4 +7,4 @@ add_test(NAME e2e_settings
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/settings_e2e.sh
                  $<TARGET_FILE:tavrin> $<TARGET_FILE:tray_driver> $<TARGET_FILE:input_probe>
                  ${CMAKE_BINARY_DIR}/modem-shim ${CMAKE_BINARY_DIR}/e2e-settings)
-set_tests_properties(e2e_settings PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 400 RUN_SERIAL TRUE)
+set_tests_properties(e2e_settings PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 400)

@@ -23,8 +23,7 @@ source "$here/e2e_lib.sh"
 require_runnable "$tavrin"
 command -v socat >/dev/null || { echo "SKIP: socat is not installed" >&2; exit 77; }
 
-# An empty prefix: this is the program's very first run.
-rm -rf "$out/prefix"
+# A fresh prefix without settings: this is the program's very first run.
 start_display_and_prefix "$out"
 line="$out/line"
 mkdir -p "$line"
@@ -103,8 +102,7 @@ done
 echo "ok: the first run wrote the help page and both pictures"
 driver press Help 1
 driver wait "#32770" "Configure" 15000 || fail "no Configure dialog on the first run"
-sleep 1
-shot first-run-configure
+shot_painted first-run-configure
 $wine64 "$probe_exe" select Configure 1000 COM5 || fail "cannot select COM5"
 $wine64 "$probe_exe" select Configure 1001 5 || fail "cannot select 9600"
 driver press Configure 1
@@ -126,11 +124,11 @@ shot typing
 # Where a move lands depends on the system's pointer acceleration: only
 # that the pointer moved is checked. The clicks land on the empty lower
 # right of the screen, away from the tray icon and the probe's text.
-send '\033,goto,900,700.'
-sleep 1
-send '\033,click.\033,move,40,-10.\033,click,right.'
-for _ in $(seq 50); do grep -q "up right" "$probe_out" && break; sleep 0.1; done
 probe_mouse() { sed -n '/^--mouse--$/,/^--keys--$/{//!p}' "$probe_out" | tr -d '\r'; }
+send '\033,goto,900,700.'
+wait_until 5 'probe_mouse | grep -q "^move"' || fail "the pointer did not move to 900,700"
+send '\033,click.\033,move,40,-10.\033,click,right.'
+wait_until 5 'grep -q "up right" "$probe_out"'
 probe_keys() { sed '1,/^--keys--$/d' "$probe_out" | tr -d '\r'; }
 check "mouse events seen by the hook" "move|down left|up left|move|down right|up right" \
   "$(probe_mouse | sed 's/^move .*/move/' | uniq | paste -sd '|')"
@@ -185,6 +183,8 @@ check "line settings after Exit" "$original" "$(line_settings)"
 start_tavrin
 driver wait "#32770" "" 30000 || fail "no splash on the restart"
 wait_gone "#32770" "" 10000 || fail "the splash did not close"
+# A dialog would show right after the splash; that none does can only be
+# waited out.
 sleep 2
 driver wait "#32770" "" 1 >/dev/null && fail "a dialog showed on the restart"
 wait_tooltip "Tavrin: COM5 @ 9600 Baud" 10

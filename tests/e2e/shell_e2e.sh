@@ -41,17 +41,16 @@ kill -0 "$tavrin_pid" 2>/dev/null || fail "the first instance ended with the sec
 open_tray_menu 1 || fail "no menu after a left click on the icon"
 shot menu
 driver menu-keys esc
-sleep 1
+wait_gone "#32768" "" 5000 || fail "Esc did not close the menu"
 open_tray_menu 3 || fail "no menu after a right click on the icon"
 driver menu-keys esc
-sleep 1
+wait_gone "#32768" "" 5000 || fail "Esc did not close the menu"
 
 # "About..." opens the About box with its empty monitor line; OK closes it.
 open_tray_menu 1 || fail "no menu for About"
 driver menu-keys down down enter
 driver wait "#32770" "" 10000 || fail "About did not open"
-sleep 1
-shot about
+shot_painted about
 about_texts="$(driver texts "")"
 check "About's monitor line" "1016|" "$(grep '^1016|' <<<"$about_texts")"
 check "About's version label, from the version resource" "1019|Ver 2.1" "$(grep '^1019|' <<<"$about_texts")"

@@ -51,13 +51,15 @@ probe keys "$(windows_path "$out/keys.txt")" &
 started_pids+=($!)
 for _ in $(seq 100); do [ -e "$out/keys.txt" ] && break; sleep 0.1; done
 [ -e "$out/keys.txt" ] || fail "the key recorder did not start"
-sleep 1
+wait_focused "Tavrin key recorder"
 
 recorded() { grep -v "$sync_key" "$out/keys.txt"; }
 recorded_count() { recorded | grep -c '^key'; }
 
-# Sends the grave accent until the hook sees it, then lets the last ones
-# settle.
+# Sends the grave accent until the hook sees it (one every 0.3 s: the port
+# may not read yet, so each try is a byte of its own), then waits for half a
+# second without a new event, which is how the last ones show they are all
+# in.
 sync_count() { grep -c "$sync_key" "$out/keys.txt"; }
 wait_reading() {
   local _ count before
@@ -152,7 +154,8 @@ for chunk in $(seq "$CHUNKS"); do
   wait_reading
 done
 
-# Anything typed after the last expected event would be spurious.
+# Anything typed after the last expected event would be spurious: a
+# second without input is waited out, since its absence shows no sooner.
 sleep 1
 if ! diff -q "$out/expected" <(recorded) >/dev/null; then
   report_difference

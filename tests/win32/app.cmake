@@ -20,4 +20,4 @@ set_source_files_properties(${TAVRIN_RC} PROPERTIES OBJECT_DEPENDS "${TAVRIN_RC_
 set_tests_properties(app_shell_tests PROPERTIES ENVIRONMENT "GTEST_FILTER=-ShutDownTest.*")
 add_test(NAME app_shutdown_tests
          COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/wine-run.sh $<TARGET_FILE:app_shell_tests> --gtest_filter=ShutDownTest.*)
-set_tests_properties(app_shutdown_tests PROPERTIES LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)
+set_tests_properties(app_shutdown_tests PROPERTIES LABELS wine SKIP_RETURN_CODE 77)

@@ -61,7 +61,7 @@ add_dependencies(links_serial_test modem_shim)
 add_test(NAME links_serial_test
          COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:links_serial_test>)
 set_tests_properties(links_serial_test PROPERTIES
-  LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 600)
+  LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 600)
 
 add_executable(link_latency ${PROJECT_SOURCE_DIR}/bench/link_latency.cpp)
 target_link_libraries(link_latency PRIVATE links)
@@ -69,4 +69,4 @@ add_dependencies(link_latency modem_shim)
 
 add_test(NAME link_latency_smoke
          COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:link_latency> span 1)
-set_tests_properties(link_latency_smoke PROPERTIES LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 120)
+set_tests_properties(link_latency_smoke PROPERTIES LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 120)

@@ -18,5 +18,5 @@ target_include_directories(seam_test PRIVATE ${PROJECT_SOURCE_DIR}/app)
 # for this run alone.
 add_test(NAME seam_pointer_800x600
          COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/wine-run.sh $<TARGET_FILE:seam_test> --gtest_filter=SeamPointer.*)
-set_tests_properties(seam_pointer_800x600 PROPERTIES LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
+set_tests_properties(seam_pointer_800x600 PROPERTIES LABELS wine SKIP_RETURN_CODE 77
   ENVIRONMENT "DISPLAY=;BENCH_SCREEN=800x600x24;TAVRIN_EXPECT_SCREEN=800x600")

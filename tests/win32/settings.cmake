@@ -52,4 +52,4 @@ add_dependencies(link_settings_test modem_shim)
 add_test(NAME link_settings_test
          COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:link_settings_test>)
 set_tests_properties(link_settings_test PROPERTIES
-  LABELS wine SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 300)
+  LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 300)
