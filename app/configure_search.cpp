@@ -35,8 +35,8 @@ void postReport(int event, const char* port, unsigned rate) {
 // String textId, formatted with the port (%1) and the rate (%2) where it
 // names them.
 void showStatus(HWND dialog, int textId) {
-  wchar_t port[32], text[512];
-  widen(reportedPort, port, 32);
+  wchar_t port[MAX_PATH], text[512];
+  widen(reportedPort, port, MAX_PATH);
   formatText(text, 512, textId, port, reportedRate);
   SetDlgItemTextW(dialog, IDC_SEARCH_STATUS, text);
 }

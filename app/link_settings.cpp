@@ -62,8 +62,8 @@ void applyLinkSettings(CCommPort& port, const char* previous) {
 
 int trayStatusText(const CCommPort& port, wchar_t* buffer) {
   if (port.isOpen()) {
-    wchar_t portName[32];
-    widen(settings.portName, portName, 32);
+    wchar_t portName[MAX_PATH];
+    widen(settings.portName, portName, MAX_PATH);
     formatText(buffer, 128, IDS_PORT_STATUS, portName, settings.baudRate);
     return 0;
   }

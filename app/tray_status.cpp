@@ -132,8 +132,8 @@ void showTrayText(const wchar_t* tip) {
 }
 
 void showPortStatus(const char* portName, unsigned baudRate) {
-  wchar_t port[32], text[128];
-  widen(portName, port, 32);
+  wchar_t port[MAX_PATH], text[128];
+  widen(portName, port, MAX_PATH);
   formatText(text, 128, IDS_PORT_STATUS, port, baudRate);
   showTrayText(text);
 }
@@ -147,8 +147,8 @@ void showIrdaStatus() {
 void showLinkFailure(const char* linkName, bool keepTip) {
   if (!keepTip) loadText(IDS_PLEASE_CONFIGURE, trayIconData.szTip, ARRAYSIZE(trayIconData.szTip));
   if (trayHasBalloon()) {
-    wchar_t link[32];
-    widen(linkName ? linkName : "", link, 32);
+    wchar_t link[MAX_PATH];
+    widen(linkName ? linkName : "", link, MAX_PATH);
     formatText(trayIconData.szInfo, ARRAYSIZE(trayIconData.szInfo), IDS_UNABLE_TO_OPEN, link);
     trayIconData.uFlags |= NIF_INFO;
   }

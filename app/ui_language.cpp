@@ -72,7 +72,13 @@ int formatText(wchar_t* out, int size, int id, ...) {
   DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_STRING, format, 0, 0, out, size, &args);
   va_end(args);
   if (!length) out[0] = 0;
-  return static_cast<int>(length);
+  // FormatMessageW writes a line break as CR LF; the texts keep the LF alone
+  // that every other text of the program uses.
+  int kept = 0;
+  for (DWORD i = 0; i < length; ++i)
+    if (!(out[i] == L'\r' && out[i + 1] == L'\n')) out[kept++] = out[i];
+  out[kept] = 0;
+  return kept;
 }
 
 void widen(const char* text, wchar_t* out, int size) {
