@@ -108,7 +108,7 @@ TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
   Template t = loadTemplate();
   EXPECT_EQ("Configure", t.title);
   EXPECT_EQ(230, t.cx);
-  EXPECT_EQ(443, t.cy);
+  EXPECT_EQ(447, t.cy);
   EXPECT_EQ(8, t.pointSize);
   EXPECT_EQ("MS Shell Dlg 2", t.font);
   DWORD wanted = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
@@ -148,19 +148,19 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
       {IDC_ASCII_EXTENDED, Button, "A&SCII Extended e.g. Brisvane", 15, 203, 200, 10, BS_AUTORADIOBUTTON, WS_GROUP, WS_DISABLED},
       {IDC_ANSI_EXTENDED, Button, "A&NSI Extended", 15, 214, 200, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
       {IDC_UNICODE_TEXT, Button, "Uni&code (UTF-8)", 15, 225, 200, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
-      {-1, Button, "Instructions", 6, 242, 218, 177, BS_GROUPBOX, WS_GROUP, 0},
+      {-1, Button, "Instructions", 6, 242, 218, 181, BS_GROUPBOX, WS_GROUP, 0},
       {-1, Static, "Select the port you wish to use then set the Baud to\nmatch your communications device.",
        12, 254, 206, 27, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Run at Start Up' if you want this program to\nrun automatically each time you start your computer\nor log in.",
        12, 283, 206, 36, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Automatically Log In' and enter a user name\nand password to automatically log into your system.\n(This may not be available on your computer.)",
-       12, 321, 206, 36, SS_CENTER, 0, 0},
-      {-1, Static, "Select ASCII, ANSI or Unicode (UTF-8).\nMost newer devices will use Unicode.", 12, 359, 206, 27,
+       12, 323, 206, 36, SS_CENTER, 0, 0},
+      {-1, Static, "Select ASCII, ANSI or Unicode (UTF-8).\nMost newer devices will use Unicode.", 12, 363, 206, 27,
        SS_CENTER, 0, 0},
       {-1, Static, "Select OK to use the new values or Cancel to\nquit without making any changes.",
-       12, 388, 206, 27, SS_CENTER, 0, 0},
-      {IDOK, Button, "OK", 112, 424, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
-      {IDCANCEL, Button, "Cancel", 170, 424, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
+       12, 392, 206, 27, SS_CENTER, 0, 0},
+      {IDOK, Button, "OK", 112, 428, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
+      {IDCANCEL, Button, "Cancel", 170, 428, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
   };
   Template t = loadTemplate();
   ASSERT_EQ(sizeof rows / sizeof rows[0], t.items.size());
