@@ -33,12 +33,22 @@ void placePointer(int x, int y);
 // when a link is being stopped, so that a stop never waits for a pause.
 void pauseTyping(int ms);
 
-// MapVirtualKeyA with map type 0: the scan code of a virtual key, 0 if none.
+// The scan code of a virtual key on the layout of the last character asked
+// about (MapVirtualKeyExW, virtual key to scan code), 0 if none.
 int mapVirtualKeyToScan(int vk);
 
-// VkKeyScanA widened with its sign: virtual key in the low byte, shift state
-// (1 Shift, 2 Ctrl, 4 Alt) in the next byte, -1 when no key types c.
+// Set in an answer of scanLayoutForChar when the key is a dead key: pressed,
+// it would wait for the next key and combine with it.
+const int LAYOUT_DEAD_KEY = 0x10000;
+
+// The key that types the character c (U+0000..U+00FF) on the keyboard layout
+// of the thread that has the keyboard focus (VkKeyScanExW widened with its
+// sign): virtual key in the low byte, shift state (1 Shift, 2 Ctrl, 4 Alt) in
+// the next byte, plus LAYOUT_DEAD_KEY for a dead key; -1 when no key types c.
 int scanLayoutForChar(unsigned char c);
+
+// 1 while Caps Lock is on, else 0.
+int capsLockOn();
 
 // GetSystemDefaultLangID.
 int readSystemLanguage();
