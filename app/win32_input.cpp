@@ -5,6 +5,7 @@
 #include "app_windows.h"
 #include "held_input.h"
 #include "input_target.h"
+#include "keyboard_layout.h"
 #include "link_stop.h"
 #include "messages.h"
 #include "platform.h"
@@ -102,13 +103,29 @@ void pauseTyping(int ms) {
   if (stopping) WaitForSingleObject(stopping, static_cast<DWORD>(ms));
 }
 
-int mapVirtualKeyToScan(int vk) { return static_cast<int>(MapVirtualKeyA(static_cast<UINT>(vk), 0)); }
+namespace {
 
-int scanLayoutForChar(unsigned char c) {
-  // SHORT to int keeps the sign: "no key" stays -1.
-  const SHORT result = VkKeyScanA(static_cast<CHAR>(c));
-  return result;
+// The layout of the window in front as of the last character looked up; the
+// scan codes of the keys typed for it come from the same layout. Written and
+// read under the interpreter lock.
+HKL typingLayout = nullptr;
+
+}  // namespace
+
+int mapVirtualKeyToScan(int vk) {
+  HKL layout = typingLayout ? typingLayout : GetKeyboardLayout(0);
+  return static_cast<int>(MapVirtualKeyExW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC, layout));
 }
+
+// The layout is asked for every character, so a change of the window in
+// front or of its layout takes effect from the next one.
+int scanLayoutForChar(unsigned char c) {
+  typingLayout = focusLayout();
+  return layoutKeyOf(c, typingLayout);
+}
+
+// The toggle of the lock keys is the same for every thread, the link's too.
+int capsLockOn() { return (GetKeyState(VK_CAPITAL) & 1) ? 1 : 0; }
 
 int readSystemLanguage() { return GetSystemDefaultLangID(); }
 

@@ -21,9 +21,12 @@
 //                                     flags being the keybd_event flags
 //                                     extended 0x1 and up 0x2)
 //   input-probe layout OUTFILE        writes the keyboard layout of this
-//                                     system as tavrin-replay --layout reads
-//                                     it: VkKeyScanA of every byte and
-//                                     MapVirtualKeyA(vk, 0) of every virtual key
+//                                     thread as tavrin-replay --layout reads
+//                                     it: the key of every character
+//                                     U+0000..U+00FF as Tavrin asks for it, a
+//                                     dead line for each dead key, and
+//                                     MapVirtualKeyExW(vk, 0) of every
+//                                     virtual key
 //   input-probe select TITLE ID INDEX selects entry INDEX of the list ID in
 //                                     the dialog TITLE (CB_SETCURSEL)
 //   input-probe unicode-window OUTFILE
@@ -49,6 +52,9 @@
 #include <string.h>
 
 #include <string>
+
+#include "keyboard_layout.h"
+#include "platform.h"
 
 namespace {
 
@@ -328,17 +334,23 @@ int runListProbe(const char* path) {
 int writeLayout(const char* path) {
   FILE* file = fopen(path, "wb");
   if (!file) return 1;
+  HKL layout = GetKeyboardLayout(0);
+  std::string dead;
   fprintf(file, "# The keyboard layout of the system this was written on, for tavrin-replay --layout.\n"
-                "# char BYTE VkKeyScanA(BYTE): -1 for no key, else shift state and virtual key\n");
+                "# char BYTE VkKeyScanExW(BYTE): -1 for no key, else shift state and virtual key\n");
   for (int c = 0; c < 256; ++c) {
-    const SHORT answer = VkKeyScanA(static_cast<CHAR>(c));
-    if (answer == -1)
+    const int answer = layoutKeyOf(static_cast<WCHAR>(c), layout);
+    if (answer == -1) {
       fprintf(file, "char 0x%02x -1\n", c);
-    else
-      fprintf(file, "char 0x%02x 0x%04x\n", c, static_cast<unsigned>(static_cast<USHORT>(answer)));
+      continue;
+    }
+    fprintf(file, "char 0x%02x 0x%04x\n", c, static_cast<unsigned>(answer & 0xFFFF));
+    char line[16];
+    snprintf(line, sizeof line, "dead 0x%02x\n", c);
+    if (answer & LAYOUT_DEAD_KEY) dead += line;
   }
-  fprintf(file, "# scan VK MapVirtualKeyA(VK, 0)\n");
-  for (int vk = 0; vk < 256; ++vk) fprintf(file, "scan 0x%02x 0x%02x\n", vk, MapVirtualKeyA(vk, 0));
+  fprintf(file, "# the key of BYTE is a dead key\n%s# scan VK MapVirtualKeyExW(VK, 0)\n", dead.c_str());
+  for (int vk = 0; vk < 256; ++vk) fprintf(file, "scan 0x%02x 0x%02x\n", vk, MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout));
   return fclose(file) == 0 ? 0 : 1;
 }
 

@@ -1,0 +1,16 @@
+// The keyboard layout side of typing a character: which layout the window in
+// front uses and which key of it types a character. Used by the seam
+// (win32_input.cpp) and by the input probe that writes layout tables.
+#pragma once
+
+#include <windows.h>
+
+// The layout of the thread that has the keyboard focus; the calling thread's
+// own when no window is in front.
+HKL focusLayout();
+
+// The key that types character on layout: VkKeyScanExW's answer (virtual key
+// in the low byte, shift state 1 Shift 2 Ctrl 4 Alt in the next), plus
+// LAYOUT_DEAD_KEY when that key in that shift state is a dead key; -1 when
+// no key types it.
+int layoutKeyOf(WCHAR character, HKL layout);
