@@ -29,14 +29,13 @@ bool isDeadKey(UINT vk, int shift, WCHAR character, HKL layout) {
 
 }  // namespace
 
-HKL focusLayout() {
+DWORD focusThread() {
   GUITHREADINFO info = {};
   info.cbSize = sizeof info;
   HWND window = nullptr;
   if (GetGUIThreadInfo(0, &info)) window = info.hwndFocus ? info.hwndFocus : info.hwndActive;
-  // Thread 0 is the calling thread: a locked or switched desktop has no
-  // window in front.
-  return GetKeyboardLayout(window ? GetWindowThreadProcessId(window, nullptr) : 0);
+  // A locked or switched desktop has no window in front.
+  return window ? GetWindowThreadProcessId(window, nullptr) : 0;
 }
 
 int layoutKeyOf(WCHAR character, HKL layout) {

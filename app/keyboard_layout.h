@@ -1,13 +1,13 @@
-// The keyboard layout side of typing a character: which layout the window in
-// front uses and which key of it types a character. Used by the seam
+// The keyboard layout side of typing a character: which thread's layout is
+// the one in front and which key of a layout types a character. Used by the seam
 // (win32_input.cpp) and by the input probe that writes layout tables.
 #pragma once
 
 #include <windows.h>
 
-// The layout of the thread that has the keyboard focus; the calling thread's
-// own when no window is in front.
-HKL focusLayout();
+// The thread that has the keyboard focus, 0 (the calling thread) when no
+// window is in front.
+DWORD focusThread();
 
 // The key that types character on layout: VkKeyScanExW's answer (virtual key
 // in the low byte, shift state 1 Shift 2 Ctrl 4 Alt in the next), plus
