@@ -58,7 +58,7 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
 // and a high surrogate is followed at once by a low one.
 int emitUnicodeUnit(unsigned unit, int up) {
   if (!lockHeld) fail("Unicode unit outside the interpreter lock");
-  if (unit < 0x80 || unit > 0xFFFF) fail("Unicode unit outside 0x80..0xffff");
+  if (unit < 0x01 || unit > 0xFFFF) fail("Unicode unit outside 0x01..0xffff");
   const bool high = unit >= 0xD800 && unit <= 0xDBFF;
   const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
   if (up) {
