@@ -11,6 +11,7 @@ DWORD focusThread();
 
 // The key that types character on layout: VkKeyScanExW's answer (virtual key
 // in the low byte, shift state 1 Shift 2 Ctrl 4 Alt in the next), plus
-// LAYOUT_DEAD_KEY when that key in that shift state is a dead key; -1 when
-// no key types it.
-int layoutKeyOf(WCHAR character, HKL layout);
+// LAYOUT_DEAD_KEY when that key in that shift state is a dead key, else,
+// where askCapsLock, LAYOUT_CAPS_KEY when Caps Lock inverts its Shift; -1
+// when no key types it.
+int layoutKeyOf(WCHAR character, HKL layout, bool askCapsLock);

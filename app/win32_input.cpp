@@ -151,7 +151,8 @@ int mapVirtualKeyToScan(int vk) {
 
 int scanLayoutForChar(unsigned char c) {
   typingLayout = GetKeyboardLayout(static_cast<DWORD>(freshAnswer(focusAnswer, askFocusThread)));
-  return layoutKeyOf(c, typingLayout);
+  // Which keys Caps Lock flips matters only while it is on.
+  return layoutKeyOf(c, typingLayout, capsLockOn() != 0);
 }
 
 int capsLockOn() { return freshAnswer(capsAnswer, askCapsLock); }

@@ -106,11 +106,12 @@ int mapVirtualKeyToScan(int vk) {
 }
 
 // A rough layout: letters and digits with their own keys, capitals with
-// Shift, a few characters with Ctrl or Alt, two dead keys and some with no
-// key at all, so every branch of the key mapping is reached.
+// Shift, letters flipped by Caps Lock, a few characters with Ctrl or Alt,
+// two dead keys and some with no key at all, so every branch of the key
+// mapping is reached.
 int scanLayoutForChar(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
-  if (c >= 'A' && c <= 'Z') return 0x100 | c;
+  if (c >= 'a' && c <= 'z') return LAYOUT_CAPS_KEY | (c - 'a' + 'A');
+  if (c >= 'A' && c <= 'Z') return LAYOUT_CAPS_KEY | 0x100 | c;
   if (c >= '0' && c <= '9') return c;
   if (c == '\n') return 0x200 | 0x0D;
   if (c == '@') return 0x600 | 'Q';

@@ -67,8 +67,7 @@ ModifierSet modifiersOfLayoutShift(int v) {
   return m;
 }
 
-bool isLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isLetterOrDigit(int c) { return isLetter(c) || (c >= '0' && c <= '9'); }
+bool isLetterOrDigit(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 // The fixed virtual key of a letter or digit, Shift added for a capital, so
 // that a shortcut is the same on every layout, Latin or not.
@@ -82,8 +81,8 @@ int shortcutKey(int c) {
 // modifiers and the layout's shift state in bits 8..10 pressed around it;
 // afterwards the pending ones are released, and those of the layout's own
 // that were not locked (an AltGr character leaves a locked Ctrl or Alt
-// down). invertShift types a letter under Caps Lock with its Shift inverted;
-// a locked Shift is then lifted for the key and pressed again after it.
+// down). invertShift types a key that Caps Lock flips with its Shift
+// inverted; a locked Shift is then lifted for the key and pressed again after it.
 void tapVirtualKey(int v, bool invertShift) {
   const ModifierSet layout = modifiersOfLayoutShift(v);
   ModifierSet pressed = lockedModifiers | pendingModifiers | layout;
@@ -127,9 +126,10 @@ void typeWithoutItsKey(int c, int v) {
 }
 
 // A character: a letter or digit under Ctrl, Alt or Win by its fixed key;
-// otherwise by the key of the layout in front, Caps Lock compensated for
-// letters, or without its key when it has none or a dead one. A dead key
-// under a shortcut modifier is pressed as a key: it types nothing then.
+// otherwise by the key of the layout in front, Caps Lock compensated for on
+// the keys it flips, or without its key when it has none or a dead one. A
+// dead key under a shortcut modifier is pressed as a key: it types nothing
+// then.
 void typeCharacter(int c) {
   const bool shortcut = ((lockedModifiers | pendingModifiers) & SHORTCUT_MODIFIERS) != 0;
   if (shortcut && isLetterOrDigit(c)) {
@@ -141,7 +141,7 @@ void typeCharacter(int c) {
     typeWithoutItsKey(c, v);
     return;
   }
-  tapVirtualKey(v, !shortcut && isLetter(c) && capsLockOn());
+  tapVirtualKey(v, !shortcut && (v & LAYOUT_CAPS_KEY) && capsLockOn());
 }
 
 }  // namespace

@@ -24,7 +24,8 @@
 //                                     thread as tavrin-replay --layout reads
 //                                     it: the key of every character
 //                                     U+0000..U+00FF as Tavrin asks for it, a
-//                                     dead line for each dead key, and
+//                                     dead line for each dead key, a caps
+//                                     line for each key Caps Lock flips, and
 //                                     MapVirtualKeyExW(vk, 0) of every
 //                                     virtual key
 //   input-probe select TITLE ID INDEX selects entry INDEX of the list ID in
@@ -335,21 +336,24 @@ int writeLayout(const char* path) {
   FILE* file = fopen(path, "wb");
   if (!file) return 1;
   HKL layout = GetKeyboardLayout(0);
-  std::string dead;
+  std::string dead, caps;
   fprintf(file, "# The keyboard layout of the system this was written on, for tavrin-replay --layout.\n"
                 "# char BYTE VkKeyScanExW(BYTE): -1 for no key, else shift state and virtual key\n");
   for (int c = 0; c < 256; ++c) {
-    const int answer = layoutKeyOf(static_cast<WCHAR>(c), layout);
+    const int answer = layoutKeyOf(static_cast<WCHAR>(c), layout, true);
     if (answer == -1) {
       fprintf(file, "char 0x%02x -1\n", c);
       continue;
     }
     fprintf(file, "char 0x%02x 0x%04x\n", c, static_cast<unsigned>(answer & 0xFFFF));
-    char line[16];
-    snprintf(line, sizeof line, "dead 0x%02x\n", c);
-    if (answer & LAYOUT_DEAD_KEY) dead += line;
+    char byte[8];
+    snprintf(byte, sizeof byte, " 0x%02x\n", c);
+    if (answer & LAYOUT_DEAD_KEY) dead += std::string("dead") + byte;
+    if (answer & LAYOUT_CAPS_KEY) caps += std::string("caps") + byte;
   }
-  fprintf(file, "# the key of BYTE is a dead key\n%s# scan VK MapVirtualKeyExW(VK, 0)\n", dead.c_str());
+  fprintf(file, "# the key of BYTE is a dead key\n%s# Caps Lock inverts the Shift of the key of BYTE\n%s", dead.c_str(),
+          caps.c_str());
+  fprintf(file, "# scan VK MapVirtualKeyExW(VK, 0)\n");
   for (int vk = 0; vk < 256; ++vk) fprintf(file, "scan 0x%02x 0x%02x\n", vk, MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout));
   return fclose(file) == 0 ? 0 : 1;
 }

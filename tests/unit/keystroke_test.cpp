@@ -70,6 +70,7 @@ struct TypeCase {
   char noKey = 0;
   char deadKey = 0;
   bool unicodeInput = true;
+  char capsKey = 0;
 };
 
 class TypeKey : public ::testing::TestWithParam<TypeCase> {};
@@ -82,6 +83,7 @@ TEST_P(TypeKey, PressesModifiersTapsKeyReleasesPending) {
   recorder::setCapsLock(c.capsLock);
   if (c.noKey) recorder::setNoKey(c.noKey);
   if (c.deadKey) recorder::setDeadKey(c.deadKey);
+  if (c.capsKey) recorder::setCapsKey(c.capsKey);
   recorder::setUnicodeInput(c.unicodeInput);
   typeKey(codeOf(c.token));
   EXPECT_EQ(recorder::keyStrokes(), c.strokes) << c.what;
@@ -121,6 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         TypeCase{"Caps Lock: a held Shift is not pressed", "a", S, 0, "+41 -41", 0, true},
         TypeCase{"Caps Lock: a locked Shift is lifted for the key", "a", 0, S, "-10 +41 -41 +10", S, true},
         TypeCase{"Caps Lock leaves digits and signs alone", "?", 0, 0, "+10 +bf -bf -10", 0, true},
+        TypeCase{"but inverts Shift on those the layout says it flips", "1", 0, 0, "+10 +31 -31 -10", 0, true, 0, 0,
+                 true, '1'},
         TypeCase{"a letter under Ctrl is its fixed key on any layout", "c", C, 0, "+11 +43 -43 -11", 0, false, 'c'},
         TypeCase{"a capital under locked Ctrl adds Shift, Caps Lock aside", "C", 0, C, "+11 +10 +43 -43 -10", C, true},
         TypeCase{"a digit under Win", "1", W, 0, "+5bx +31 -31 -5bx", 0, false, '1'},

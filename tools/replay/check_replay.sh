@@ -87,7 +87,7 @@ expect_status 2 "cannot open $cases/no-such-file" --layout "$cases/no-such-file"
 expect_status 2 "\"dead 0x7e\" names a byte that has no key" --layout "$tables/short"
 expect_status 2 "$tables/twice:517: this entry was given before" --layout "$tables/twice"
 expect_status 2 "SCAN 0..0xffff" --layout "$tables/range"
-expect_status 2 "starts with \"char\", \"scan\" or \"dead\"" --layout "$tables/word"
+expect_status 2 "starts with \"char\", \"scan\", \"dead\" or \"caps\"" --layout "$tables/word"
 rm -rf "$tables"
 expect_status 2 "exclude each other" --ascii --unicode
 expect_status 2 "only one input file" "$cases/hello.in" "$cases/hello.in"

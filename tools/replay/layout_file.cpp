@@ -22,6 +22,7 @@ struct Given {
   bool keyScan[ENTRIES] = {};
   bool scan[ENTRIES] = {};
   bool dead[ENTRIES] = {};
+  bool caps[ENTRIES] = {};
 };
 
 // A whole number in [min, max]; base 0 takes decimal and 0x hexadecimal.
@@ -48,20 +49,22 @@ bool readEntry(char* text, const char* path, int line, Given* given, std::string
   const char* extra = std::strtok(nullptr, " \t\r\n");
   const bool isChar = std::strcmp(kind, "char") == 0;
   const bool isDead = std::strcmp(kind, "dead") == 0;
-  if (!isChar && !isDead && std::strcmp(kind, "scan") != 0) {
-    *error = lineError(path, line, "an entry starts with \"char\", \"scan\" or \"dead\"");
+  const bool isCaps = std::strcmp(kind, "caps") == 0;
+  const bool isFlag = isDead || isCaps;
+  if (!isChar && !isFlag && std::strcmp(kind, "scan") != 0) {
+    *error = lineError(path, line, "an entry starts with \"char\", \"scan\", \"dead\" or \"caps\"");
     return false;
   }
   long i = 0, v = 0;
   const bool good = parseInRange(index, 0, ENTRIES - 1, &i) &&
-                    (isDead ? !answer : !extra && parseInRange(answer, isChar ? -1 : 0, 0xFFFF, &v));
+                    (isFlag ? !answer : !extra && parseInRange(answer, isChar ? -1 : 0, 0xFFFF, &v));
   if (!good) {
-    *error = lineError(path, line, isDead   ? "expected \"dead C\" with C 0..255"
+    *error = lineError(path, line, isFlag   ? "expected \"dead C\" or \"caps C\" with C 0..255"
                                    : isChar ? "expected \"char C ANSWER\" with C 0..255 and ANSWER -1..0xffff"
                                             : "expected \"scan VK SCAN\" with VK 0..255 and SCAN 0..0xffff");
     return false;
   }
-  bool* have = isDead ? given->dead : isChar ? given->keyScan : given->scan;
+  bool* have = isDead ? given->dead : isCaps ? given->caps : isChar ? given->keyScan : given->scan;
   if (have[i]) {
     *error = lineError(path, line, "this entry was given before");
     return false;
@@ -70,8 +73,24 @@ bool readEntry(char* text, const char* path, int line, Given* given, std::string
   // VkKeyScanExW answers a SHORT: 0xffff and -1 are the same "no key".
   if (isChar)
     keyScans[i] = static_cast<int16_t>(static_cast<uint16_t>(v));
-  else if (!isDead)
+  else if (!isFlag)
     scanCodes[i] = static_cast<int>(v);
+  return true;
+}
+
+// Adds flag to the answers of the bytes that the lines of kind name; false
+// when such a line names a byte without a key.
+bool addFlags(const bool (&given)[ENTRIES], int flag, const char* kind, const char* path, std::string* error) {
+  for (int c = 0; c < ENTRIES; ++c) {
+    if (!given[c]) continue;
+    if (keyScans[c] < 0) {
+      char entry[32];
+      std::snprintf(entry, sizeof entry, "%s 0x%02x", kind, c);
+      *error = std::string(path) + ": \"" + entry + "\" names a byte that has no key in the table";
+      return false;
+    }
+    keyScans[c] |= flag;
+  }
   return true;
 }
 
@@ -97,21 +116,16 @@ bool loadLayoutFile(const char* path, std::string* error) {
   }
   std::fclose(in);
   if (!good) return false;
-  for (int c = 0; c < ENTRIES; ++c) {
-    if (!given.dead[c]) continue;
-    if (keyScans[c] < 0) {
-      char entry[32];
-      std::snprintf(entry, sizeof entry, "dead 0x%02x", c);
-      *error = std::string(path) + ": \"" + entry + "\" names a byte that has no key in the table";
-      return false;
-    }
-    keyScans[c] |= LAYOUT_DEAD_KEY;
-  }
-  loaded = true;
-  return true;
+  loaded = addFlags(given.dead, LAYOUT_DEAD_KEY, "dead", path, error) &&
+           addFlags(given.caps, LAYOUT_CAPS_KEY, "caps", path, error);
+  return loaded;
 }
 
-int layoutVkKeyScan(unsigned char c) { return loaded ? keyScans[c] : usVkKeyScan(c); }
+int layoutVkKeyScan(unsigned char c) {
+  if (loaded) return keyScans[c];
+  const int key = usVkKeyScan(c);
+  return usCapsKey(c) ? key | LAYOUT_CAPS_KEY : key;
+}
 
 int layoutMapVirtualKey(int vk) {
   if (!loaded) return usMapVirtualKey(vk);

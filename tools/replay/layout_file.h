@@ -11,13 +11,14 @@
 //                   (1 Shift, 2 Ctrl, 4 Alt) in the next
 //   scan VK SCAN    MapVirtualKeyExW(VK, 0) for the virtual key VK (0..255)
 //   dead C          the key that types C is a dead key
+//   caps C          Caps Lock inverts the Shift of the key that types C
 // Each entry may be given once. A byte without a char entry has no key; a
 // virtual key without a scan entry has its US English scan code; a dead
-// entry needs a char entry with a key. Returns false and says why in *error
+// or caps entry needs a char entry with a key. Returns false and says why in *error
 // (with the line number) otherwise.
 bool loadLayoutFile(const char* path, std::string* error);
 
-// The layout's answer for c (LAYOUT_DEAD_KEY added for a dead key) and
+// The layout's answer for c (LAYOUT_DEAD_KEY and LAYOUT_CAPS_KEY added) and
 // MapVirtualKeyExW(vk, 0), from the loaded table, or from the US English
 // model when no table was loaded.
 int layoutVkKeyScan(unsigned char c);
