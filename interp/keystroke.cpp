@@ -82,7 +82,8 @@ int shortcutKey(int c) {
 // afterwards the pending ones are released, and those of the layout's own
 // that were not locked (an AltGr character leaves a locked Ctrl or Alt
 // down). invertShift types a key that Caps Lock flips with its Shift
-// inverted; a locked Shift is then lifted for the key and pressed again after it.
+// inverted; a locked Shift is then lifted for the key and pressed again
+// after it.
 void tapVirtualKey(int v, bool invertShift) {
   const ModifierSet layout = modifiersOfLayoutShift(v);
   ModifierSet pressed = lockedModifiers | pendingModifiers | layout;
@@ -126,8 +127,8 @@ void typeWithoutItsKey(int c, int v) {
 }
 
 // A character: a letter or digit under Ctrl, Alt or Win by its fixed key;
-// otherwise by the key of the layout in front, Caps Lock compensated for on
-// the keys it flips, or without its key when it has none or a dead one. A
+// otherwise by the key of the layout in front, Caps Lock compensated for
+// on the keys it flips, or without its key when it has none or a dead one. A
 // dead key under a shortcut modifier is pressed as a key: it types nothing
 // then.
 void typeCharacter(int c) {

@@ -49,8 +49,8 @@ const int LAYOUT_CAPS_KEY = 0x20000;
 // The key that types the character c (U+0000..U+00FF) on the keyboard layout
 // of the thread that has the keyboard focus (VkKeyScanExW widened with its
 // sign): virtual key in the low byte, shift state (1 Shift, 2 Ctrl, 4 Alt) in
-// the next byte, plus LAYOUT_DEAD_KEY for a dead key and LAYOUT_CAPS_KEY for a key that Caps Lock
-// flips; -1 when no key types c.
+// the next byte, plus LAYOUT_DEAD_KEY for a dead key and LAYOUT_CAPS_KEY for
+// a key that Caps Lock flips; -1 when no key types c.
 int scanLayoutForChar(unsigned char c);
 
 // 1 while Caps Lock is on, else 0.
