@@ -14,6 +14,7 @@ int scanLayoutForChar(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return 0x100 | c;
   return c;
 }
+int capsLockOn() { return 0; }
 int readSystemLanguage() { return 0x0409; }
 void yieldProcessor() {}
 void armGlideTimer() {}

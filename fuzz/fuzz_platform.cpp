@@ -15,6 +15,7 @@ bool inGlideTick = false;
 bool glideArmed = false;
 int systemLanguage = 0x0409;
 bool unicodeInput = true;
+bool capsLock = false;
 // The unit whose key-down was sent last and awaits its key-up (-1: none),
 // and whether a high surrogate was completed and awaits its low half.
 long unicodeDown = -1;
@@ -36,12 +37,14 @@ void fuzzResetPlatform() {
   awaitingLowSurrogate = false;
 }
 void fuzzSetUnicodeInput(bool available) { unicodeInput = available; }
+void fuzzSetCapsLock(bool on) { capsLock = on; }
 bool fuzzUnicodeUnfinished() { return unicodeDown >= 0 || awaitingLowSurrogate; }
 void fuzzSetInGlideTick(bool inTick) { inGlideTick = inTick; }
 
 void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
   if (!lockHeld) fail("key event outside the interpreter lock");
   if (vk < 0 || vk > 0xFF) fail("virtual key outside 0..255");
+  if (vk == 0xFF) fail("virtual key 0xFF: a character went out without a key");
   if (scan < 0 || scan > 0xFF) fail("scan code outside 0..255");
   if (flags & ~3u) fail("key flags other than extended and up");
   const bool up = (flags & 2u) != 0;
@@ -55,7 +58,7 @@ void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
 // and a high surrogate is followed at once by a low one.
 int emitUnicodeUnit(unsigned unit, int up) {
   if (!lockHeld) fail("Unicode unit outside the interpreter lock");
-  if (unit < 0x80 || unit > 0xFFFF) fail("Unicode unit outside 0x80..0xffff");
+  if (unit < 0x01 || unit > 0xFFFF) fail("Unicode unit outside 0x01..0xffff");
   const bool high = unit >= 0xD800 && unit <= 0xDBFF;
   const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
   if (up) {
@@ -103,17 +106,21 @@ int mapVirtualKeyToScan(int vk) {
 }
 
 // A rough layout: letters and digits with their own keys, capitals with
-// Shift, a few characters with Ctrl or Alt, and some with no key at all, so
-// every branch of the key mapping is reached.
+// Shift, letters flipped by Caps Lock, a few characters with Ctrl or Alt,
+// two dead keys and some with no key at all, so every branch of the key
+// mapping is reached.
 int scanLayoutForChar(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
-  if (c >= 'A' && c <= 'Z') return 0x100 | c;
+  if (c >= 'a' && c <= 'z') return LAYOUT_CAPS_KEY | (c - 'a' + 'A');
+  if (c >= 'A' && c <= 'Z') return LAYOUT_CAPS_KEY | 0x100 | c;
   if (c >= '0' && c <= '9') return c;
   if (c == '\n') return 0x200 | 0x0D;
   if (c == '@') return 0x600 | 'Q';
+  if (c == '^' || c == '`') return LAYOUT_DEAD_KEY | 0xDC | (c == '^' ? 0 : 0x100);
   if (c < 32 || c >= 127) return -1;
   return 0x100 | (0xBA + (c & 7));
 }
+
+int capsLockOn() { return capsLock ? 1 : 0; }
 
 int readSystemLanguage() { return systemLanguage; }
 

@@ -2,7 +2,7 @@
 // invariants after every byte. The first byte of an input chooses the
 // setting (ANSI or ASCII Extended, or Unicode text), the system language
 // (German or not), whether the About box is open, how many glide ticks
-// follow, and whether the system has Unicode input.
+// follow, whether the system has Unicode input and whether Caps Lock is on.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -76,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t setting = data[0];
   interpretation = (setting & 0x20) ? INTERPRETATION_UNICODE : (setting & 1);
   fuzzSetUnicodeInput((setting & 0x40) == 0);
+  fuzzSetCapsLock((setting & 0x80) != 0);
   fuzzSetSystemLanguage((setting & 2) ? 0x0407 : 0x0409);
   aboutOpen = (setting & 4) ? 1 : 0;
   const int ticks = (setting >> 3) & 3;

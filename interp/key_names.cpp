@@ -144,6 +144,11 @@ const FixedKey* findFixedKey(const FixedKey (&keys)[N], KeyCode code) {
   return nullptr;
 }
 
+// The five characters and the named keys with a virtual key of their own.
+const FixedKey* fixedKeyOf(KeyCode code) {
+  return code >= 0 && code <= 255 ? findFixedKey(FixedCharacters, code) : findFixedKey(FixedKeys, code);
+}
+
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Whole-string comparison ignoring the case of A..Z only; name is lower case.
@@ -153,8 +158,11 @@ bool equalsName(const char* text, const char* name) {
   return *text == '\0';
 }
 
-// VkKeyScanA's 16-bit answer widened with its sign, so that "no key" stays -1.
-int layoutLookup(unsigned char c) { return static_cast<int16_t>(scanLayoutForChar(c)); }
+// The layout's answer, its "no key" always -1.
+int layoutLookup(unsigned char c) {
+  const int answer = scanLayoutForChar(c);
+  return answer < 0 || (answer & 0xFFFF) == 0xFFFF ? -1 : answer;
+}
 
 }  // namespace
 
@@ -176,17 +184,20 @@ int lookupKeyName(KeyCode* out, const char* token) {
   return character;
 }
 
-int keyCodeToVirtualKey(KeyCode code) {
-  const bool character = code >= 0 && code <= 255;
-  const FixedKey* fixed = character ? findFixedKey(FixedCharacters, code) : findFixedKey(FixedKeys, code);
-  if (fixed) {
-    if (fixed->extended) extendedKeyFlag = 1;
-    return fixed->vk;
-  }
-  if (character) return layoutLookup(static_cast<unsigned char>(code));
+int layoutCharacter(KeyCode code) {
+  if (fixedKeyOf(code)) return -1;
+  if (code >= 0 && code <= 255) return code;
   for (const LayoutKey& key : LayoutKeys)
-    if (key.code == code) return layoutLookup(key.character);
-  return layoutLookup(static_cast<unsigned char>(code & 0xFF));
+    if (key.code == code) return key.character;
+  return code & 0xFF;
+}
+
+int keyCodeToVirtualKey(KeyCode code) {
+  const int character = layoutCharacter(code);
+  if (character >= 0) return layoutLookup(static_cast<unsigned char>(character));
+  const FixedKey* fixed = fixedKeyOf(code);
+  if (fixed->extended) extendedKeyFlag = 1;
+  return fixed->vk;
 }
 
 int standardScanCode(int vk) {

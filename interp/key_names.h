@@ -24,10 +24,15 @@ extern const int KeyNameCount;
 // name, else the character code written.
 int lookupKeyName(KeyCode* out, const char* token);
 
+// The character a KeyCode is typed as through the keyboard layout (0..255),
+// or -1 for a key with a virtual key of its own.
+int layoutCharacter(KeyCode code);
+
 // The virtual key of a KeyCode in the low byte; for keys found through the
-// keyboard layout, its shift state in bits 8..15, or -1 when the layout has
-// no key for the character. Sets extendedKeyFlag to 1 for the keys that are
-// sent as extended keys; never sets it to 0.
+// keyboard layout, its shift state in bits 8..15 and the layout's
+// LAYOUT_DEAD_KEY and LAYOUT_CAPS_KEY, or -1 when the layout has no key for
+// the character. Sets extendedKeyFlag to 1 for the keys that are sent as
+// extended keys; never sets it to 0.
 int keyCodeToVirtualKey(KeyCode code);
 
 // The fixed scan code of a virtual key that is sent with one whatever the

@@ -26,7 +26,9 @@ extern int altHeld;
 void sendKeyEvent(int up, int vk);
 
 // Types one key (a KeyCode) with the modifiers it needs: the locked and
-// pending ones and the layout's shift state. Clears the pending set.
+// pending ones and the layout's shift state. A character is typed so that it
+// arrives as itself on the layout in front (see typeCharacter in
+// keystroke.cpp). Clears the pending set.
 void typeKey(int keyCode);
 
 // Sends the key-ups of the locked modifiers in mask (all of them when the

@@ -33,12 +33,28 @@ void placePointer(int x, int y);
 // when a link is being stopped, so that a stop never waits for a pause.
 void pauseTyping(int ms);
 
-// MapVirtualKeyA with map type 0: the scan code of a virtual key, 0 if none.
+// The scan code of a virtual key on the layout of the last character asked
+// about (MapVirtualKeyExW, virtual key to scan code), 0 if none.
 int mapVirtualKeyToScan(int vk);
 
-// VkKeyScanA widened with its sign: virtual key in the low byte, shift state
-// (1 Shift, 2 Ctrl, 4 Alt) in the next byte, -1 when no key types c.
+// Set in an answer of scanLayoutForChar when the key is a dead key: pressed,
+// it would wait for the next key and combine with it.
+const int LAYOUT_DEAD_KEY = 0x10000;
+
+// Set in an answer of scanLayoutForChar when Caps Lock inverts the Shift of
+// the key (letters, and on some layouts digits and signs). It may be left
+// out while Caps Lock is off, where it does not matter.
+const int LAYOUT_CAPS_KEY = 0x20000;
+
+// The key that types the character c (U+0000..U+00FF) on the keyboard layout
+// of the thread that has the keyboard focus (VkKeyScanExW widened with its
+// sign): virtual key in the low byte, shift state (1 Shift, 2 Ctrl, 4 Alt) in
+// the next byte, plus LAYOUT_DEAD_KEY for a dead key and LAYOUT_CAPS_KEY for
+// a key that Caps Lock flips; -1 when no key types c.
 int scanLayoutForChar(unsigned char c);
+
+// 1 while Caps Lock is on, else 0.
+int capsLockOn();
 
 // GetSystemDefaultLangID.
 int readSystemLanguage();

@@ -113,6 +113,22 @@ void typeUnicodeToken(const char* token) {
   }
 }
 
+int sendUnicodeUnit(unsigned unit) {
+  // The key-down is recorded before it goes out, so a release after a
+  // worker terminated in between sends its key-up.
+  noteUnicodeUnit(unit, 0);
+  const int ansi = emitUnicodeUnit(unit, 0);
+  if (ansi != 0) {
+    noteUnicodeUnit(unit, 1);
+    return ansi;
+  }
+  yieldProcessor();
+  noteUnicodeUnit(unit, 1);
+  emitUnicodeUnit(unit, 1);
+  yieldProcessor();
+  return 0;
+}
+
 void typeUnicodeChar(unsigned codePoint) {
   unsigned units[2] = {codePoint, 0};
   int count = 1;
@@ -126,19 +142,11 @@ void typeUnicodeChar(unsigned codePoint) {
     // Without Unicode input the seam sends nothing and answers with the
     // character's ANSI code, or -1 when the code page lacks it (always for
     // a surrogate): the character is then typed that way or not at all.
-    // The key-down is recorded before it goes out, so a release after a
-    // worker terminated in between sends its key-up.
-    noteUnicodeUnit(units[i], 0);
-    const int ansi = emitUnicodeUnit(units[i], 0);
+    const int ansi = sendUnicodeUnit(units[i]);
     if (ansi != 0) {
-      noteUnicodeUnit(units[i], 1);
       if (ansi > 0) typeExtendedChar(static_cast<unsigned char>(ansi));
       return;
     }
-    yieldProcessor();
-    noteUnicodeUnit(units[i], 1);
-    emitUnicodeUnit(units[i], 1);
-    yieldProcessor();
   }
 }
 

@@ -33,5 +33,10 @@ void typeUnicodeToken(const char* token);
 // keypad, or nothing when the code page lacks it.
 void typeUnicodeChar(unsigned codePoint);
 
+// Types one UTF-16 unit as Unicode input, key-down and key-up. Returns 0
+// when it went out; where the system has no Unicode input nothing is sent
+// and the answer is the unit's ANSI code (1..255), or -1.
+int sendUnicodeUnit(unsigned unit);
+
 // Nothing pending, as at start-up.
 void resetUnicodeDecoder();

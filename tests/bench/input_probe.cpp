@@ -21,9 +21,13 @@
 //                                     flags being the keybd_event flags
 //                                     extended 0x1 and up 0x2)
 //   input-probe layout OUTFILE        writes the keyboard layout of this
-//                                     system as tavrin-replay --layout reads
-//                                     it: VkKeyScanA of every byte and
-//                                     MapVirtualKeyA(vk, 0) of every virtual key
+//                                     thread as tavrin-replay --layout reads
+//                                     it: the key of every character
+//                                     U+0000..U+00FF as Tavrin asks for it, a
+//                                     dead line for each dead key, a caps
+//                                     line for each key Caps Lock flips, and
+//                                     MapVirtualKeyExW(vk, 0) of every
+//                                     virtual key
 //   input-probe select TITLE ID ENTRY selects an entry of the list ID in
 //                                     the dialog TITLE: by its index when
 //                                     ENTRY is a number (CB_SETCURSEL), else
@@ -53,6 +57,9 @@
 #include <string.h>
 
 #include <string>
+
+#include "keyboard_layout.h"
+#include "platform.h"
 
 namespace {
 
@@ -332,17 +339,26 @@ int runListProbe(const char* path) {
 int writeLayout(const char* path) {
   FILE* file = fopen(path, "wb");
   if (!file) return 1;
+  HKL layout = GetKeyboardLayout(0);
+  std::string dead, caps;
   fprintf(file, "# The keyboard layout of the system this was written on, for tavrin-replay --layout.\n"
-                "# char BYTE VkKeyScanA(BYTE): -1 for no key, else shift state and virtual key\n");
+                "# char BYTE VkKeyScanExW(BYTE): -1 for no key, else shift state and virtual key\n");
   for (int c = 0; c < 256; ++c) {
-    const SHORT answer = VkKeyScanA(static_cast<CHAR>(c));
-    if (answer == -1)
+    const int answer = layoutKeyOf(static_cast<WCHAR>(c), layout, true);
+    if (answer == -1) {
       fprintf(file, "char 0x%02x -1\n", c);
-    else
-      fprintf(file, "char 0x%02x 0x%04x\n", c, static_cast<unsigned>(static_cast<USHORT>(answer)));
+      continue;
+    }
+    fprintf(file, "char 0x%02x 0x%04x\n", c, static_cast<unsigned>(answer & 0xFFFF));
+    char byte[8];
+    snprintf(byte, sizeof byte, " 0x%02x\n", c);
+    if (answer & LAYOUT_DEAD_KEY) dead += std::string("dead") + byte;
+    if (answer & LAYOUT_CAPS_KEY) caps += std::string("caps") + byte;
   }
-  fprintf(file, "# scan VK MapVirtualKeyA(VK, 0)\n");
-  for (int vk = 0; vk < 256; ++vk) fprintf(file, "scan 0x%02x 0x%02x\n", vk, MapVirtualKeyA(vk, 0));
+  fprintf(file, "# the key of BYTE is a dead key\n%s# Caps Lock inverts the Shift of the key of BYTE\n%s", dead.c_str(),
+          caps.c_str());
+  fprintf(file, "# scan VK MapVirtualKeyExW(VK, 0)\n");
+  for (int vk = 0; vk < 256; ++vk) fprintf(file, "scan 0x%02x 0x%02x\n", vk, MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout));
   return fclose(file) == 0 ? 0 : 1;
 }
 

@@ -28,10 +28,13 @@ rm -rf "$out/stream" "$out/expected" "$out/keys.txt"
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 probe() { $wine64 "$probe_exe" "$@" 2>/dev/null; }
-# The key lines tavrin-replay prints for a file with this system's layout.
+# The key lines tavrin-replay prints for a file with this system's layout, a
+# Unicode unit as the hook sees it: VK_PACKET with the unit as scan code
+# (Wine 8 leaves the up flag clear on its key-up, so both read as downs).
 replay_keys() {
   $wine64 "$replay_exe" --layout "$(windows_path "$out/layout.table")" "$(windows_path "$1")" |
-    tr -d '\r' | grep '^key'
+    tr -d '\r' | sed -E 's/^unicode (down|up) u=0x00(..)$/key down vk=0xe7 scan=0x\2 flags=0x0 extra=0x00000000/' |
+    grep '^key'
 }
 
 bash "$here/soak_stream.sh" "$SEED" "$MIN_BYTES" "$CHUNKS" "$out/stream" || fail "no stream"

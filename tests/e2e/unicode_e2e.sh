@@ -1,7 +1,8 @@
 #!/bin/bash
 # Tavrin.exe with its device on COM23 and the Unicode (UTF-8) setting: text
 # the device sends as UTF-8 (accents, the euro sign, Cyrillic and a
-# character beyond U+FFFF) arrives exactly in a focused Unicode window.
+# character beyond U+FFFF) arrives exactly in a focused Unicode window, and
+# so does text typed after the device turned Caps Lock on.
 #
 #   unicode_e2e.sh Tavrin.exe tray-driver.exe input-probe.exe artifact-folder
 set -uo pipefail
@@ -18,6 +19,11 @@ text='café €ж😀!'
 printf '%s' "$text" >"$out/peer"
 wait_text "$text" "UTF-8 from the device on $port in a Unicode window"
 shot unicode-text
+
+# The device's own capslock key turns Caps Lock on; the letters after it
+# arrive as sent, and a second press turns it off again.
+printf '\033capslock.Hello World\033capslock.' >"$out/peer"
+wait_text "${text}Hello World" "text after Caps Lock went on"
 
 exit_through_menu
 echo "PASS"

@@ -3,9 +3,9 @@
 // the reference and the program cannot drift apart.
 //
 // An example is a fenced block tagged "example": header lines ("setting:",
-// "system:", "send:", "ticks:") and then one expected event per line, in
-// the document's words ("press Alt", "tap Keypad 0", "left button down",
-// "move by -3, -3", "glide starts", "nothing").
+// "caps lock:", "system:", "send:", "ticks:") and then one expected event
+// per line, in the document's words ("press Alt", "tap Keypad 0", "left
+// button down", "move by -3, -3", "glide starts", "nothing").
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -27,6 +27,7 @@ struct Example {
   int interpretation = 1;
   int language = 0x0409;
   int ticks = 0;
+  bool capsLock = false;
   std::string send;
   std::vector<std::string> expected;  // event lines as written
 };
@@ -109,6 +110,8 @@ std::vector<Example> readExamples(const std::string& path, std::string* error) {
       if (value == "German") current->language = 0x0407;
       else if (value == "English") current->language = 0x0409;
       else *error = "line " + std::to_string(number) + ": unknown system " + value;
+    } else if (takeHeader(t, "caps lock", &value)) {
+      current->capsLock = value == "on";
     } else if (takeHeader(t, "ticks", &value)) {
       current->ticks = std::atoi(value.c_str());
     } else if (!t.empty()) {
@@ -265,6 +268,7 @@ TEST(CommandLanguageDocument, EveryExampleIsWhatTavrinDoes) {
 
     freshInterpreter(example.interpretation);
     recorder::setSystemLanguage(example.language);
+    recorder::setCapsLock(example.capsLock);
     feed(bytes.data(), bytes.size());
     for (int i = 0; i < example.ticks && recorder::glideArmed(); ++i) glideTick();
     const std::vector<std::string> received = receivedEvents();

@@ -65,6 +65,12 @@ struct TypeCase {
   ModifierSet locked;
   const char* strokes;
   ModifierSet lockedAfter;
+  // The layout and system the key meets.
+  bool capsLock = false;
+  char noKey = 0;
+  char deadKey = 0;
+  bool unicodeInput = true;
+  char capsKey = 0;
 };
 
 class TypeKey : public ::testing::TestWithParam<TypeCase> {};
@@ -74,6 +80,11 @@ TEST_P(TypeKey, PressesModifiersTapsKeyReleasesPending) {
   freshInterpreter();
   pendingModifiers = c.pending;
   lockedModifiers = c.locked;
+  recorder::setCapsLock(c.capsLock);
+  if (c.noKey) recorder::setNoKey(c.noKey);
+  if (c.deadKey) recorder::setDeadKey(c.deadKey);
+  if (c.capsKey) recorder::setCapsKey(c.capsKey);
+  recorder::setUnicodeInput(c.unicodeInput);
   typeKey(codeOf(c.token));
   EXPECT_EQ(recorder::keyStrokes(), c.strokes) << c.what;
   EXPECT_EQ(recorder::checkYieldAfterEveryKeyEvent(), "") << c.what;
@@ -99,15 +110,26 @@ INSTANTIATE_TEST_SUITE_P(
         TypeCase{"extended only on the key itself", "del", C, 0, "+11 +2ex -2ex -11", 0},
         TypeCase{"keypad twin not extended", "kpdel", 0, 0, "+2e -2e", 0},
         TypeCase{"Ctrl from the layout (LF is Ctrl+Enter)", "\n", 0, 0, "+11 +0d -0d -11", 0},
-        TypeCase{"layout Shift on top of a pending Shift stays one press", "?", S, 0, "+10 +bf -bf -10", 0}));
-
-TEST(TypeKey, CharacterWithoutKeyIsTypedWithAltCtrlShiftAndVirtualKeyFF) {
-  freshInterpreter();
-  recorder::setNoKey('q');
-  typeKey('q');
-  EXPECT_EQ(recorder::keyStrokes(), "+12a +11a +10a +ffa -ffa -10a -11a -12");
-  EXPECT_EQ(pendingModifiers, 0);
-}
+        TypeCase{"layout Shift on top of a pending Shift stays one press", "?", S, 0, "+10 +bf -bf -10", 0},
+        TypeCase{"the layout's Ctrl leaves locked Ctrl and Alt down", "\n", 0, C | A, "+12a +11a +0da -0da", C | A},
+        TypeCase{"a character without a key goes as Unicode input", "q", 0, 0, "+u0071 -u0071", 0, false, 'q'},
+        TypeCase{"so does one on a dead key", "^", 0, 0, "+u005e -u005e", 0, false, 0, '^'},
+        TypeCase{"without Unicode input a dead key is followed by a space", "^", 0, 0, "+10 +36 -36 -10 +20 -20", 0,
+                 false, 0, '^', false},
+        TypeCase{"and a missing character goes by Alt and the keypad", "q", 0, 0,
+                 "+12a +60a -60a +61a -61a +61a -61a +63a -63a -12", 0, false, 'q', 0, false},
+        TypeCase{"Caps Lock: a small letter with Shift", "a", 0, 0, "+10 +41 -41 -10", 0, true},
+        TypeCase{"Caps Lock: a capital without", "A", 0, 0, "+41 -41", 0, true},
+        TypeCase{"Caps Lock: a held Shift is not pressed", "a", S, 0, "+41 -41", 0, true},
+        TypeCase{"Caps Lock: a locked Shift is lifted for the key", "a", 0, S, "-10 +41 -41 +10", S, true},
+        TypeCase{"Caps Lock leaves digits and signs alone", "?", 0, 0, "+10 +bf -bf -10", 0, true},
+        TypeCase{"but inverts Shift on those the layout says it flips", "1", 0, 0, "+10 +31 -31 -10", 0, true, 0, 0,
+                 true, '1'},
+        TypeCase{"a letter under Ctrl is its fixed key on any layout", "c", C, 0, "+11 +43 -43 -11", 0, false, 'c'},
+        TypeCase{"a capital under locked Ctrl adds Shift, Caps Lock aside", "C", 0, C, "+11 +10 +43 -43 -10", C, true},
+        TypeCase{"a digit under Win", "1", W, 0, "+5bx +31 -31 -5bx", 0, false, '1'},
+        TypeCase{"Shift alone makes no shortcut", "c", S, 0, "+u0063 -u0063", 0, false, 'c'},
+        TypeCase{"a dead key under Ctrl is pressed as a key", "^", C, 0, "+11 +10 +36 -36 -10 -11", 0, false, 0, '^'}));
 
 TEST(TypeKey, ExtendedFlagSetByMappingIsNotCarriedToTheNextKey) {
   freshInterpreter();

@@ -25,6 +25,9 @@ std::atomic<size_t> nextText{0};
 
 std::atomic<int> systemLanguage{0x0409};
 std::atomic<bool> noKey[256];
+std::atomic<bool> deadKey[256];
+std::atomic<bool> capsKey[256];
+std::atomic<bool> capsLock{false};
 std::atomic<bool> unicodeInput{true};
 
 std::mutex interpreterLock;
@@ -88,6 +91,9 @@ void reset() {
   systemLanguage.store(0x0409);
   unicodeInput.store(true);
   for (std::atomic<bool>& n : noKey) n.store(false);
+  for (std::atomic<bool>& d : deadKey) d.store(false);
+  for (std::atomic<bool>& k : capsKey) k.store(false);
+  capsLock.store(false);
   abandonedLock.store(false);
 }
 
@@ -126,6 +132,12 @@ void setSystemLanguage(int language) { systemLanguage.store(language); }
 void setUnicodeInput(bool available) { unicodeInput.store(available); }
 
 void setNoKey(unsigned char c, bool on) { noKey[c].store(on); }
+
+void setDeadKey(unsigned char c) { deadKey[c].store(true); }
+
+void setCapsKey(unsigned char c) { capsKey[c].store(true); }
+
+void setCapsLock(bool on) { capsLock.store(on); }
 
 void abandonNextLock() { abandonedLock.store(true); }
 
@@ -304,13 +316,18 @@ int mapVirtualKeyToScan(int vk) {
 }
 
 int scanLayoutForChar(unsigned char c) {
-  const int v = recorder::noKey[c].load() ? -1 : usVkKeyScan(c);
+  int v = recorder::noKey[c].load() ? -1 : usVkKeyScan(c);
+  if (v >= 0 && recorder::deadKey[c].load()) v |= LAYOUT_DEAD_KEY;
+  // As the seam, it tells which keys Caps Lock flips only while it is on.
+  if (v >= 0 && recorder::capsLock.load() && (usCapsKey(c) || recorder::capsKey[c].load())) v |= LAYOUT_CAPS_KEY;
   if (Call* call = recorder::claim(Kind::LayoutLookup)) {
     call->vk = c;
     call->result = v;
   }
   return v;
 }
+
+int capsLockOn() { return recorder::capsLock.load() ? 1 : 0; }
 
 int readSystemLanguage() {
   const int language = recorder::systemLanguage.load();

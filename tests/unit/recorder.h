@@ -82,6 +82,12 @@ void setSystemLanguage(int language);
 void setUnicodeInput(bool available);
 // Makes scanLayoutForChar(c) answer -1 (no key) from now on, or undoes it.
 void setNoKey(unsigned char c, bool noKey = true);
+// Makes the key of c a dead key from now on.
+void setDeadKey(unsigned char c);
+// Makes Caps Lock flip the key of c from now on, as it does letters' keys.
+void setCapsKey(unsigned char c);
+// What capsLockOn answers from now on (off after reset).
+void setCapsLock(bool on);
 // Makes the next lockInterpreter report that the lock's last owner was
 // terminated while holding it, as the Win32 mutex does with WAIT_ABANDONED.
 void abandonNextLock();

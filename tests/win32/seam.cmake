@@ -11,6 +11,7 @@ add_wine_test(seam_test
     ${CMAKE_CURRENT_LIST_DIR}/loopback_peer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows95_copy.cpp
     ${PROJECT_SOURCE_DIR}/app/win32_input.cpp
+    ${PROJECT_SOURCE_DIR}/app/keyboard_layout.cpp
   LIBS interp links gtest_main user32 advapi32 ws2_32)
 target_include_directories(seam_test PRIVATE ${PROJECT_SOURCE_DIR}/app)
 

@@ -228,4 +228,52 @@ TEST_F(SeamKeyboard, LayoutAnswersComeFromThePlatform) {
   EXPECT_EQ(readSystemLanguage(), static_cast<int>(GetSystemDefaultLangID()));
 }
 
+// Wine answers GetKeyboardLayout for any thread with the caller's layout, so
+// a stand-in for its import slot notes the thread whose layout is asked for.
+DWORD volatile layoutAskedFor = 0;
+
+HKL WINAPI getKeyboardLayoutStandIn(DWORD thread) {
+  layoutAskedFor = thread;
+  static HKL(WINAPI * real)(DWORD) = reinterpret_cast<HKL(WINAPI*)(DWORD)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetKeyboardLayout")));
+  return real(thread);
+}
+
+// The second thread's window has the focus until the thread is told to quit.
+DWORD WINAPI focusWindowThread(void* ready) {
+  HWND window = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 100, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(window);
+  SetFocus(window);
+  SetEvent(static_cast<HANDLE>(ready));
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  DestroyWindow(window);
+  return 0;
+}
+
+TEST_F(SeamKeyboard, CharactersAreLookedUpInTheLayoutOfTheFocusThread) {
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD thread = 0;
+  HANDLE worker = CreateThread(nullptr, 0, focusWindowThread, ready, 0, &thread);
+  ASSERT_NE(worker, nullptr);
+  ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+  pumpMessagesFor(200);
+  scanLayoutForChar('a');
+  EXPECT_EQ(layoutAskedFor, thread) << "the window in front belongs to the other thread";
+  PostThreadMessageA(thread, WM_QUIT, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0);
+  CloseHandle(worker);
+  CloseHandle(ready);
+  pumpMessagesFor(100);  // the seam's answer about the focus, now gone, expires
+}
+
 }  // namespace
+
+#ifdef _WIN64
+#define GET_KEYBOARD_LAYOUT_IMPORT "__imp_GetKeyboardLayout"
+#else
+#define GET_KEYBOARD_LAYOUT_IMPORT "__imp__GetKeyboardLayout@4"
+#endif
+extern "C" HKL(WINAPI* getKeyboardLayoutImport)(DWORD) asm(GET_KEYBOARD_LAYOUT_IMPORT);
+HKL(WINAPI* getKeyboardLayoutImport)(DWORD) = getKeyboardLayoutStandIn;

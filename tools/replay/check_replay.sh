@@ -75,23 +75,24 @@ expect_status 2 "--language needs" --language
 expect_status 2 "--language needs a number" --language 0x10000
 expect_status 2 "--language needs a number" --language deutsch
 expect_status 2 "--ticks needs" --ticks -3
-# Layout tables that are cut short or carry a bad entry are refused whole.
+# Layout tables with a bad entry are refused whole; a short one may leave
+# bytes out, but not the key of a byte it calls dead.
 tables=$(mktemp -d)
-head -n 100 "$cases/xvfb.layout" >"$tables/short"
+{ head -n 100 "$cases/xvfb.layout"; echo "dead 0x7e"; } >"$tables/short"
 { cat "$cases/xvfb.layout"; echo "char 0x41 0x0141"; } >"$tables/twice"
 sed 's/^scan 0x41 0x1e$/scan 0x41 0x10000/' "$cases/xvfb.layout" >"$tables/range"
 sed 's/^char 0x41 /key 0x41 /' "$cases/xvfb.layout" >"$tables/word"
 expect_status 2 "--layout needs" --layout
 expect_status 2 "cannot open $cases/no-such-file" --layout "$cases/no-such-file"
-expect_status 2 "no \"char 0x61\" entry" --layout "$tables/short"
+expect_status 2 "\"dead 0x7e\" names a byte that has no key" --layout "$tables/short"
 expect_status 2 "$tables/twice:517: this entry was given before" --layout "$tables/twice"
 expect_status 2 "SCAN 0..0xffff" --layout "$tables/range"
-expect_status 2 "starts with \"char\" or \"scan\"" --layout "$tables/word"
+expect_status 2 "starts with \"char\", \"scan\", \"dead\" or \"caps\"" --layout "$tables/word"
 rm -rf "$tables"
 expect_status 2 "exclude each other" --ascii --unicode
 expect_status 2 "only one input file" "$cases/hello.in" "$cases/hello.in"
 
-for option in "--ticks N" "--layout FILE" "--unicode"; do
+for option in "--ticks N" "--layout FILE" "--unicode" "--caps-lock"; do
   if "$replay" --help | grep -q -- "$option"; then passed=$((passed + 1)); else fail "--help does not explain $option"; fi
 done
 if [ -z "$("$replay" </dev/null)" ]; then passed=$((passed + 1)); else fail "an empty stream printed something"; fi

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform.h"
 #include "us_layout.h"
 
 namespace {
@@ -15,6 +16,14 @@ const int ENTRIES = 256;
 bool loaded = false;
 int keyScans[ENTRIES];
 int scanCodes[ENTRIES];
+
+// What the lines of a table have given so far.
+struct Given {
+  bool keyScan[ENTRIES] = {};
+  bool scan[ENTRIES] = {};
+  bool dead[ENTRIES] = {};
+  bool caps[ENTRIES] = {};
+};
 
 // A whole number in [min, max]; base 0 takes decimal and 0x hexadecimal.
 bool parseInRange(const char* text, long min, long max, long* value) {
@@ -32,42 +41,57 @@ std::string lineError(const char* path, int line, const char* what) {
 }
 
 // One entry line into the tables; false with *error set when it is bad.
-bool readEntry(char* text, const char* path, int line, bool* haveKeyScan, bool* haveScan, std::string* error) {
+bool readEntry(char* text, const char* path, int line, Given* given, std::string* error) {
   const char* kind = std::strtok(text, " \t\r\n");
   if (!kind || kind[0] == '#') return true;
   const char* index = std::strtok(nullptr, " \t\r\n");
   const char* answer = std::strtok(nullptr, " \t\r\n");
   const char* extra = std::strtok(nullptr, " \t\r\n");
   const bool isChar = std::strcmp(kind, "char") == 0;
-  if (!isChar && std::strcmp(kind, "scan") != 0) {
-    *error = lineError(path, line, "an entry starts with \"char\" or \"scan\"");
+  const bool isDead = std::strcmp(kind, "dead") == 0;
+  const bool isCaps = std::strcmp(kind, "caps") == 0;
+  const bool isFlag = isDead || isCaps;
+  if (!isChar && !isFlag && std::strcmp(kind, "scan") != 0) {
+    *error = lineError(path, line, "an entry starts with \"char\", \"scan\", \"dead\" or \"caps\"");
     return false;
   }
   long i = 0, v = 0;
-  if (!parseInRange(index, 0, ENTRIES - 1, &i) || extra ||
-      !parseInRange(answer, isChar ? -1 : 0, 0xFFFF, &v)) {
-    *error = lineError(path, line, isChar ? "expected \"char C ANSWER\" with C 0..255 and ANSWER -1..0xffff"
-                                          : "expected \"scan VK SCAN\" with VK 0..255 and SCAN 0..0xffff");
+  const bool good = parseInRange(index, 0, ENTRIES - 1, &i) &&
+                    (isFlag ? !answer : !extra && parseInRange(answer, isChar ? -1 : 0, 0xFFFF, &v));
+  if (!good) {
+    *error = lineError(path, line, isFlag   ? "expected \"dead C\" or \"caps C\" with C 0..255"
+                                   : isChar ? "expected \"char C ANSWER\" with C 0..255 and ANSWER -1..0xffff"
+                                            : "expected \"scan VK SCAN\" with VK 0..255 and SCAN 0..0xffff");
     return false;
   }
-  bool* have = isChar ? haveKeyScan : haveScan;
+  bool* have = isDead ? given->dead : isCaps ? given->caps : isChar ? given->keyScan : given->scan;
   if (have[i]) {
     *error = lineError(path, line, "this entry was given before");
     return false;
   }
   have[i] = true;
-  // VkKeyScanA answers a SHORT: 0xffff and -1 are the same "no key".
+  // VkKeyScanExW answers a SHORT: 0xffff and -1 are the same "no key".
   if (isChar)
     keyScans[i] = static_cast<int16_t>(static_cast<uint16_t>(v));
-  else
+  else if (!isFlag)
     scanCodes[i] = static_cast<int>(v);
   return true;
 }
 
-int firstMissing(const bool* have) {
-  for (int i = 0; i < ENTRIES; ++i)
-    if (!have[i]) return i;
-  return -1;
+// Adds flag to the answers of the bytes that the lines of kind name; false
+// when such a line names a byte without a key.
+bool addFlags(const bool (&given)[ENTRIES], int flag, const char* kind, const char* path, std::string* error) {
+  for (int c = 0; c < ENTRIES; ++c) {
+    if (!given[c]) continue;
+    if (keyScans[c] < 0) {
+      char entry[32];
+      std::snprintf(entry, sizeof entry, "%s 0x%02x", kind, c);
+      *error = std::string(path) + ": \"" + entry + "\" names a byte that has no key in the table";
+      return false;
+    }
+    keyScans[c] |= flag;
+  }
+  return true;
 }
 
 }  // namespace
@@ -78,31 +102,30 @@ bool loadLayoutFile(const char* path, std::string* error) {
     *error = std::string("cannot open ") + path + ": " + std::strerror(errno);
     return false;
   }
-  bool haveKeyScan[ENTRIES] = {};
-  bool haveScan[ENTRIES] = {};
+  for (int i = 0; i < ENTRIES; ++i) {
+    keyScans[i] = -1;
+    scanCodes[i] = usMapVirtualKey(i);
+  }
+  Given given;
   char text[256];
   int line = 0;
   bool good = true;
   while (good && std::fgets(text, sizeof text, in)) {
     ++line;
-    good = readEntry(text, path, line, haveKeyScan, haveScan, error);
+    good = readEntry(text, path, line, &given, error);
   }
   std::fclose(in);
   if (!good) return false;
-  const int missingChar = firstMissing(haveKeyScan);
-  const int missingScan = firstMissing(haveScan);
-  if (missingChar >= 0 || missingScan >= 0) {
-    char entry[32];
-    std::snprintf(entry, sizeof entry, missingChar >= 0 ? "char 0x%02x" : "scan 0x%02x",
-                  missingChar >= 0 ? missingChar : missingScan);
-    *error = std::string(path) + ": no \"" + entry + "\" entry; the table must give every byte and every virtual key";
-    return false;
-  }
-  loaded = true;
-  return true;
+  loaded = addFlags(given.dead, LAYOUT_DEAD_KEY, "dead", path, error) &&
+           addFlags(given.caps, LAYOUT_CAPS_KEY, "caps", path, error);
+  return loaded;
 }
 
-int layoutVkKeyScan(unsigned char c) { return loaded ? keyScans[c] : usVkKeyScan(c); }
+int layoutVkKeyScan(unsigned char c) {
+  if (loaded) return keyScans[c];
+  const int key = usVkKeyScan(c);
+  return usCapsKey(c) ? key | LAYOUT_CAPS_KEY : key;
+}
 
 int layoutMapVirtualKey(int vk) {
   if (!loaded) return usMapVirtualKey(vk);

@@ -6,15 +6,20 @@
 
 // Reads a layout table. Every non-empty line that does not start with '#'
 // is one entry; numbers are decimal or 0x-prefixed hexadecimal:
-//   char C ANSWER   VkKeyScanA(C) for the byte C (0..255): -1, or the
+//   char C ANSWER   VkKeyScanExW(C) for the character C (0..255): -1, or the
 //                   virtual key in the low byte and the shift state
 //                   (1 Shift, 2 Ctrl, 4 Alt) in the next
-//   scan VK SCAN    MapVirtualKeyA(VK, 0) for the virtual key VK (0..255)
-// The table must give every byte and every virtual key exactly once.
-// Returns false and says why in *error (with the line number) otherwise.
+//   scan VK SCAN    MapVirtualKeyExW(VK, 0) for the virtual key VK (0..255)
+//   dead C          the key that types C is a dead key
+//   caps C          Caps Lock inverts the Shift of the key that types C
+// Each entry may be given once. A byte without a char entry has no key; a
+// virtual key without a scan entry has its US English scan code; a dead
+// or caps entry needs a char entry with a key. Returns false and says why in *error
+// (with the line number) otherwise.
 bool loadLayoutFile(const char* path, std::string* error);
 
-// VkKeyScanA and MapVirtualKeyA(vk, 0) from the loaded table, or from the
-// US English model when no table was loaded.
+// The layout's answer for c (LAYOUT_DEAD_KEY and LAYOUT_CAPS_KEY added) and
+// MapVirtualKeyExW(vk, 0), from the loaded table, or from the US English
+// model when no table was loaded.
 int layoutVkKeyScan(unsigned char c);
 int layoutMapVirtualKey(int vk);

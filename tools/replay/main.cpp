@@ -44,13 +44,19 @@ const char Usage[] =
     "  --language 0xNNNN  the system default language (default 0x0409, US English;\n"
     "                     0x0407 is German)\n"
     "  --layout FILE      the keyboard layout of another PC: a table of what its\n"
-    "                     VkKeyScanA answers for each byte 0..255 and what its\n"
-    "                     MapVirtualKeyA(vk, 0) answers for each virtual key\n"
+    "                     VkKeyScanExW answers for characters 0..255 and what its\n"
+    "                     MapVirtualKeyExW(vk, 0) answers for virtual keys\n"
     "                     0..255, one entry a line: \"char 0x28 0x0139\" (byte,\n"
-    "                     answer, -1 for no key) and \"scan 0x41 0x1e\" (virtual\n"
-    "                     key, scan code); '#' starts a comment. Write it on that\n"
-    "                     PC with \"input-probe layout FILE\" to see what a device\n"
+    "                     answer, -1 for no key), \"scan 0x41 0x1e\" (virtual\n"
+    "                     key, scan code), \"dead 0x5e\" (the key of that\n"
+    "                     byte is a dead key) and \"caps 0x61\" (Caps Lock\n"
+    "                     inverts the Shift of that byte's key); a byte left\n"
+    "                     out has no key, a virtual key left out has its US\n"
+    "                     scan code; '#' starts a comment. Write it on that PC\n"
+    "                     with \"input-probe layout FILE\" to see what a device\n"
     "                     will type there\n"
+    "  --caps-lock        Caps Lock is on at the start (a press of its key\n"
+    "                     toggles it)\n"
     "  --ticks N          after the input, deliver N glide timer ticks if the glide\n"
     "                     timer is armed then (default 0)\n"
     "  --help             show this text\n"
@@ -61,6 +67,7 @@ const char Usage[] =
 struct Options {
   bool ascii = false;
   bool unicode = false;
+  bool capsLock = false;
   long language = 0x0409;
   long ticks = 0;
   const char* layout = nullptr;
@@ -98,6 +105,8 @@ int parseOptions(int argc, char** argv, Options* options) {
       options->ascii = true;
     } else if (!optionsEnded && std::strcmp(arg, "--unicode") == 0) {
       options->unicode = true;
+    } else if (!optionsEnded && std::strcmp(arg, "--caps-lock") == 0) {
+      options->capsLock = true;
     } else if (!optionsEnded && std::strcmp(arg, "--language") == 0) {
       if (i + 1 >= argc) return usageError("--language needs a value such as 0x0409", "");
       if (!parseNumber(argv[++i], 0, 0xFFFF, &options->language))
@@ -160,6 +169,7 @@ int main(int argc, char** argv) {
 
   interpretation = options.unicode ? INTERPRETATION_UNICODE : options.ascii ? 0 : 1;
   setPrintedSystemLanguage(static_cast<int>(options.language));
+  setPrintedCapsLock(options.capsLock);
 
   int status = replay(in, name);
   if (in != stdin) std::fclose(in);

@@ -12,16 +12,23 @@ const unsigned KEYEVENTF_KEYUP = 0x2;
 // printed, so every other mouse line reads as it always has.
 const unsigned WHEEL_FLAGS = 0x0800 | 0x1000;
 
+const int VK_CAPITAL = 0x14;
+
 int systemLanguage = 0x0409;
 bool glideArmed = false;
+bool capsLock = false;
 
 }  // namespace
 
 void setPrintedSystemLanguage(int language) { systemLanguage = language; }
 
+void setPrintedCapsLock(bool on) { capsLock = on; }
+
 bool printedGlideArmed() { return glideArmed; }
 
+// Caps Lock changes with every press of its key, as on the system.
 void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
+  if (vk == VK_CAPITAL && !(flags & KEYEVENTF_KEYUP)) capsLock = !capsLock;
   std::printf("key %s vk=0x%02x scan=0x%02x flags=0x%x extra=0x%08x\n", (flags & KEYEVENTF_KEYUP) ? "up" : "down",
               static_cast<unsigned>(vk), static_cast<unsigned>(scan), flags, static_cast<unsigned>(extra));
 }
@@ -48,6 +55,8 @@ void pauseTyping(int ms) { std::printf("wait ms=%d\n", ms); }
 int mapVirtualKeyToScan(int vk) { return layoutMapVirtualKey(vk); }
 
 int scanLayoutForChar(unsigned char c) { return layoutVkKeyScan(c); }
+
+int capsLockOn() { return capsLock ? 1 : 0; }
 
 int readSystemLanguage() { return systemLanguage; }
 

@@ -5,5 +5,8 @@
 // What readSystemLanguage answers.
 void setPrintedSystemLanguage(int language);
 
+// Whether Caps Lock is on at the start; a press of its key toggles it.
+void setPrintedCapsLock(bool on);
+
 // Whether the glide timer is armed after the calls printed so far.
 bool printedGlideArmed();

@@ -135,6 +135,8 @@ int usVkKeyScan(unsigned char c) {
   return NO_KEY;
 }
 
+bool usCapsKey(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 int usMapVirtualKey(int vk) {
   if (vk < 0 || vk > 255) return 0;
   return scanTable.scan[vk];

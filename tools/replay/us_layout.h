@@ -7,6 +7,10 @@
 // when no key of the layout types c.
 int usVkKeyScan(unsigned char c);
 
+// Whether Caps Lock inverts the Shift of the key of c on the US English
+// layout: the letters' keys.
+bool usCapsKey(unsigned char c);
+
 // MapVirtualKeyA(vk, 0) on the US English layout: the scan code of a virtual
 // key, 0 for a virtual key that has none.
 int usMapVirtualKey(int vk);
