@@ -107,8 +107,8 @@ const int Button = 0x80, Edit = 0x81, Static = 0x82, ComboBox = 0x85;
 TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
   Template t = loadTemplate();
   EXPECT_EQ("Configure", t.title);
-  EXPECT_EQ(230, t.cx);
-  EXPECT_EQ(447, t.cy);
+  EXPECT_EQ(420, t.cx);
+  EXPECT_EQ(266, t.cy);
   EXPECT_EQ(8, t.pointSize);
   EXPECT_EQ("MS Shell Dlg 2", t.font);
   DWORD wanted = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
@@ -128,39 +128,39 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
   const DWORD BS = BS_TYPEMASK, SS = SS_TYPEMASK, CB = 3;
   const DWORD dropList = CBS_DROPDOWNLIST, dropDown = CBS_DROPDOWN;
   const Row rows[] = {
-      {-1, Button, "&Port", 6, 3, 150, 29, BS_GROUPBOX, 0, 0},
-      {IDC_PORT, ComboBox, "", 11, 13, 140, 146, dropDown,
+      {-1, Button, "&Port", 6, 3, 140, 29, BS_GROUPBOX, 0, 0},
+      {IDC_PORT, ComboBox, "", 11, 13, 130, 146, dropDown,
        WS_VSCROLL | CBS_DISABLENOSCROLL | CBS_NOINTEGRALHEIGHT | WS_TABSTOP, CBS_SORT},
-      {-1, Button, "&Baud", 161, 3, 63, 29, BS_GROUPBOX, 0, 0},
-      {IDC_BAUD, ComboBox, "", 166, 13, 53, 155, dropList, CBS_UPPERCASE | WS_TABSTOP, CBS_SORT},
+      {-1, Button, "&Baud", 151, 3, 65, 29, BS_GROUPBOX, 0, 0},
+      {IDC_BAUD, ComboBox, "", 156, 13, 55, 155, dropList, CBS_UPPERCASE | WS_TABSTOP, CBS_SORT},
       {IDC_FIND, Button, "&Find my device", 6, 36, 110, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
-      {IDC_SEARCH_STATUS, Static, "", 6, 53, 218, 34, SS_LEFT, SS_NOPREFIX, 0},
-      {-1, Button, "Start Up", 6, 90, 218, 96, BS_GROUPBOX, 0, 0},
-      {IDC_RUN_AT_STARTUP, Button, "&Run at Start Up", 12, 101, 206, 10, BS_AUTOCHECKBOX, WS_TABSTOP, WS_DISABLED},
-      {IDC_AUTO_LOGON, Button, "&Automatically Log In as:", 12, 114, 206, 10, BS_AUTOCHECKBOX, WS_DISABLED, 0},
+      {IDC_SEARCH_STATUS, Static, "", 6, 53, 210, 34, SS_LEFT, SS_NOPREFIX, 0},
+      {-1, Button, "Start Up", 6, 90, 210, 100, BS_GROUPBOX, 0, 0},
+      {IDC_RUN_AT_STARTUP, Button, "&Run at Start Up", 12, 101, 198, 10, BS_AUTOCHECKBOX, WS_TABSTOP, WS_DISABLED},
+      {IDC_AUTO_LOGON, Button, "&Automatically Log In as:", 12, 114, 198, 10, BS_AUTOCHECKBOX, WS_DISABLED, 0},
       {IDC_USER_LABEL, Static, "&User:", 24, 130, 54, 10, SS_LEFT, WS_DISABLED, 0},
       {IDC_USER, Edit, "", 80, 128, 100, 13, 0, WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, ES_PASSWORD},
       {IDC_PASSWORD_LABEL, Static, "Pass&word:", 24, 147, 54, 10, SS_LEFT, WS_DISABLED, 0},
       {IDC_PASSWORD, Edit, "", 80, 145, 100, 13, 0, WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_DISABLED, 0},
       {IDC_LOGON_NOTE, Static, "To change automatic log-on, exit Tavrin and start it with Run as administrator.",
-       12, 162, 206, 20, SS_LEFT, 0, 0},
-      {-1, Button, "Extended Character Interpretation", 6, 190, 218, 48, BS_GROUPBOX, 0, 0},
-      {IDC_ASCII_EXTENDED, Button, "A&SCII Extended e.g. Brisvane", 15, 203, 200, 10, BS_AUTORADIOBUTTON, WS_GROUP, WS_DISABLED},
-      {IDC_ANSI_EXTENDED, Button, "A&NSI Extended", 15, 214, 200, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
-      {IDC_UNICODE_TEXT, Button, "Uni&code (UTF-8)", 15, 225, 200, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
-      {-1, Button, "Instructions", 6, 242, 218, 181, BS_GROUPBOX, WS_GROUP, 0},
+       12, 162, 198, 25, SS_LEFT, 0, 0},
+      {-1, Button, "Extended Character Interpretation", 6, 194, 210, 48, BS_GROUPBOX, 0, 0},
+      {IDC_ASCII_EXTENDED, Button, "A&SCII Extended e.g. Brisvane", 15, 207, 195, 10, BS_AUTORADIOBUTTON, WS_GROUP, WS_DISABLED},
+      {IDC_ANSI_EXTENDED, Button, "A&NSI Extended", 15, 218, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
+      {IDC_UNICODE_TEXT, Button, "Uni&code (UTF-8)", 15, 229, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
+      {-1, Button, "Instructions", 222, 3, 192, 239, BS_GROUPBOX, WS_GROUP, 0},
       {-1, Static, "Select the port you wish to use then set the Baud to\nmatch your communications device.",
-       12, 254, 206, 27, SS_CENTER, 0, 0},
+       228, 16, 180, 30, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Run at Start Up' if you want this program to\nrun automatically each time you start your computer\nor log in.",
-       12, 283, 206, 36, SS_CENTER, 0, 0},
+       228, 52, 180, 40, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Automatically Log In' and enter a user name\nand password to automatically log into your system.\n(This may not be available on your computer.)",
-       12, 323, 206, 36, SS_CENTER, 0, 0},
-      {-1, Static, "Select ASCII, ANSI or Unicode (UTF-8).\nMost newer devices will use Unicode.", 12, 363, 206, 27,
+       228, 98, 180, 48, SS_CENTER, 0, 0},
+      {-1, Static, "Select ASCII, ANSI or Unicode (UTF-8).\nMost newer devices will use Unicode.", 228, 152, 180, 30,
        SS_CENTER, 0, 0},
       {-1, Static, "Select OK to use the new values or Cancel to\nquit without making any changes.",
-       12, 392, 206, 27, SS_CENTER, 0, 0},
-      {IDOK, Button, "OK", 112, 428, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
-      {IDCANCEL, Button, "Cancel", 170, 428, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
+       228, 188, 180, 40, SS_CENTER, 0, 0},
+      {IDOK, Button, "OK", 302, 247, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
+      {IDCANCEL, Button, "Cancel", 360, 247, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
   };
   Template t = loadTemplate();
   ASSERT_EQ(sizeof rows / sizeof rows[0], t.items.size());

@@ -13,6 +13,7 @@
 #include "help_content.h"
 #include "help_opener.h"
 #include "help_page.h"
+#include "ui_language.h"
 
 std::vector<std::string> helpCommands;
 int startIsAProgram = 1;
@@ -157,6 +158,14 @@ TEST_F(HelpPage, FirstCallWritesThePageAndPicturesByteExactAndOpensThePage) {
   EXPECT_TRUE(sameBytes(readFile(in("menu.gif")), blob(MenuGif)));
   EXPECT_EQ(helpCommands, std::vector<std::string>{startLine(scratch)});
   EXPECT_FALSE(exists(fallback())) << "a folder that takes the page is the only one written";
+}
+
+TEST_F(HelpPage, PageIsWrittenInTheChosenLanguage) {
+  setUiLanguage(MAKELANGID(LANG_SWEDISH, SUBLANG_NEUTRAL));
+  openHelpPage("Tavrin");
+  setUiLanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  EXPECT_EQ(readFile(in(PAGE)), carriedPage(6) + versionMark(HelpPageVersion, "sv"));
+  EXPECT_NE(carriedPage(6), carriedPage(0));
 }
 
 // Each language's piece where it has one, else the English piece.
