@@ -7,6 +7,7 @@ namespace {
 const LANGID English = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 // The languages carried besides English, each under its neutral sublanguage.
 const WORD OtherLanguages[] = {LANG_GERMAN, LANG_FRENCH, LANG_SPANISH, LANG_DUTCH, LANG_ITALIAN, LANG_SWEDISH};
+const int OtherLanguageCount = sizeof OtherLanguages / sizeof OtherLanguages[0];
 
 const char* const LanguageCodes[] = {"en", "de", "fr", "es", "nl", "it", "sv"};
 
@@ -38,7 +39,7 @@ LANGID uiLanguage() {
 void setUiLanguage(LANGID language) { chosenLanguage = language; }
 
 int uiLanguageIndex() {
-  for (int i = 0; i < 6; ++i)
+  for (int i = 0; i < OtherLanguageCount; ++i)
     if (uiLanguage() == MAKELANGID(OtherLanguages[i], SUBLANG_NEUTRAL)) return i + 1;
   return 0;
 }
