@@ -133,8 +133,12 @@ void CIrDAServ::run() {
     int ending = receiveUntilEnd();
     if (stopRequested) break;
     if (ending != 0) {
+      // The listener has ended by the time its failure is told: a peer that
+      // calls after the report finds no one listening.
+      closeConnection(&clientSocket);
+      closeListening(&listenSocket);
       reportStatus(LINK_FAILURE);
-      break;
+      return;
     }
     reportStatus(LINK_DISCONNECTED);
     closeConnection(&clientSocket);

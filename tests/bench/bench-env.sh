@@ -14,15 +14,20 @@ can_run_32bit_wine() {
   [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-# Starts Xvfb on the first free display numbered from $1 to $2, with a
-# window manager, and exports DISPLAY; BENCH_XVFB_PID is the server the
-# caller stops (the manager ends with it). BENCH_SCREEN sets its size
-# (default 1024x768x24). Two runs may race for one number: Xvfb takes its
-# lock atomically, and the loser ends at once and tries the next number.
+# Starts Xvfb on a free display numbered from $1 to $2, with a window
+# manager, and exports DISPLAY; BENCH_XVFB_PID is the server the caller
+# stops (stop_private_display). BENCH_SCREEN sets its size (default
+# 1024x768x24). Two runs may race for one number: Xvfb takes its lock
+# atomically, and the loser ends at once and tries the next number. The
+# search starts at a random number of the range: a number another test has
+# just given up may still have its dying server listening, and a client that
+# reaches that server loses its display a moment later.
 start_private_display() {
-  local n ready
+  local n i count ready
   ready=$(mktemp)
-  for n in $(seq "$1" "$2"); do
+  count=$(($2 - $1 + 1))
+  for i in $(seq 0 $((count - 1))); do
+    n=$(($1 + (RANDOM + i) % count))
     [ -e "/tmp/.X$n-lock" ] && continue
     # -displayfd: Xvfb writes its number there once it accepts clients.
     Xvfb ":$n" -displayfd 3 -screen 0 "${BENCH_SCREEN:-1024x768x24}" -nolisten tcp \
@@ -35,6 +40,7 @@ start_private_display() {
       start_window_manager
       return
     fi
+    kill "$BENCH_XVFB_PID" 2>/dev/null
   done
   rm -f "$ready"
   return 1
@@ -65,9 +71,14 @@ start_window_manager() {
   return 1
 }
 
+# Returns once the server has ended (5 s at most), so that its number is
+# free only when nothing listens on it any more.
 stop_private_display() {
   [ -n "${BENCH_WM_PID:-}" ] && kill "$BENCH_WM_PID" 2>/dev/null
-  [ -n "${BENCH_XVFB_PID:-}" ] && kill "$BENCH_XVFB_PID" 2>/dev/null
+  if [ -n "${BENCH_XVFB_PID:-}" ]; then
+    kill "$BENCH_XVFB_PID" 2>/dev/null
+    wait_until 5 '! kill -0 "$BENCH_XVFB_PID" 2>/dev/null'
+  fi
   return 0
 }
 
