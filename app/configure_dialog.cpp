@@ -13,6 +13,7 @@
 #include "settings.h"
 #include "settings_store.h"
 #include "system_ports.h"
+#include "ui_language.h"
 
 static const int BaudRateCount = 10;
 static const int TextLimit = 257;
@@ -30,15 +31,18 @@ static void addPort(HWND list, const char* name, const char* text) {
 // "COM7 (USB Serial Port)" from the friendly name "USB Serial Port (COM7)",
 // whose own mention of the port goes.
 static void describePort(const char* name, const char* friendlyName, char* text, int size) {
-  char own[24], format[32];
+  char own[24];
   char description[PortDescriptionSize];
   lstrcpynA(description, friendlyName, sizeof description);
   snprintf(own, sizeof own, " (%s)", name);
   const size_t length = strlen(description), ownLength = strlen(own);
   if (length > ownLength && lstrcmpiA(description + length - ownLength, own) == 0)
     description[length - ownLength] = 0;
-  loadText(IDS_PORT_WITH_NAME, format, sizeof format);
-  snprintf(text, size, format, name, description);
+  wchar_t wideName[24], wideDescription[PortDescriptionSize], wideText[PortDescriptionSize + 32];
+  widen(name, wideName, 24);
+  widen(description, wideDescription, PortDescriptionSize);
+  formatText(wideText, PortDescriptionSize + 32, IDS_PORT_WITH_NAME, wideName, wideDescription);
+  if (!WideCharToMultiByte(CP_ACP, 0, wideText, -1, text, size, nullptr, nullptr)) text[0] = 0;
 }
 
 // The dropped list as wide as its widest entry: a port's name from Device
@@ -261,6 +265,5 @@ INT_PTR CALLBACK configureDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 }
 
 INT_PTR runConfigureDialog() {
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIGURE), nullptr,
-                         configureDialogProc, 0);
+  return showUiDialog(IDD_CONFIGURE, nullptr, configureDialogProc, 0);
 }

@@ -3,16 +3,15 @@
 
 #include "configure_search.h"
 
-#include <stdio.h>
 
 #include "../links/comm_port.h"
 #include "../links/port_search.h"
 #include "../res/resource.h"
 #include "configure_dialog.h"
 #include "link_settings.h"
-#include "message_box.h"
 #include "messages.h"
 #include "settings.h"
+#include "ui_language.h"
 
 namespace {
 
@@ -33,21 +32,19 @@ void postReport(int event, const char* port, unsigned rate) {
   PostMessageA(searchDialog, MSG_SEARCH_REPORT, event, searchNumber);
 }
 
-// String textId, formatted with the port and the rate where it names them.
+// String textId, formatted with the port (%1) and the rate (%2) where it
+// names them.
 void showStatus(HWND dialog, int textId) {
-  char format[256], text[320];
-  loadText(textId, format, sizeof format);
-  if (textId == IDS_SEARCH_RATE)
-    snprintf(text, sizeof text, format, reportedPort, reportedRate);
-  else
-    snprintf(text, sizeof text, format, reportedPort);
-  SetDlgItemTextA(dialog, IDC_SEARCH_STATUS, text);
+  wchar_t port[MAX_PATH], text[512];
+  widen(reportedPort, port, MAX_PATH);
+  formatText(text, 512, textId, port, reportedRate);
+  SetDlgItemTextW(dialog, IDC_SEARCH_STATUS, text);
 }
 
 void showButtonText(HWND dialog, int textId) {
-  char text[64];
-  loadText(textId, text, sizeof text);
-  SetDlgItemTextA(dialog, IDC_FIND, text);
+  wchar_t text[64];
+  loadText(textId, text, 64);
+  SetDlgItemTextW(dialog, IDC_FIND, text);
 }
 
 // Every port the list offers; IrDA is not a serial port.

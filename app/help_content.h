@@ -10,9 +10,11 @@ struct HelpBlob {
   size_t size;
 };
 
-// Written one after the other, nothing between them, into the page.
+// Per language (in the order of uiLanguageCodes, English first), written
+// one after the other, nothing between them, into the page.
+const int HELP_LANGUAGE_COUNT = 7;
 const int HELP_PIECE_COUNT = 4;
-extern const HelpBlob HelpPagePieces[HELP_PIECE_COUNT];
+extern const HelpBlob HelpPagePieces[HELP_LANGUAGE_COUNT][HELP_PIECE_COUNT];
 
 extern const HelpBlob CurrentGif;
 extern const HelpBlob MenuGif;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "help_content.h"
+#include "ui_language.h"
 #include "help_opener.h"
 
 namespace {
@@ -78,15 +79,18 @@ bool pageIsCurrent(HANDLE file) {
   if (!ReadFile(file, text, PageReadLimit, &got, nullptr)) return false;
   text[got] = 0;
   const char* mark = std::strstr(text, VersionMark);
-  return mark && versionNumber(mark + sizeof VersionMark - 1) >= versionNumber(HelpPageVersion);
+  if (!mark || versionNumber(mark + sizeof VersionMark - 1) < versionNumber(HelpPageVersion)) return false;
+  // A page in another language is replaced too.
+  char language[8];
+  return compose(language, " %s -->", uiLanguageCode()) && std::strstr(mark, language);
 }
 
 void writePage(HANDLE file) {
   SetFilePointer(file, 0, nullptr, FILE_BEGIN);
   SetEndOfFile(file);
-  for (const HelpBlob& piece : HelpPagePieces) writeBlob(file, piece);
+  for (const HelpBlob& piece : HelpPagePieces[uiLanguageIndex()]) writeBlob(file, piece);
   char mark[64];
-  if (!compose(mark, "%s%s -->\n", VersionMark, HelpPageVersion)) return;
+  if (!compose(mark, "%s%s %s -->\n", VersionMark, HelpPageVersion, uiLanguageCode())) return;
   DWORD written = 0;
   WriteFile(file, mark, static_cast<DWORD>(std::strlen(mark)), &written, nullptr);
 }

@@ -112,7 +112,7 @@ void reportBlockedWindow(HWND window) {
   if (alreadyReported(window)) return;
   reported[nextReported] = window;
   nextReported = (nextReported + 1) % RememberedWindows;
-  char title[256] = "";
-  GetWindowTextA(window, title, sizeof title);
+  wchar_t title[256] = L"";
+  GetWindowTextW(window, title, 256);
   showBlockedBalloon(title);
 }

@@ -1,6 +1,5 @@
 #include "link_settings.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "../links/comm_port.h"
@@ -14,6 +13,7 @@
 #include "messages.h"
 #include "settings.h"
 #include "tray_status.h"
+#include "ui_language.h"
 
 static bool irdaSelected() {
   return settings.portName && _stricmp(settings.portName, IrdaPortName) == 0;
@@ -60,30 +60,19 @@ void applyLinkSettings(CCommPort& port, const char* previous) {
   settleLinkRetry();
 }
 
-// "Tavrin" followed by a string-table suffix of at most 31 characters.
-static void productWithSuffix(int suffixId, char* text) {
-  char suffix[32];
-  loadText(suffixId, suffix, sizeof suffix);
-  snprintf(text, 256, "Tavrin%s", suffix);
-}
-
-int trayStatusText(const CCommPort& port, char* buffer) {
-  char format[256];
+int trayStatusText(const CCommPort& port, wchar_t* buffer) {
   if (port.isOpen()) {
-    productWithSuffix(IDS_PORT_STATUS, format);
-    snprintf(buffer, 256, format, settings.portName, static_cast<int>(settings.baudRate));
+    wchar_t portName[MAX_PATH];
+    widen(settings.portName, portName, MAX_PATH);
+    formatText(buffer, 128, IDS_PORT_STATUS, portName, settings.baudRate);
     return 0;
   }
-  if (!irdaSelected()) {
-    productWithSuffix(IDS_PLEASE_CONFIGURE, buffer);
-    return 1;
-  }
-  snprintf(buffer, 256, "Tavrin: IrDA");
-  return 0;
+  loadText(irdaSelected() ? IDS_IRDA_STATUS : IDS_PLEASE_CONFIGURE, buffer, 128);
+  return irdaSelected() ? 0 : 1;
 }
 
 void updateTrayStatus(const CCommPort& port) {
-  char tip[256];
+  wchar_t tip[128];
   if (trayStatusText(port, tip)) {
     showWarning(IDS_UNABLE_TO_OPEN, settings.portName);
     // The retry may have opened the port while the warning showed.

@@ -23,8 +23,9 @@ bool serialLinkPaused();
 void releaseAfterLinkStop();
 
 // The tooltip for the current settings and port state, composed into
-// buffer (256 bytes). Returns 1 when it reports a port that failed to open.
-int trayStatusText(const CCommPort& port, char* buffer);
+// buffer (128 characters, what the tooltip holds). Returns 1 when it reports
+// a port that failed to open.
+int trayStatusText(const CCommPort& port, wchar_t* buffer);
 
 // Rewrites the tooltip and removes the failure balloon; warns first when
 // the selected serial port is not open.

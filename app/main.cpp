@@ -4,7 +4,7 @@
 
 #include "../res/resource.h"
 #include "lifecycle.h"
-#include "message_box.h"
+#include "ui_language.h"
 
 namespace {
 
@@ -15,20 +15,17 @@ const char ProductName[] = "Tavrin";
 bool anotherInstanceRuns() {
   instanceMutex = CreateMutexA(nullptr, TRUE, ProductName);
   if (!instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  char message[256];
-  char suffix[32];
-  lstrcpynA(message, ProductName, sizeof message);
-  loadText(IDS_ALREADY_RUNNING, suffix, sizeof suffix);
-  lstrcatA(message, suffix);
-  MessageBoxA(nullptr, message, ProductName, MB_OK | MB_ICONINFORMATION);
+  wchar_t message[256];
+  loadText(IDS_ALREADY_RUNNING, message, 256);
+  MessageBoxW(nullptr, message, L"Tavrin", MB_OK | MB_ICONINFORMATION);
   return true;
 }
 
 void runMessageLoop() {
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
 }
 

@@ -17,6 +17,7 @@
 #include "settings.h"
 #include "splash_about.h"
 #include "tray_status.h"
+#include "ui_language.h"
 
 HWND mainWindow = nullptr;
 HINSTANCE appInstance = nullptr;
@@ -39,7 +40,7 @@ int openSelectedPort() {
 // The menu opens at point; one opened from the keyboard gives the focus
 // back to the notification area when it closes.
 void showTrayMenu(HWND window, POINT point, bool fromKeyboard) {
-  HMENU menu = LoadMenuA(appInstance, MAKEINTRESOURCEA(IDM_TRAY));
+  HMENU menu = loadUiMenu(IDM_TRAY);
   if (!menu) return;
   HMENU popup = GetSubMenu(menu, 0);
   SetMenuDefaultItem(popup, 0, TRUE);
@@ -286,21 +287,21 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     readdTrayIcon();
     return 0;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 HWND createMainWindow(HINSTANCE instance) {
   appInstance = instance;
   taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
-  WNDCLASSA windowClass = {};
+  WNDCLASSW windowClass = {};
   windowClass.style = CS_BYTEALIGNCLIENT;
   windowClass.lpfnWndProc = mainWindowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
-  windowClass.lpszClassName = ProductName;
-  RegisterClassA(&windowClass);
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAIN));
+  windowClass.lpszClassName = L"Tavrin";
+  RegisterClassW(&windowClass);
   // A tool window never gets a taskbar button; it is never shown either.
-  return CreateWindowExA(WS_EX_TOOLWINDOW, ProductName, ProductName, WS_MINIMIZE, 0, 0, 1, 1, nullptr, nullptr,
+  return CreateWindowExW(WS_EX_TOOLWINDOW, L"Tavrin", L"Tavrin", WS_MINIMIZE, 0, 0, 1, 1, nullptr, nullptr,
                          instance, nullptr);
 }
 

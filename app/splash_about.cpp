@@ -1,6 +1,5 @@
 #include "splash_about.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "../res/resource.h"
@@ -9,6 +8,7 @@
 #include "main_window.h"
 #include "messages.h"
 #include "settings.h"
+#include "ui_language.h"
 
 HWND volatile aboutWindow = nullptr;
 int aboutTransparent = 0;
@@ -80,22 +80,22 @@ void showVersionLabel(HWND dialog) {
   VS_FIXEDFILEINFO* info = nullptr;
   UINT length = 0;
   if (!VerQueryValueA(copy, "\\", reinterpret_cast<void**>(&info), &length) || length < sizeof *info) return;
-  char label[32];
-  snprintf(label, sizeof label, "Ver %u.%u", static_cast<unsigned>(HIWORD(info->dwProductVersionMS)),
-           static_cast<unsigned>(LOWORD(info->dwProductVersionMS)));
-  SetDlgItemTextA(dialog, IDC_VERSION, label);
+  wchar_t label[32];
+  if (formatText(label, 32, IDS_VERSION_LABEL, static_cast<unsigned>(HIWORD(info->dwProductVersionMS)),
+                 static_cast<unsigned>(LOWORD(info->dwProductVersionMS))))
+    SetDlgItemTextW(dialog, IDC_VERSION, label);
 }
 
 }  // namespace
 
 void showSplash() {
-  DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_SPLASH), nullptr, splashDialogProc, 0);
+  showUiDialog(IDD_SPLASH, nullptr, splashDialogProc, 0);
 }
 
 void showAboutBox() {
   if (aboutOpen || configureOpen) return;
   aboutOpen = 1;
-  DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, aboutDialogProc, 0);
+  showUiDialog(IDD_ABOUT, nullptr, aboutDialogProc, 0);
   // The box may also have ended without OK (the program's end).
   aboutWindow = nullptr;
   aboutOpen = 0;

@@ -1,31 +1,28 @@
 #include "tray_status.h"
 
 #include <shlwapi.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "../res/resource.h"
-#include "message_box.h"
+#include "ui_language.h"
 #include "messages.h"
 #include "settings.h"
 
 // The record sizes the shell versions read, as the 32-bit shell knows them:
-// 88 (no balloon), 488 (balloon), 504 (balloon and GUID). The layouts give
+// 152 (no balloon), 936 (balloon), 952 (balloon and GUID). The layouts give
 // the right figures for 64-bit programs too.
 #ifndef _WIN64
-static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "record without balloon");
-static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "record with balloon");
-static_assert(NOTIFYICONDATAA_V3_SIZE == 504, "record with balloon and GUID");
+static_assert(NOTIFYICONDATAW_V1_SIZE == 152, "record without balloon");
+static_assert(NOTIFYICONDATAW_V2_SIZE == 936, "record with balloon");
+static_assert(NOTIFYICONDATAW_V3_SIZE == 952, "record with balloon and GUID");
 #endif
 
-NOTIFYICONDATAA trayIconData;
+NOTIFYICONDATAW trayIconData;
 
 namespace {
 
-const char ProductName[] = "Tavrin";
+const wchar_t ProductName[] = L"Tavrin";
 const UINT BALLOON_TIMEOUT_MS = 15000;
-// The balloon keeps at most this many characters of its text.
-const int BALLOON_TEXT_MAX = 63;
 // From the icon's adding to its removal.
 bool iconShown = false;
 // The shell took NOTIFYICON_VERSION_4 (Vista and later): it then tells of
@@ -34,8 +31,8 @@ bool version4 = false;
 
 // Copies text into a fixed field, cut to fit and always terminated.
 template <size_t N>
-void copyField(char (&field)[N], const char* text) {
-  lstrcpynA(field, text, N);
+void copyField(wchar_t (&field)[N], const wchar_t* text) {
+  lstrcpynW(field, text, N);
 }
 
 void clearBalloon() {
@@ -66,12 +63,12 @@ void getModuleVersion(const char* dllName, DWORD* major, DWORD* minor) {
 }
 
 DWORD trayRecordSize(DWORD shellMajor) {
-  if (shellMajor >= 6) return NOTIFYICONDATAA_V3_SIZE;
-  if (shellMajor == 5) return NOTIFYICONDATAA_V2_SIZE;
-  return NOTIFYICONDATAA_V1_SIZE;
+  if (shellMajor >= 6) return NOTIFYICONDATAW_V3_SIZE;
+  if (shellMajor == 5) return NOTIFYICONDATAW_V2_SIZE;
+  return NOTIFYICONDATAW_V1_SIZE;
 }
 
-bool trayHasBalloon() { return trayIconData.cbSize >= NOTIFYICONDATAA_V2_SIZE; }
+bool trayHasBalloon() { return trayIconData.cbSize >= NOTIFYICONDATAW_V2_SIZE; }
 
 void addTrayIcon(HWND window, HINSTANCE instance) {
   DWORD shellMajor = 0;
@@ -82,7 +79,7 @@ void addTrayIcon(HWND window, HINSTANCE instance) {
   trayIconData.uID = 0;
   // The image made for the size the shell draws, rather than the large one
   // scaled down: the icon carries one for every scale.
-  trayIconData.hIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON,
+  trayIconData.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON,
                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                                      LR_SHARED));
   trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -93,7 +90,7 @@ void addTrayIcon(HWND window, HINSTANCE instance) {
     trayIconData.uTimeout = BALLOON_TIMEOUT_MS;
     copyField(trayIconData.szInfoTitle, ProductName);
   }
-  Shell_NotifyIconA(NIM_ADD, &trayIconData);
+  Shell_NotifyIconW(NIM_ADD, &trayIconData);
   iconShown = true;
   askForVersion4();
 }
@@ -102,21 +99,21 @@ void addTrayIcon(HWND window, HINSTANCE instance) {
 // back once the shell has read it. Shells before Vista refuse version 4.
 void askForVersion4() {
   version4 = false;
-  if (trayIconData.cbSize < NOTIFYICONDATAA_V3_SIZE) return;
+  if (trayIconData.cbSize < NOTIFYICONDATAW_V3_SIZE) return;
   trayIconData.uVersion = NOTIFYICON_VERSION_4;
-  version4 = Shell_NotifyIconA(NIM_SETVERSION, &trayIconData) != FALSE;
+  version4 = Shell_NotifyIconW(NIM_SETVERSION, &trayIconData) != FALSE;
   trayIconData.uTimeout = BALLOON_TIMEOUT_MS;
 }
 
 bool trayUsesVersion4() { return version4; }
 
 void focusTrayIcon() {
-  if (iconShown) Shell_NotifyIconA(NIM_SETFOCUS, &trayIconData);
+  if (iconShown) Shell_NotifyIconW(NIM_SETFOCUS, &trayIconData);
 }
 
 void readdTrayIcon() {
   if (!iconShown) return;
-  Shell_NotifyIconA(NIM_ADD, &trayIconData);
+  Shell_NotifyIconW(NIM_ADD, &trayIconData);
   askForVersion4();
 }
 
@@ -125,68 +122,51 @@ void removeTrayIcon() {
   if (!iconShown) return;
   iconShown = false;
   trayIconData.uFlags = 0;
-  Shell_NotifyIconA(NIM_DELETE, &trayIconData);
+  Shell_NotifyIconW(NIM_DELETE, &trayIconData);
 }
 
-char* composeProductText(int suffixId, char* buffer, int size) {
-  // A suffix longer than 31 characters is cut: the record never needs more.
-  char suffix[32];
-  loadText(suffixId, suffix, sizeof suffix);
-  snprintf(buffer, size, "%s%s", ProductName, suffix);
-  return buffer;
-}
-
-void showTrayText(const char* tip) {
+void showTrayText(const wchar_t* tip) {
   copyField(trayIconData.szTip, tip);
   clearBalloon();
-  Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
+  Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
 }
 
 void showPortStatus(const char* portName, unsigned baudRate) {
-  char format[256];
-  char text[256];
-  composeProductText(IDS_PORT_STATUS, format, sizeof format);
-  snprintf(text, sizeof text, format, portName, static_cast<int>(baudRate));
+  wchar_t port[MAX_PATH], text[128];
+  widen(portName, port, MAX_PATH);
+  formatText(text, 128, IDS_PORT_STATUS, port, baudRate);
   showTrayText(text);
 }
 
 void showIrdaStatus() {
-  char text[64];
-  snprintf(text, sizeof text, "%s: %s", ProductName, IrdaPortName);
+  wchar_t text[128];
+  loadText(IDS_IRDA_STATUS, text, 128);
   showTrayText(text);
 }
 
 void showLinkFailure(const char* linkName, bool keepTip) {
-  char text[256];
-  if (!keepTip) copyField(trayIconData.szTip, composeProductText(IDS_PLEASE_CONFIGURE, text, sizeof text));
+  if (!keepTip) loadText(IDS_PLEASE_CONFIGURE, trayIconData.szTip, ARRAYSIZE(trayIconData.szTip));
   if (trayHasBalloon()) {
-    char format[256];
-    char balloon[100];
-    loadText(IDS_UNABLE_TO_OPEN, format, sizeof format);
-    snprintf(balloon, sizeof balloon, format, linkName ? linkName : "");
-    lstrcpynA(trayIconData.szInfo, balloon, BALLOON_TEXT_MAX + 1);
+    wchar_t link[MAX_PATH];
+    widen(linkName ? linkName : "", link, MAX_PATH);
+    formatText(trayIconData.szInfo, ARRAYSIZE(trayIconData.szInfo), IDS_UNABLE_TO_OPEN, link);
     trayIconData.uFlags |= NIF_INFO;
   }
-  Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
+  Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
 }
 
-void showBlockedBalloon(const char* title) {
+void showBlockedBalloon(const wchar_t* title) {
   if (!trayHasBalloon()) return;
-  // Longer than the suffixes composeProductText takes.
-  char suffix[128];
-  char format[160];
-  loadText(IDS_BLOCKED_WINDOW, suffix, sizeof suffix);
-  snprintf(format, sizeof format, "%s%s", ProductName, suffix);
-  // What the text holds besides the title ("%s" gives way to it).
-  const int room = static_cast<int>(sizeof trayIconData.szInfo) - 1 - (static_cast<int>(strlen(format)) - 2);
-  char shortTitle[sizeof trayIconData.szInfo];
-  if (static_cast<int>(strlen(title)) > room)
-    snprintf(shortTitle, sizeof shortTitle, "%.*s...", room - 3, title);
-  else
-    lstrcpynA(shortTitle, title, sizeof shortTitle);
-  const NOTIFYICONDATAA kept = trayIconData;
-  snprintf(trayIconData.szInfo, sizeof trayIconData.szInfo, format, shortTitle);
+  wchar_t format[256];
+  const int formatLength = loadText(IDS_BLOCKED_WINDOW, format, 256);
+  // What the text holds besides the title ("%1" gives way to it).
+  const int room = static_cast<int>(ARRAYSIZE(trayIconData.szInfo)) - 1 - (formatLength - 2);
+  wchar_t shortTitle[ARRAYSIZE(trayIconData.szInfo)];
+  lstrcpynW(shortTitle, title, ARRAYSIZE(shortTitle));
+  if (lstrlenW(title) > room && room > 3) lstrcpyW(shortTitle + room - 3, L"...");
+  const NOTIFYICONDATAW kept = trayIconData;
+  formatText(trayIconData.szInfo, ARRAYSIZE(trayIconData.szInfo), IDS_BLOCKED_WINDOW, shortTitle);
   trayIconData.uFlags |= NIF_INFO;
-  Shell_NotifyIconA(NIM_MODIFY, &trayIconData);
+  Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
   trayIconData = kept;
 }

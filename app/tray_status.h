@@ -6,7 +6,7 @@
 
 // Laid out at the largest size the program knows; cbSize tells the shell
 // how much of it to read.
-extern NOTIFYICONDATAA trayIconData;
+extern NOTIFYICONDATAW trayIconData;
 
 // DllGetVersion of a system library. Both outputs are set to 0 first and
 // stay 0 when the library, the export or the call fails; either may be null.
@@ -32,12 +32,8 @@ void focusTrayIcon();
 // Removes the icon for good (the window is closing).
 void removeTrayIcon();
 
-// Writes "Tavrin" followed by string suffixId into buffer (at most size - 1
-// characters). The suffix may be a format; the caller formats the result.
-char* composeProductText(int suffixId, char* buffer, int size);
-
 // The tooltip becomes tip (cut to what szTip holds), any balloon goes.
-void showTrayText(const char* tip);
+void showTrayText(const wchar_t* tip);
 
 // The tooltip of an open serial port: "Tavrin: COM2 @ 9600 Baud".
 void showPortStatus(const char* portName, unsigned baudRate);
@@ -45,7 +41,7 @@ void showPortStatus(const char* portName, unsigned baudRate);
 // The tooltip of the IrDA link: "Tavrin: IrDA".
 void showIrdaStatus();
 
-// A link could not be brought back: ": Please configure" (unless keepTip:
+// A link could not be brought back: "Tavrin: Please configure" (unless keepTip:
 // the tooltip still tells of a link that works) and, where the record has
 // the balloon fields, a balloon naming the failed link ("COM3", "IrDA").
 void showLinkFailure(const char* linkName, bool keepTip = false);
@@ -53,4 +49,4 @@ void showLinkFailure(const char* linkName, bool keepTip = false);
 // A balloon saying that the window titled title drops Tavrin's input; the
 // title is cut to fit. The tooltip and any link failure balloon stay as
 // they are for the next status update.
-void showBlockedBalloon(const char* title);
+void showBlockedBalloon(const wchar_t* title);

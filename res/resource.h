@@ -72,3 +72,6 @@
 #define IDS_SEARCH_NO_PORTS        31
 #define IDS_SEARCH_STOPPED         32
 #define IDS_SEARCH_NOT_STARTED     33
+// Tray tooltip of the IrDA link; the splash and About version label
+#define IDS_IRDA_STATUS            34
+#define IDS_VERSION_LABEL          35

@@ -197,26 +197,31 @@ HFONT dialogFont() {
   return font;
 }
 
-// Whether a static text, check box or radio button shows its whole text in
-// the dialogs' font: -1 for the other kinds of control.
+// Whether a static text, check box, radio button, push button or group box
+// shows its whole text in the dialogs' font: -1 for the other kinds.
 int textFits(HWND control) {
-  char name[32] = "", text[256] = "";
+  char name[32] = "";
+  wchar_t text[512] = L"";
   GetClassNameA(control, name, sizeof name);
-  GetWindowTextA(control, text, sizeof text);
+  GetWindowTextW(control, text, 512);
   const LONG style = GetWindowLongA(control, GWL_STYLE);
   const LONG kind = style & BS_TYPEMASK;
-  const bool checkable = lstrcmpiA(name, "Button") == 0 &&
-                         (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX || kind == BS_AUTORADIOBUTTON || kind == BS_RADIOBUTTON);
+  const bool button = lstrcmpiA(name, "Button") == 0;
+  const bool checkable =
+      button && (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX || kind == BS_AUTORADIOBUTTON || kind == BS_RADIOBUTTON);
+  const bool oneLine = button && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON || kind == BS_GROUPBOX);
   const bool statik = lstrcmpiA(name, "Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT;
-  if (!checkable && !statik) return -1;
+  if (!checkable && !oneLine && !statik) return -1;
   RECT client;
   GetClientRect(control, &client);
-  // The box beside a button's text and the gap after it.
+  // The box beside a button's text and the gap after it; a push button's
+  // and a group box's frame on both sides.
   if (checkable) client.right -= GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE);
+  if (oneLine) client.right -= 4 * GetSystemMetrics(SM_CXEDGE);
   RECT needed = {0, 0, client.right, 0};
   HDC dc = GetDC(control);
   HGDIOBJ previous = SelectObject(dc, dialogFont());
-  DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | (checkable ? DT_SINGLELINE : 0));
+  DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | (checkable || oneLine ? DT_SINGLELINE : 0));
   SelectObject(dc, previous);
   ReleaseDC(control, dc);
   return needed.right <= client.right && needed.bottom <= client.bottom;

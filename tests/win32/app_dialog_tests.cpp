@@ -320,7 +320,7 @@ TEST_F(DialogTest, AboutBoxControlsSitWhereTheLayoutPutsThem) {
     int id;
     RECT units;
     RECT actual;
-  } placed[] = {{IDOK, {15, 135, 65, 149}, {}}, {IDC_MONITOR, {71, 136, 233, 150}, {}}};
+  } placed[] = {{IDOK, {15, 135, 65, 149}, {}}, {IDC_MONITOR, {71, 136, 213, 150}, {}}};
   HWND dialog = nullptr;
   whileModal([&]() {
     dialog = aboutWindow;
@@ -450,7 +450,7 @@ TEST_F(DialogTest, StartUpShowsIconAndSplashBeforeWiringTheLinksThenOpensTheStor
   EXPECT_EQ(seen, (Calls{"restart(no args,8)", "tray add", "splash", "serialBytes(set)", "serialStatus(set)", "irdaBytes(set)",
                          "irdaStatus(set)", "startListener", "closePort(1)", "openPort(COM3,5,1)", "tray modify"}));
   EXPECT_EQ(interpretation.load(), 1);
-  EXPECT_STREQ(trayIconData.szTip, "Tavrin: COM3 @ 9600 Baud");
+  EXPECT_EQ(narrow(trayIconData.szTip), "Tavrin: COM3 @ 9600 Baud");
 }
 
 struct ConfigureCase {

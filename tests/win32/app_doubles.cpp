@@ -92,7 +92,7 @@ void openHelpPage(const char* productName) { helpPagesOpened.push_back(productNa
 // The program calls the shell through its import table; this definition of
 // the import slot takes the place of the one in the import library, so every
 // call lands here and no real tray is involved.
-static BOOL WINAPI recordNotifyIcon(DWORD operation, PNOTIFYICONDATAA record) {
+static BOOL WINAPI recordNotifyIcon(DWORD operation, PNOTIFYICONDATAW record) {
   TrayCall call;
   call.operation = operation;
   memcpy(&call.record, record, sizeof call.record);
@@ -110,13 +110,19 @@ static HRESULT WINAPI recordRestartRegistration(PCWSTR commandLine, DWORD flags)
 }
 
 #ifdef _WIN64
-#define NOTIFY_ICON_IMPORT "__imp_Shell_NotifyIconA"
+#define NOTIFY_ICON_IMPORT "__imp_Shell_NotifyIconW"
 #define RESTART_IMPORT "__imp_RegisterApplicationRestart"
 #else
-#define NOTIFY_ICON_IMPORT "__imp__Shell_NotifyIconA@8"
+#define NOTIFY_ICON_IMPORT "__imp__Shell_NotifyIconW@8"
 #define RESTART_IMPORT "__imp__RegisterApplicationRestart@8"
 #endif
-extern "C" BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAA) asm(NOTIFY_ICON_IMPORT);
-BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAA) = recordNotifyIcon;
+extern "C" BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAW) asm(NOTIFY_ICON_IMPORT);
+BOOL(WINAPI* notifyIconImport)(DWORD, PNOTIFYICONDATAW) = recordNotifyIcon;
 extern "C" HRESULT(WINAPI* restartImport)(PCWSTR, DWORD) asm(RESTART_IMPORT);
 HRESULT(WINAPI* restartImport)(PCWSTR, DWORD) = recordRestartRegistration;
+
+std::string narrow(const wchar_t* text) {
+  char utf8[1024];
+  if (!WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr)) return "";
+  return utf8;
+}

@@ -33,8 +33,11 @@ extern std::vector<std::string> helpPagesOpened;
 
 struct TrayCall {
   DWORD operation;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
-  NOTIFYICONDATAA record;
+  NOTIFYICONDATAW record;
 };
 extern std::vector<TrayCall> trayCalls;
+
+// A text of a Unicode window or tray record as UTF-8, for comparisons.
+std::string narrow(const wchar_t* text);
 
 void resetDoubles();

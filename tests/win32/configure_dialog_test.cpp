@@ -9,6 +9,7 @@
 #include "../../app/port_descriptions.h"
 #include "../../app/settings.h"
 #include "../../app/settings_store.h"
+#include "../../app/ui_language.h"
 #include "../../interp/interp.h"
 #include "../../links/comm_port.h"
 #include "../../res/resource.h"
@@ -372,29 +373,44 @@ TEST_F(ConfigureDialog, StoredInterpretationChecksItsButtonAndOkStoresTheChecked
   }
 }
 
-// Each text, measured in the dialog's own font, fits the box it is given:
-// the search's status with its longest text.
-TEST_F(ConfigureDialog, EveryTextFitsItsControl) {
-  open();
-  char status[256];
-  LoadStringA(GetModuleHandleA(nullptr), IDS_SEARCH_SILENT, status, sizeof status);
-  SetDlgItemTextA(dialog, IDC_SEARCH_STATUS, status);
-  HDC dc = GetDC(dialog);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
-  for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-    char className[16], label[256];
-    GetClassNameA(control, className, sizeof className);
-    if (lstrcmpiA(className, "Static") != 0) continue;
-    GetWindowTextA(control, label, sizeof label);
-    RECT box;
-    GetClientRect(control, &box);
-    RECT needed = box;
-    DrawTextA(dc, label, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
-    EXPECT_LE(needed.bottom - needed.top, box.bottom - box.top) << label;
-    EXPECT_LE(needed.right - needed.left, box.right - box.left) << label;
+// In every language each text, measured in the dialog's own font, fits the
+// box it is given: the search's status with each of its longer texts, and
+// the log-on note, which the dialog shows only where it applies.
+TEST_F(ConfigureDialog, EveryTextFitsItsControlInEveryLanguage) {
+  for (WORD language : {LANG_ENGLISH, LANG_GERMAN, LANG_FRENCH, LANG_SPANISH, LANG_DUTCH, LANG_ITALIAN, LANG_SWEDISH}) {
+    setUiLanguage(language == LANG_ENGLISH ? MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)
+                                           : MAKELANGID(language, SUBLANG_NEUTRAL));
+    HRSRC found = FindResourceExW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_CONFIGURE),
+                                  uiLanguage());
+    dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                        static_cast<LPCDLGTEMPLATEW>(LockResource(LoadResource(nullptr, found))),
+                                        nullptr, configureDialogProc, 0);
+    ASSERT_NE(nullptr, dialog);
+    HDC dc = GetDC(dialog);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    for (int status : {IDS_SEARCH_SILENT, IDS_SEARCH_NO_PORTS, IDS_SEARCH_RATE_UNKNOWN}) {
+      wchar_t text[512];
+      formatText(text, 512, status, L"COM16", 115200u);
+      SetDlgItemTextW(dialog, IDC_SEARCH_STATUS, text);
+      for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        wchar_t className[16], label[512];
+        GetClassNameW(control, className, 16);
+        if (lstrcmpiW(className, L"Static") != 0) continue;
+        GetWindowTextW(control, label, 512);
+        RECT box;
+        GetClientRect(control, &box);
+        RECT needed = box;
+        DrawTextW(dc, label, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+        EXPECT_LE(needed.bottom - needed.top, box.bottom - box.top) << language << " " << GetDlgCtrlID(control);
+        EXPECT_LE(needed.right - needed.left, box.right - box.left) << language << " " << GetDlgCtrlID(control);
+      }
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(dialog, dc);
+    DestroyWindow(dialog);
+    dialog = nullptr;
   }
-  SelectObject(dc, oldFont);
-  ReleaseDC(dialog, dc);
+  setUiLanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
 }
 
 TEST_F(ConfigureDialog, ModalRunEndsWithOneForOkAndTwoForCancel) {

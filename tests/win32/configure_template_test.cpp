@@ -51,9 +51,11 @@ public:
   const BYTE* at;
 };
 
-Template loadTemplate() {
+const LANGID English = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+Template loadTemplate(LANGID language = English) {
   HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDD_CONFIGURE), MAKEINTRESOURCEA(5));
+  HRSRC resource = FindResourceExA(module, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(IDD_CONFIGURE), language);
   const BYTE* base = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
   Template t{};
   if (!base) return t;
@@ -105,8 +107,8 @@ const int Button = 0x80, Edit = 0x81, Static = 0x82, ComboBox = 0x85;
 TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
   Template t = loadTemplate();
   EXPECT_EQ("Configure", t.title);
-  EXPECT_EQ(199, t.cx);
-  EXPECT_EQ(381, t.cy);
+  EXPECT_EQ(420, t.cx);
+  EXPECT_EQ(266, t.cy);
   EXPECT_EQ(8, t.pointSize);
   EXPECT_EQ("MS Shell Dlg 2", t.font);
   DWORD wanted = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
@@ -126,39 +128,39 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
   const DWORD BS = BS_TYPEMASK, SS = SS_TYPEMASK, CB = 3;
   const DWORD dropList = CBS_DROPDOWNLIST, dropDown = CBS_DROPDOWN;
   const Row rows[] = {
-      {-1, Button, "&Port", 6, 3, 125, 29, BS_GROUPBOX, 0, 0},
-      {IDC_PORT, ComboBox, "", 11, 13, 115, 146, dropDown,
+      {-1, Button, "&Port", 6, 3, 140, 29, BS_GROUPBOX, 0, 0},
+      {IDC_PORT, ComboBox, "", 11, 13, 130, 146, dropDown,
        WS_VSCROLL | CBS_DISABLENOSCROLL | CBS_NOINTEGRALHEIGHT | WS_TABSTOP, CBS_SORT},
-      {-1, Button, "&Baud", 136, 3, 56, 29, BS_GROUPBOX, 0, 0},
-      {IDC_BAUD, ComboBox, "", 141, 13, 46, 155, dropList, CBS_UPPERCASE | WS_TABSTOP, CBS_SORT},
-      {IDC_FIND, Button, "&Find my device", 6, 36, 70, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
-      {IDC_SEARCH_STATUS, Static, "", 6, 53, 186, 26, SS_LEFT, SS_NOPREFIX, 0},
-      {-1, Button, "Start Up", 6, 82, 186, 73, BS_GROUPBOX, 0, 0},
-      {IDC_RUN_AT_STARTUP, Button, "&Run at Start Up", 12, 92, 65, 10, BS_AUTOCHECKBOX, WS_TABSTOP, WS_DISABLED},
-      {IDC_AUTO_LOGON, Button, "&Automatically Log In as:", 12, 105, 91, 10, BS_AUTOCHECKBOX, WS_DISABLED, 0},
-      {IDC_USER_LABEL, Static, "&User:", 27, 121, 18, 11, SS_LEFT, WS_DISABLED, 0},
-      {IDC_USER, Edit, "", 47, 119, 78, 13, 0, WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, ES_PASSWORD},
-      {IDC_PASSWORD_LABEL, Static, "Pass&word:", 11, 138, 36, 10, SS_LEFT, WS_DISABLED, 0},
-      {IDC_PASSWORD, Edit, "", 47, 136, 78, 13, 0, WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_DISABLED, 0},
+      {-1, Button, "&Baud", 151, 3, 65, 29, BS_GROUPBOX, 0, 0},
+      {IDC_BAUD, ComboBox, "", 156, 13, 55, 155, dropList, CBS_UPPERCASE | WS_TABSTOP, CBS_SORT},
+      {IDC_FIND, Button, "&Find my device", 6, 36, 110, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
+      {IDC_SEARCH_STATUS, Static, "", 6, 53, 210, 34, SS_LEFT, SS_NOPREFIX, 0},
+      {-1, Button, "Start Up", 6, 90, 210, 100, BS_GROUPBOX, 0, 0},
+      {IDC_RUN_AT_STARTUP, Button, "&Run at Start Up", 12, 101, 198, 10, BS_AUTOCHECKBOX, WS_TABSTOP, WS_DISABLED},
+      {IDC_AUTO_LOGON, Button, "&Automatically Log In as:", 12, 114, 198, 10, BS_AUTOCHECKBOX, WS_DISABLED, 0},
+      {IDC_USER_LABEL, Static, "&User:", 24, 130, 54, 10, SS_LEFT, WS_DISABLED, 0},
+      {IDC_USER, Edit, "", 80, 128, 100, 13, 0, WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, ES_PASSWORD},
+      {IDC_PASSWORD_LABEL, Static, "Pass&word:", 24, 147, 54, 10, SS_LEFT, WS_DISABLED, 0},
+      {IDC_PASSWORD, Edit, "", 80, 145, 100, 13, 0, WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_DISABLED, 0},
       {IDC_LOGON_NOTE, Static, "To change automatic log-on, exit Tavrin and start it with Run as administrator.",
-       134, 92, 54, 58, SS_LEFT, 0, 0},
-      {-1, Button, "Extended Character Interpretation", 6, 163, 186, 48, BS_GROUPBOX, 0, 0},
-      {IDC_ASCII_EXTENDED, Button, "A&SCII Extended e.g. Brisvane", 15, 176, 118, 10, BS_AUTORADIOBUTTON, WS_GROUP, WS_DISABLED},
-      {IDC_ANSI_EXTENDED, Button, "A&NSI Extended", 15, 187, 65, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
-      {IDC_UNICODE_TEXT, Button, "Uni&code (UTF-8)", 15, 198, 70, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
-      {-1, Button, "Instructions", 6, 220, 186, 137, BS_GROUPBOX, WS_GROUP, 0},
+       12, 162, 198, 25, SS_LEFT, 0, 0},
+      {-1, Button, "Extended Character Interpretation", 6, 194, 210, 48, BS_GROUPBOX, 0, 0},
+      {IDC_ASCII_EXTENDED, Button, "A&SCII Extended e.g. Brisvane", 15, 207, 195, 10, BS_AUTORADIOBUTTON, WS_GROUP, WS_DISABLED},
+      {IDC_ANSI_EXTENDED, Button, "A&NSI Extended", 15, 218, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
+      {IDC_UNICODE_TEXT, Button, "Uni&code (UTF-8)", 15, 229, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
+      {-1, Button, "Instructions", 222, 3, 192, 239, BS_GROUPBOX, WS_GROUP, 0},
       {-1, Static, "Select the port you wish to use then set the Baud to\nmatch your communications device.",
-       12, 232, 174, 19, SS_CENTER, 0, 0},
+       228, 16, 180, 30, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Run at Start Up' if you want this program to\nrun automatically each time you start your computer\nor log in.",
-       11, 254, 175, 27, SS_CENTER, 0, 0},
+       228, 52, 180, 40, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Automatically Log In' and enter a user name\nand password to automatically log into your system.\n(This may not be available on your computer.)",
-       11, 282, 175, 26, SS_CENTER, 0, 0},
-      {-1, Static, "Select ASCII, ANSI or Unicode (UTF-8).\nMost newer devices will use Unicode.", 11, 312, 175, 19,
+       228, 98, 180, 48, SS_CENTER, 0, 0},
+      {-1, Static, "Select ASCII, ANSI or Unicode (UTF-8).\nMost newer devices will use Unicode.", 228, 152, 180, 30,
        SS_CENTER, 0, 0},
       {-1, Static, "Select OK to use the new values or Cancel to\nquit without making any changes.",
-       11, 334, 175, 17, SS_CENTER, 0, 0},
-      {IDOK, Button, "OK", 88, 362, 50, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
-      {IDCANCEL, Button, "Cancel", 142, 362, 50, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
+       228, 188, 180, 40, SS_CENTER, 0, 0},
+      {IDOK, Button, "OK", 302, 247, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
+      {IDCANCEL, Button, "Cancel", 360, 247, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
   };
   Template t = loadTemplate();
   ASSERT_EQ(sizeof rows / sizeof rows[0], t.items.size());
@@ -179,17 +181,23 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
     EXPECT_EQ(0u, item.style & row.absent);
     EXPECT_TRUE(item.style & WS_VISIBLE);
   }
-  // Alt and one letter reach each choice and labelled field; a letter used
-  // twice would reach only the first.
-  std::string letters;
-  for (const Row& row : rows) {
-    const char* amp = strchr(row.text, '&');
-    if (!amp) continue;
-    const char letter = static_cast<char>(toupper(amp[1]));
-    EXPECT_EQ(std::string::npos, letters.find(letter)) << row.text;
-    letters += letter;
+}
+
+// In every language Alt and one letter reach each choice and labelled field;
+// a letter used twice would reach only the first.
+TEST(ConfigureTemplate, EveryLanguageGivesEachControlItsOwnAccessKey) {
+  for (WORD language : {LANG_ENGLISH, LANG_GERMAN, LANG_FRENCH, LANG_SPANISH, LANG_DUTCH, LANG_ITALIAN, LANG_SWEDISH}) {
+    const Template t = loadTemplate(language == LANG_ENGLISH ? English : MAKELANGID(language, SUBLANG_NEUTRAL));
+    std::string letters;
+    for (const Item& item : t.items) {
+      const size_t amp = item.text.find('&');
+      if (amp == std::string::npos) continue;
+      const char letter = static_cast<char>(toupper(item.text[amp + 1]));
+      EXPECT_EQ(std::string::npos, letters.find(letter)) << language << ": " << item.text;
+      letters += letter;
+    }
+    EXPECT_EQ(10u, letters.size()) << language << ": " << letters;
   }
-  EXPECT_EQ(10u, letters.size()) << letters;
 }
 
 }  // namespace

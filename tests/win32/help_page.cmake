@@ -7,6 +7,7 @@ add_wine_test(help_page_test
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/help_page_test.cpp
     ${PROJECT_SOURCE_DIR}/app/help_page.cpp
+    ${PROJECT_SOURCE_DIR}/app/ui_language.cpp
     ${HELP_CONTENT_FOR_TEST}
   LIBS gtest_main)
 target_include_directories(help_page_test PRIVATE ${PROJECT_SOURCE_DIR}/app)

@@ -13,6 +13,7 @@
 #include "help_content.h"
 #include "help_opener.h"
 #include "help_page.h"
+#include "ui_language.h"
 
 std::vector<std::string> helpCommands;
 int startIsAProgram = 1;
@@ -58,13 +59,15 @@ bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 std::string blob(const HelpBlob& b) { return std::string(reinterpret_cast<const char*>(b.data), b.size); }
 
-std::string carriedPage() {
+std::string carriedPage(int language = 0) {
   std::string page;
-  for (const HelpBlob& piece : HelpPagePieces) page += blob(piece);
+  for (const HelpBlob& piece : HelpPagePieces[language]) page += blob(piece);
   return page;
 }
 
-std::string versionMark(const std::string& version) { return "<!-- Tavrin " + version + " -->\n"; }
+std::string versionMark(const std::string& version, const std::string& language = "en") {
+  return "<!-- Tavrin " + version + " " + language + " -->\n";
+}
 
 // The page as written: the carried text and the version that wrote it.
 std::string writtenPage() { return carriedPage() + versionMark(HelpPageVersion); }
@@ -157,9 +160,26 @@ TEST_F(HelpPage, FirstCallWritesThePageAndPicturesByteExactAndOpensThePage) {
   EXPECT_FALSE(exists(fallback())) << "a folder that takes the page is the only one written";
 }
 
+TEST_F(HelpPage, PageIsWrittenInTheChosenLanguage) {
+  setUiLanguage(MAKELANGID(LANG_SWEDISH, SUBLANG_NEUTRAL));
+  openHelpPage("Tavrin");
+  setUiLanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  EXPECT_EQ(readFile(in(PAGE)), carriedPage(6) + versionMark(HelpPageVersion, "sv"));
+  EXPECT_NE(carriedPage(6), carriedPage(0));
+}
+
+// Each language's piece where it has one, else the English piece.
 TEST_F(HelpPage, CarriedDataIsTheSourceFilesByteForByte) {
-  EXPECT_EQ(carriedPage(), sourceFile("help/1-configure.html") + sourceFile("help/2-connect.html") +
-                               sourceFile("help/3-troubleshooting.html") + sourceFile("help/4-end.html"));
+  const char* const codes[HELP_LANGUAGE_COUNT] = {"", "de/", "fr/", "es/", "nl/", "it/", "sv/"};
+  for (int language = 0; language < HELP_LANGUAGE_COUNT; ++language) {
+    std::string expected;
+    for (const char* piece : {"1-configure.html", "2-connect.html", "3-troubleshooting.html", "4-end.html"}) {
+      const std::string own = std::string("help/") + codes[language] + piece;
+      const bool present = GetFileAttributesA(("Z:" TAVRIN_RES_DIR "/" + own).c_str()) != INVALID_FILE_ATTRIBUTES;
+      expected += sourceFile((present ? own : std::string("help/") + piece).c_str());
+    }
+    EXPECT_EQ(carriedPage(language), expected) << codes[language];
+  }
   EXPECT_TRUE(sameBytes(blob(CurrentGif), sourceFile("current.gif")));
   EXPECT_TRUE(sameBytes(blob(MenuGif), sourceFile("menu.gif")));
   const std::string page = carriedPage();
@@ -231,7 +251,8 @@ TEST_F(HelpPage, CarriedPicturesHaveTheirFormat) {
 
 // A page written by this version or a newer one is left as it is, pictures
 // included; an older one (one without the mark came before the mark) is
-// replaced with its pictures. The page opens either way.
+// replaced with its pictures, and so is one in another language. The page
+// opens either way.
 TEST_F(HelpPage, LaterCallsReplaceOnlyAPageOfAnOlderVersion) {
   const struct {
     std::string page;
@@ -239,6 +260,7 @@ TEST_F(HelpPage, LaterCallsReplaceOnlyAPageOfAnOlderVersion) {
   } rows[] = {{"left alone" + versionMark(HelpPageVersion), false},
               {"left alone" + versionMark("999.0.0"), false},
               {"left alone" + versionMark("0.9.9"), true},
+              {"left alone" + versionMark(HelpPageVersion, "de"), true},
               {"left alone", true}};
   for (const auto& row : rows) {
     helpCommands.clear();

@@ -48,9 +48,11 @@ protected:
     return at == std::string::npos ? "" : stty.substr(at + 6, stty.find(' ', at + 6) - at - 6);
   }
   std::string tooltip() {
-    char text[256];
+    wchar_t text[128];
+    char shown[256];
     trayStatusText(commPort, text);
-    return text;
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, shown, sizeof shown, nullptr, nullptr);
+    return shown;
   }
   void apply(const char* port, unsigned rate, const char* previous) {
     settings.portName = port;

@@ -10,7 +10,8 @@ set(SETTINGS_TEST_SUPPORT
 
 # windres dependencies are not scanned: rebuild the tests' resources when a
 # script they include changes.
-file(GLOB SETTINGS_RES_INPUTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.rc ${PROJECT_SOURCE_DIR}/res/*.h)
+file(GLOB SETTINGS_RES_INPUTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.rc ${PROJECT_SOURCE_DIR}/res/lang/*.rc
+     ${PROJECT_SOURCE_DIR}/res/*.h)
 set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/settings_resources.rc
                             PROPERTIES OBJECT_DEPENDS "${SETTINGS_RES_INPUTS}")
 

@@ -53,7 +53,11 @@ int deleteRegistryValue(HKEY key, const char* name) {
 
 void openHelpPage(const char*) { ++helpPageOpened; }
 
-std::string trayTip() { return trayIconData.szTip; }
+std::string trayTip() {
+  char tip[256];
+  if (!WideCharToMultiByte(CP_UTF8, 0, trayIconData.szTip, -1, tip, sizeof tip, nullptr, nullptr)) return "";
+  return tip;
+}
 
 // Wine keeps no LSA secrets; these take the place of advapi32's through the
 // import slots, so the store's calls and their outcome can be seen.

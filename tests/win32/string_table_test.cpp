@@ -1,52 +1,115 @@
-// The string table as the program loads it: every text of the settings,
-// the Configure dialog and the tray status, character for character.
+// The string table as the program loads it: every English text character for
+// character, and every language with every string, dialog and the menu of
+// its own, each string with the placeholders of the English one.
 #include <gtest/gtest.h>
 
-#include "../../app/message_box.h"
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "../../app/ui_language.h"
+#include "resource.h"
 
 namespace {
 
-TEST(StringTable, LoadsEveryTextExactly) {
-  struct Row { int id; const char* text; } rows[] = {
-      {4, "Please use TweakUI to automatically log in to Windows 95/98/ME.\n\n"
-          "TweakUI is a free download from Microsoft and can be found\n"
-          "by searching for \\\"TweakUI\\\" using your favorite search engine"},
-      {5, "Not available"},
-      {6, "Creating Help Files"},
-      {7, "Help"},
-      {8, "Error"},
-      {9, "Error saving default settings in registry.\n(%s)"},
-      {11, "Unable to create settings key\n%s\\%s"},
-      {12, "Unable to create run key\n%s\\%s"},
-      {13, "Error saving settings in registry.\n(%s)"},
-      {14, "Unable to set start-up key."},
-      {15, "Unable to access start-up key.\n%s\\%s"},
-      {16, "Unable to write settings key\n%s\\%s"},
-      {17, "Unable to access auto-login key.\n%s\\%s"},
-      {18, " is already running."},
-      {19, "Unable to open %s\nPlease check communications settings."},
-      {20, ": Please configure"},
-      {21, ": %s @ %d Baud"},
-      {22, " cannot type into \"%s\" because it runs as administrator."},
+const int FirstId = IDS_TWEAKUI, LastId = IDS_VERSION_LABEL;
+const LANGID Languages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL),
+                            MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL),  MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL),
+                            MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL),   MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
+                            MAKELANGID(LANG_SWEDISH, SUBLANG_NEUTRAL)};
+
+std::wstring text(int id) {
+  wchar_t buffer[1024];
+  loadText(id, buffer, 1024);
+  return buffer;
+}
+
+// The placeholders of a text, sorted: "%1", "%2!u!".
+std::vector<std::wstring> placeholders(const std::wstring& text) {
+  static const std::wregex placeholder(L"%[0-9]+(![^!]*!)?");
+  std::vector<std::wstring> found(std::wsregex_token_iterator(text.begin(), text.end(), placeholder),
+                                  std::wsregex_token_iterator());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+bool hasOwn(LANGID language, int type, int id) {
+  return FindResourceExW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(type), MAKEINTRESOURCEW(id), language);
+}
+
+class StringTable : public ::testing::Test {
+protected:
+  void TearDown() override { setUiLanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)); }
+};
+
+TEST_F(StringTable, LoadsEveryEnglishTextExactly) {
+  struct Row { int id; const wchar_t* text; } rows[] = {
+      {4, L"Please use TweakUI to automatically log in to Windows 95/98/ME.\n\n"
+          L"TweakUI is a free download from Microsoft and can be found\n"
+          L"by searching for \\\"TweakUI\\\" using your favorite search engine"},
+      {5, L"Not available"},
+      {6, L"Creating Help Files"},
+      {7, L"Help"},
+      {8, L"Error"},
+      {9, L"Error saving default settings in registry.\n(%1)"},
+      {11, L"Unable to create settings key\n%1\\%2"},
+      {12, L"Unable to create run key\n%1\\%2"},
+      {13, L"Error saving settings in registry.\n(%1)"},
+      {14, L"Unable to set start-up key."},
+      {15, L"Unable to access start-up key.\n%1\\%2"},
+      {16, L"Unable to write settings key\n%1\\%2"},
+      {17, L"Unable to access auto-login key.\n%1\\%2"},
+      {18, L"Tavrin is already running."},
+      {19, L"Unable to open %1\nPlease check communications settings."},
+      {20, L"Tavrin: Please configure"},
+      {21, L"Tavrin: %1 @ %2!u! Baud"},
+      {22, L"Tavrin cannot type into \"%1\" because it runs as administrator."},
+      {34, L"Tavrin: IrDA"},
+      {35, L"Ver %1!u!.%2!u!"},
   };
-  for (const Row& row : rows) {
-    char text[256];
-    loadText(row.id, text, sizeof text);
-    EXPECT_STREQ(row.text, text) << "string " << row.id;
+  setUiLanguage(Languages[0]);
+  for (const Row& row : rows) EXPECT_EQ(row.text, text(row.id)) << "string " << row.id;
+  for (int id : {0, 1, 2, 3, 10, LastId + 1}) EXPECT_EQ(L"", text(id)) << id;
+}
+
+// A language that lacked a string, a dialog or the menu would show English
+// there; one with other placeholders would show the wrong value or none.
+TEST_F(StringTable, EveryLanguageHasEveryStringDialogAndMenuWithTheEnglishPlaceholders) {
+  std::vector<std::wstring> english;
+  setUiLanguage(Languages[0]);
+  for (int id = FirstId; id <= LastId; ++id) english.push_back(text(id));
+  for (LANGID language : Languages) {
+    SCOPED_TRACE(language);
+    for (int dialog : {IDD_CONFIGURE, IDD_SPLASH, IDD_ABOUT}) EXPECT_TRUE(hasOwn(language, 5, dialog)) << dialog;
+    EXPECT_TRUE(hasOwn(language, 4, IDM_TRAY));
+    setUiLanguage(language);
+    for (int id = FirstId; id <= LastId; ++id) {
+      if (english[id - FirstId].empty()) continue;
+      EXPECT_TRUE(hasOwn(language, 6, id / 16 + 1)) << "string block of " << id;
+      const std::wstring own = text(id);
+      EXPECT_FALSE(own.empty()) << "string " << id;
+      EXPECT_EQ(placeholders(english[id - FirstId]), placeholders(own)) << "string " << id;
+    }
   }
 }
 
-TEST(StringTable, HasNoStringBesideTheListedOnes) {
-  char text[256];
-  for (int id : {0, 1, 2, 3, 10, 34}) EXPECT_EQ(0, loadText(id, text, sizeof text)) << id;
+TEST_F(StringTable, PlaceholdersTakeTheValuesInTheLanguagesOrder) {
+  wchar_t shown[128];
+  setUiLanguage(MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL));
+  formatText(shown, 128, IDS_PORT_STATUS, L"COM3", 9600u);
+  EXPECT_STREQ(L"Tavrin: COM3 mit 9600 Baud", shown);
+  setUiLanguage(MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL));
+  formatText(shown, 128, IDS_VERSION_LABEL, 2u, 1u);
+  EXPECT_STREQ(L"Version 2.1", shown);
 }
 
-TEST(StringTable, CaptionBufferOfSixteenBytesHoldsEveryCaption) {
-  char caption[16];
-  for (int id : {5, 7, 8}) {
-    int length = loadText(id, caption, sizeof caption);
-    EXPECT_LT(length, 15) << "caption " << id << " would be cut";
-  }
+TEST(UiLanguage, DisplayLanguageOfAnyCountryPicksItsLanguageAndOthersEnglish) {
+  struct Row { LANGID display, shown; } rows[] = {
+      {0x0407, 0x0007}, {0x0807, 0x0007}, {0x040C, 0x000C}, {0x0C0A, 0x000A}, {0x0813, 0x0013},
+      {0x0410, 0x0010}, {0x081D, 0x001D}, {0x0809, 0x0409}, {0x0411, 0x0409}, {0x0416, 0x0409},
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.shown, tavrinLanguageFor(row.display)) << std::hex << row.display;
 }
 
 }  // namespace
