@@ -134,10 +134,17 @@ cleanup() {
   end_line
   # The prefix is ours alone: its server and the copy go with the run.
   remove_prefix_copy
+  stop_private_display
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
 
+# The display comes first: the prefix's first Wine process starts its
+# desktop (explorer.exe), which keeps the display it found for the whole
+# session. Started without one, it left the test program unable to create
+# a single window on some runs. wine-run.sh uses this display.
+start_private_display 91 140 || { echo "serial-bench: no free display for Xvfb" >&2; exit 1; }
+export TAVRIN_BENCH_DISPLAY=1
 ensure_wine_prefix
 mkdir -p "$bench"
 

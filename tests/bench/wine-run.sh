@@ -47,7 +47,11 @@ cleanup() {
   stop_private_display
 }
 trap cleanup EXIT
-start_private_display 91 140 || { echo "wine-run: no free display for Xvfb" >&2; exit 1; }
+# A caller that has started the prefix's session on a display of its own
+# (serial-bench.sh) says so; otherwise the run gets one of its own.
+if [ -z "${TAVRIN_BENCH_DISPLAY:-}" ]; then
+  start_private_display 91 140 || { echo "wine-run: no free display for Xvfb" >&2; exit 1; }
+fi
 ensure_wine_prefix
 
 "$loader" "$exe" "$@"
