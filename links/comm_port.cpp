@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "device_line.h"
 #include "link_stop.h"
 #include "worker_stop.h"
 
@@ -13,15 +14,7 @@ const char* const BaudRateNames[10] = {"110",  "300",   "1200",  "2400",  "4800"
 
 namespace {
 
-const DWORD DcbLength = 28;
-static_assert(sizeof(DCB) == DcbLength, "the line settings record has its Win32 size");
-
-// The flag word follows DCBlength and BaudRate. Keeping fTXContinueOnXoff
-// and the reserved bits, it ends with fBinary, fParity, DTR and RTS enabled
-// and every flow-control and error-handling flag cleared.
-const size_t DcbFlagsOffset = 2 * sizeof(DWORD);
-const DWORD DcbFlagsKept = 0xFFFF9093;
-const DWORD DcbFlagsSet = 0x00001013;
+const DWORD DcbLength = sizeof(DCB);
 
 const DWORD LinkEventMask = EV_RXCHAR | EV_TXEMPTY | EV_CTS;
 const DWORD QueueSize = 1024;
@@ -35,13 +28,6 @@ const DWORD PurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXC
 const DWORD StopBoundMs = 3000;
 const size_t DevicePathSize = 20;
 const size_t PortNameLimit = 15;
-
-void setLineFlags(DCB& dcb) {
-  DWORD flags;
-  memcpy(&flags, reinterpret_cast<char*>(&dcb) + DcbFlagsOffset, sizeof flags);
-  flags = (flags & DcbFlagsKept) | DcbFlagsSet;
-  memcpy(reinterpret_cast<char*>(&dcb) + DcbFlagsOffset, &flags, sizeof flags);
-}
 
 }  // namespace
 
@@ -183,11 +169,7 @@ int CCommPort::configureLine(int baudIndex) {
   memset(&dcb, 0, sizeof dcb);
   dcb.DCBlength = DcbLength;
   GetCommState(portHandle, &dcb);
-  dcb.BaudRate = BaudRateTable[baudIndex];
-  setLineFlags(dcb);
-  dcb.ByteSize = 8;
-  dcb.Parity = NOPARITY;
-  dcb.StopBits = ONESTOPBIT;
+  setDeviceLine(dcb, BaudRateTable[baudIndex]);
   return SetCommState(portHandle, &dcb) ? 1 : 0;
 }
 

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "device_line.h"
 #include "port_names.h"
 #include "worker_stop.h"
 
@@ -48,22 +49,13 @@ HANDLE worker = nullptr;
 
 bool stopAsked(DWORD waitMs) { return WaitForSingleObject(stopEvent, waitMs) == WAIT_OBJECT_0; }
 
-// 8N1 at rate, DTR and RTS on (some devices send only then), no flow
-// control, and nothing queued or flagged from before.
+// The link's own line at rate, and nothing queued or flagged from before.
 bool setLine(HANDLE port, unsigned rate) {
   DCB line;
   memset(&line, 0, sizeof line);
   line.DCBlength = sizeof line;
   if (!GetCommState(port, &line)) return false;
-  line.BaudRate = rate;
-  line.ByteSize = 8;
-  line.Parity = NOPARITY;
-  line.StopBits = ONESTOPBIT;
-  line.fBinary = TRUE;
-  line.fOutxCtsFlow = line.fOutxDsrFlow = line.fDsrSensitivity = FALSE;
-  line.fOutX = line.fInX = line.fErrorChar = line.fNull = line.fAbortOnError = FALSE;
-  line.fDtrControl = DTR_CONTROL_ENABLE;
-  line.fRtsControl = RTS_CONTROL_ENABLE;
+  setDeviceLine(line, rate);
   if (!SetCommState(port, &line)) return false;
   PurgeComm(port, PURGE_RXABORT | PURGE_RXCLEAR);
   DWORD errors = 0;
