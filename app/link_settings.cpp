@@ -67,8 +67,9 @@ int trayStatusText(const CCommPort& port, wchar_t* buffer) {
     formatText(buffer, 128, IDS_PORT_STATUS, portName, settings.baudRate);
     return 0;
   }
-  loadText(irdaSelected() ? IDS_IRDA_STATUS : IDS_PLEASE_CONFIGURE, buffer, 128);
-  return irdaSelected() ? 0 : 1;
+  const bool irda = irdaSelected();
+  loadText(irda ? IDS_IRDA_STATUS : IDS_PLEASE_CONFIGURE, buffer, 128);
+  return irda ? 0 : 1;
 }
 
 void updateTrayStatus(const CCommPort& port) {
