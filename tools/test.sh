@@ -3,46 +3,62 @@
 # preset and the Windows packages, then runs the unit, wine and e2e labels
 # (and the bounded fuzz run), two tests at a time, and prints the ten
 # slowest tests.
+#
+# The 64-bit build's Wine tests are the longest part and mostly wait for
+# Wine, so they start as soon as that build is made; the other presets and
+# the packages are built beside them at a lower priority, which leaves the
+# tests the processor whenever they want it.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash tools/install-deps.sh
 
-presets=(host host-asan win32 win64)
-for p in "${presets[@]}"; do
-  cmake --preset "$p"
-  cmake --build --preset "$p"
-done
-
-# The Windows packages into dist/; the package tests check them.
-bash tools/package.sh
+# build_preset PRESET [nice]: configures and builds it, at a lower priority
+# when asked.
+build_preset() {
+  cmake --preset "$1" >/dev/null
+  ${2:+nice -n 10} cmake --build --preset "$1"
+}
 
 # ctest -j2: each Wine and e2e test starts its own virtual screen and copies
 # the build's Wine prefix (tests/bench/bench-env.sh), so two share the
 # machine; those that must run alone say so in their registration.
-# ctest_preset PRESET: the preset's tests, their output kept in its ctest.log.
-ctest_preset() { ctest --test-dir "build/$1" --output-on-failure -j2 >"build/$1/ctest.log" 2>&1; }
+# run_ctest PRESET LOG [ARGS...]: the preset's tests, their output in LOG.
+run_ctest() {
+  local p="$1" log="$2"
+  shift 2
+  ctest --test-dir "build/$p" --output-on-failure -j2 "$@" >"$log" 2>&1
+}
 
-# The native tests, whose fuzz run keeps one core busy for a minute, run
-# beside the Windows builds' tests, which mostly wait for Wine; their output
-# follows.
+build_preset win64
+# The package tests need dist/, which is built below.
+run_ctest win64 build/win64/ctest.log -E '^e2e_package' &
+win64_tests=$!
+
+for p in host host-asan win32; do build_preset "$p" nice; done
+# The Windows packages into dist/; the package tests check them.
+nice -n 10 bash tools/package.sh
+
 status=0
-(status=0; for p in host host-asan; do ctest_preset "$p" || status=1; done; exit $status) &
+# The native tests, whose fuzz run keeps one core busy for a minute, run
+# beside the Windows builds' tests.
+(status=0; for p in host host-asan; do run_ctest "$p" "build/$p/ctest.log" || status=1; done; exit $status) &
 native=$!
-for p in win32 win64; do
-  echo "=== tests of preset $p"
-  ctest_preset "$p" || status=1
-  cat "build/$p/ctest.log"
-done
+wait "$win64_tests" || status=1
+run_ctest win64 build/win64/ctest-package.log -R '^e2e_package' || status=1
+run_ctest win32 build/win32/ctest.log || status=1
 wait "$native" || status=1
-for p in host host-asan; do
-  echo "=== tests of preset $p"
-  cat "build/$p/ctest.log"
+
+logs=(build/win64/ctest.log build/win64/ctest-package.log build/win32/ctest.log build/host/ctest.log build/host-asan/ctest.log)
+for log in "${logs[@]}"; do
+  echo "=== $log"
+  cat "$log"
 done
 
 echo "=== the ten slowest tests (seconds)"
 # "  3/41 Test  #7: name ....   Passed   12.34 sec"
-for p in "${presets[@]}"; do
-  sed -n "s|^ *[0-9]*/[0-9]* Test *#[0-9]*: \([^ ]*\) .* \([0-9.]*\) sec\$|\2 $p/\1|p" "build/$p/ctest.log"
+for log in "${logs[@]}"; do
+  p=$(basename "$(dirname "$log")")
+  sed -n "s|^ *[0-9]*/[0-9]* Test *#[0-9]*: \([^ ]*\) .* \([0-9.]*\) sec\$|\2 $p/\1|p" "$log"
 done | sort -rn | head -10
 exit $status
