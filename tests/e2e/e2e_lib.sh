@@ -230,7 +230,8 @@ start_tavrin_on_port() {
 
 # The same without stored settings, for a port already prepared:
 # start_tavrin_with_open_port PORT BAUD [FOLDER]. The tooltip tells that the
-# program opened PORT at BAUD, wherever it found them.
+# program opened PORT at BAUD, wherever it found them: in English, or as
+# $port_tooltip says where the caller runs Tavrin in another language.
 start_tavrin_with_open_port() {
   if [ -n "${3:-}" ]; then
     cd "$3" || exit 1
@@ -241,7 +242,7 @@ start_tavrin_with_open_port() {
   start_tavrin
   driver wait "#32770" "" 30000 || fail "the splash did not show"
   wait_gone "#32770" "" 10000 || fail "the splash did not close"
-  wait_tooltip "Tavrin: $1 @ $2 Baud" 10 "tooltip of the open port"
+  wait_tooltip "${port_tooltip:-Tavrin: $1 @ $2 Baud}" 10 "tooltip of the open port"
 }
 
 # The probe window of tests/bench/input_probe.cpp ($probe_exe), which takes the
