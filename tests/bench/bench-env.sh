@@ -21,28 +21,38 @@ can_run_32bit_wine() {
 # atomically, and the loser ends at once and tries the next number. The
 # search starts at a random number of the range: a number another test has
 # just given up may still have its dying server listening, and a client that
-# reaches that server loses its display a moment later.
+# reaches that server loses its display a moment later. A display is ready
+# once a client has connected to it and its window manager has claimed it;
+# one that never gets there is ended and the next number tried.
 start_private_display() {
-  local n i count ready
-  ready=$(mktemp)
+  local n i count
   count=$(($2 - $1 + 1))
   for i in $(seq 0 $((count - 1))); do
     n=$(($1 + (RANDOM + i) % count))
     [ -e "/tmp/.X$n-lock" ] && continue
-    # -displayfd: Xvfb writes its number there once it accepts clients.
-    Xvfb ":$n" -displayfd 3 -screen 0 "${BENCH_SCREEN:-1024x768x24}" -nolisten tcp \
-      3>"$ready" >/dev/null 2>&1 &
-    BENCH_XVFB_PID=$!
-    wait_until 10 '[ -s "$ready" ] || ! kill -0 "$BENCH_XVFB_PID" 2>/dev/null'
-    if [ -s "$ready" ]; then
-      rm -f "$ready"
-      export DISPLAY=":$n"
-      start_window_manager
-      return
-    fi
-    kill "$BENCH_XVFB_PID" 2>/dev/null
+    start_display_server "$n" || continue
+    export DISPLAY=":$n"
+    if start_window_manager; then return 0; fi
+    stop_private_display
   done
+  return 1
+}
+
+# start_display_server N: Xvfb on :N, ready once it has written its number
+# (-displayfd) and a client connects; else it is ended.
+start_display_server() {
+  local ready server=":$1"
+  ready=$(mktemp)
+  Xvfb "$server" -displayfd 3 -screen 0 "${BENCH_SCREEN:-1024x768x24}" -nolisten tcp \
+    3>"$ready" >/dev/null 2>&1 &
+  BENCH_XVFB_PID=$!
+  wait_until 10 '[ -s "$ready" ] || ! kill -0 "$BENCH_XVFB_PID" 2>/dev/null'
+  if [ -s "$ready" ] && wait_until 10 'xprop -display "$server" -root >/dev/null 2>&1'; then
+    rm -f "$ready"
+    return 0
+  fi
   rm -f "$ready"
+  stop_private_display
   return 1
 }
 
@@ -50,7 +60,7 @@ start_private_display() {
 # 2 s for one whenever it hides such a window; openbox answers at once and
 # gives the focus as a desktop does. Ready once it has claimed the screen.
 # On a loaded machine an openbox started beside another one has been seen
-# never to claim its screen: it is ended and started again, three times at
+# to abort before it claimed its screen: it is started again, three times at
 # most, and what the last one said is shown.
 start_window_manager() {
   local attempt log
@@ -68,6 +78,7 @@ start_window_manager() {
   echo "bench: openbox did not start on $DISPLAY:" >&2
   cat "$log" >&2
   rm -f "$log"
+  BENCH_WM_PID=""
   return 1
 }
 
@@ -79,6 +90,7 @@ stop_private_display() {
     kill "$BENCH_XVFB_PID" 2>/dev/null
     wait_until 5 '! kill -0 "$BENCH_XVFB_PID" 2>/dev/null'
   fi
+  BENCH_WM_PID="" BENCH_XVFB_PID=""
   return 0
 }
 

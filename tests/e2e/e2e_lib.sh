@@ -29,9 +29,15 @@ require_runnable() {
   fi
 }
 
+# Only the started processes that still run are ended: the number of one
+# that has ended may belong to another test's process by now (on a 2-core
+# machine the kernel hands numbers out again within minutes).
 cleanup() {
-  local pid
-  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  local pid running
+  running=" $(jobs -pr | tr '\n' ' ') "
+  for pid in "${started_pids[@]}"; do
+    [[ "$running" == *" $pid "* ]] && kill "$pid" 2>/dev/null
+  done
   [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k >/dev/null 2>&1
   remove_prefix_copy
   stop_private_display
@@ -99,8 +105,20 @@ shot() { xwd -root -display "$DISPLAY" | convert xwd:- "$out/$1.png"; }
 wait_gone() { driver gone "$1" "$2" "$3" >/dev/null; }
 
 # The centre of the first icon in Wine's tray window, in X coordinates;
-# with "empty", a point of the tray window beside the icons.
+# with "empty", a point of the tray window beside the icons. xdotool and
+# xwininfo end with BadWindow when a window they walk past goes away (a
+# box that closes, a menu), so the lookup is tried until it answers, 5 s
+# at most.
 tray_icon_point() {
+  local _
+  for _ in $(seq 25); do
+    tray_point_once "${1:-}" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+tray_point_once() {
   local id X Y WIDTH HEIGHT
   id=$(xdotool search --name "Wine System Tray" | head -1)
   [ -n "$id" ] || return 1
@@ -109,7 +127,7 @@ tray_icon_point() {
   read -r X Y WIDTH HEIGHT <<<"$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x = $NF}
     /Absolute upper-left Y/ {y = $NF} /^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print x, y, w, h}')"
   [ -n "$HEIGHT" ] || return 1
-  if [ "${1:-}" = empty ]; then
+  if [ "$1" = empty ]; then
     echo "$((X + WIDTH - HEIGHT / 2)) $((Y + HEIGHT / 2))"
   else
     echo "$((X + HEIGHT / 2)) $((Y + HEIGHT / 2))"
