@@ -49,10 +49,7 @@ start_tavrin_on_com1
 # The window manager frames Wine's tray window, which a taskbar's
 # notification area has not: the pictures start at the window's client
 # area, below the frame.
-tray_window=$(xdotool search --name "Wine System Tray" | head -1)
-[ -n "$tray_window" ] || fail "no tray window"
-read -r tray_x tray_y <<<"$(xwininfo -id "$tray_window" |
-  awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF} END {print x, y}')"
+read -r tray_x tray_y <<<"$(tray_icon_point origin)"
 [ -n "$tray_y" ] || fail "the tray window's place is not known"
 shot current-full
 

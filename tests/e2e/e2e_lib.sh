@@ -105,7 +105,8 @@ shot() { xwd -root -display "$DISPLAY" | convert xwd:- "$out/$1.png"; }
 wait_gone() { driver gone "$1" "$2" "$3" >/dev/null; }
 
 # The centre of the first icon in Wine's tray window, in X coordinates;
-# with "empty", a point of the tray window beside the icons. xdotool and
+# with "empty", a point of the tray window beside the icons; with "origin",
+# the top left corner of the window inside its frame. xdotool and
 # xwininfo end with BadWindow when a window they walk past goes away (a
 # box that closes, a menu), so the lookup is tried until it answers, 5 s
 # at most.
@@ -129,6 +130,8 @@ tray_point_once() {
   [ -n "$HEIGHT" ] || return 1
   if [ "$1" = empty ]; then
     echo "$((X + WIDTH - HEIGHT / 2)) $((Y + HEIGHT / 2))"
+  elif [ "$1" = origin ]; then
+    echo "$X $Y"
   else
     echo "$((X + HEIGHT / 2)) $((Y + HEIGHT / 2))"
   fi
