@@ -43,7 +43,7 @@ start_display_and_prefix "${4:-$root/build/help-pictures/$code}"
 # Every Wine process of the run, the tray driver's too, in that language: the
 # driver prints the tooltip in its Windows code page.
 export LANG="${locale_of[$code]}" LC_ALL="${locale_of[$code]}"
-port_tooltip="$(printf "${tip_of[$code]}" | iconv -f UTF-8 -t WINDOWS-1252)"
+port_tooltip="$(printf '%b' "${tip_of[$code]}" | iconv -f UTF-8 -t WINDOWS-1252)"
 command -v socat >/dev/null || fail "socat is needed for the serial line"
 start_tavrin_on_com1
 # The window manager frames Wine's tray window, which a taskbar's
