@@ -96,18 +96,20 @@ void writePage(HANDLE file) {
 }
 
 // Writes the page into directory (which ends in "\") unless the page there
-// is this version's or a newer one's, and puts its name into page. Returns
+// is this version's or a newer one's, in this language, and puts its name
+// into page. Returns
 // 0 when the folder cannot take the page: nothing is written then.
 int writeHelpFiles(const char* directory, const char* productName, char (&page)[NAME_SIZE]) {
   if (!compose(page, "%s%s Help.html", directory, productName)) return 0;
   HANDLE file = CreateFileA(page, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
-  // A current page is left as it is, pictures included; an older one, an
-  // upgrade's leftover, is replaced with them.
+  // A current page is left as it is, pictures included; an older one (an
+  // upgrade's leftover) or one in another language is replaced, and the
+  // pictures of this language are written beside it.
   if (GetLastError() != ERROR_ALREADY_EXISTS || !pageIsCurrent(file)) {
-    writePicture(directory, "current.gif", CurrentGif);
-    writePicture(directory, "menu.gif", MenuGif);
+    for (const HelpPicture& picture : HelpPictures[uiLanguageIndex()])
+      writePicture(directory, picture.name, picture.bytes);
     writePage(file);
   }
   CloseHandle(file);

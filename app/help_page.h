@@ -1,8 +1,10 @@
 // The help page: one HTML page and two pictures carried in the program.
 #pragma once
 
-// Writes "<productName> Help.html", "current.gif" and "menu.gif" into the
-// current directory when the page is not there yet, then opens the page with
+// Writes "<productName> Help.html" and its two pictures ("current.gif" and
+// "menu.gif" in English, "current-de.gif" and "menu-de.gif" in German) into
+// the current directory when the page of this version and language is not
+// there yet, then opens the page with
 // the program the system uses for HTML files. When the current directory
 // cannot take the page (the page cannot be created there, or the directory
 // is too long for its name), the same happens in the folder productName in

@@ -4,7 +4,7 @@
 # formats.
 #
 #   tools/make-art.sh                     res/tavrin.ico, res/tray.ico, res/splash.bmp
-#   tools/make-art.sh --placeholder-gifs  also res/current.gif and res/menu.gif,
+#   tools/make-art.sh --placeholder-gifs  also res/help/current.gif and res/help/menu.gif,
 #                                         stand-ins until the screenshots exist
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -146,9 +146,9 @@ check res/splash.bmp 'BMP3 400x239 *'
 [ "$(bmp_compression res/splash.bmp)" = 0 ] || { echo "make-art: splash.bmp is compressed" >&2; exit 1; }
 
 if [ "${1:-}" = --placeholder-gifs ]; then
-  draw_placeholder_gif res/current.gif current
-  draw_placeholder_gif res/menu.gif menu
-  for gif in res/current.gif res/menu.gif; do
+  draw_placeholder_gif res/help/current.gif current
+  draw_placeholder_gif res/help/menu.gif menu
+  for gif in res/help/current.gif res/help/menu.gif; do
     check "$gif" 'GIF 250x125 *'
     details=$(identify -verbose "$gif")
     grep -q 'Colormap entries: 256' <<<"$details" || { echo "make-art: $gif lacks a 256-colour table" >&2; exit 1; }

@@ -105,7 +105,8 @@ shot() { xwd -root -display "$DISPLAY" | convert xwd:- "$out/$1.png"; }
 wait_gone() { driver gone "$1" "$2" "$3" >/dev/null; }
 
 # The centre of the first icon in Wine's tray window, in X coordinates;
-# with "empty", a point of the tray window beside the icons. xdotool and
+# with "empty", a point of the tray window beside the icons; with "origin",
+# the top left corner of the window inside its frame. xdotool and
 # xwininfo end with BadWindow when a window they walk past goes away (a
 # box that closes, a menu), so the lookup is tried until it answers, 5 s
 # at most.
@@ -129,6 +130,8 @@ tray_point_once() {
   [ -n "$HEIGHT" ] || return 1
   if [ "$1" = empty ]; then
     echo "$((X + WIDTH - HEIGHT / 2)) $((Y + HEIGHT / 2))"
+  elif [ "$1" = origin ]; then
+    echo "$X $Y"
   else
     echo "$((X + HEIGHT / 2)) $((Y + HEIGHT / 2))"
   fi
@@ -248,7 +251,8 @@ start_tavrin_on_port() {
 
 # The same without stored settings, for a port already prepared:
 # start_tavrin_with_open_port PORT BAUD [FOLDER]. The tooltip tells that the
-# program opened PORT at BAUD, wherever it found them.
+# program opened PORT at BAUD, wherever it found them: in English, or as
+# $port_tooltip says where the caller runs Tavrin in another language.
 start_tavrin_with_open_port() {
   if [ -n "${3:-}" ]; then
     cd "$3" || exit 1
@@ -259,7 +263,7 @@ start_tavrin_with_open_port() {
   start_tavrin
   driver wait "#32770" "" 30000 || fail "the splash did not show"
   wait_gone "#32770" "" 10000 || fail "the splash did not close"
-  wait_tooltip "Tavrin: $1 @ $2 Baud" 10 "tooltip of the open port"
+  wait_tooltip "${port_tooltip:-Tavrin: $1 @ $2 Baud}" 10 "tooltip of the open port"
 }
 
 # The probe window of tests/bench/input_probe.cpp ($probe_exe), which takes the

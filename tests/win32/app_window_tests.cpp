@@ -629,14 +629,14 @@ TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
   HWND installer = makeWindow(longTitle);
   HWND editor = makeWindow("Notes");
   watchForeground();
-  const std::string tail = "\" because it runs as administrator.";
+  const std::string tail = "\" because that window runs as administrator.";
   struct Row { HWND window; DWORD level; std::string balloon; } rows[] = {
       {editor, SECURITY_MANDATORY_MEDIUM_RID, ""},
       {console, SECURITY_MANDATORY_HIGH_RID, "Tavrin cannot type into \"Administrator: Command Prompt" + tail},
       {console, SECURITY_MANDATORY_HIGH_RID, ""},
       {editor, SECURITY_MANDATORY_MEDIUM_RID, ""},
       {installer, SECURITY_MANDATORY_SYSTEM_RID,
-       "Tavrin cannot type into \"" + longTitle.substr(0, 255 - 60 - 3) + "..." + tail},
+       "Tavrin cannot type into \"" + longTitle.substr(0, 255 - 69 - 3) + "..." + tail},
       {console, SECURITY_MANDATORY_HIGH_RID, ""},
   };
   for (const Row& row : rows) {

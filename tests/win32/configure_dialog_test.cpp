@@ -31,7 +31,7 @@ namespace {
 const char* const TweakUiText =
     "Please use TweakUI to automatically log in to Windows 95/98/ME.\n\n"
     "TweakUI is a free download from Microsoft and can be found\n"
-    "by searching for \\\"TweakUI\\\" using your favorite search engine";
+    "by searching for \"TweakUI\" using your favorite search engine";
 
 class ConfigureDialog : public ::testing::Test {
 public:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../../app/ui_language.h"
 #include "../../res/resource.h"
 
 namespace {
@@ -183,13 +184,28 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
   }
 }
 
+// The Find button's text as the dialog puts it back after a search, each
+// character cut to a byte as the reader cuts the template's texts.
+std::string findTextAfterASearch(LANGID language) {
+  wchar_t text[64];
+  setUiLanguage(language);
+  loadText(IDS_FIND_DEVICE, text, 64);
+  setUiLanguage(English);
+  std::string bytes;
+  for (const wchar_t* c = text; *c; ++c) bytes += static_cast<char>(*c);
+  return bytes;
+}
+
 // In every language Alt and one letter reach each choice and labelled field;
-// a letter used twice would reach only the first.
+// a letter used twice would reach only the first. The Find button keeps its
+// letter after a search has changed its text.
 TEST(ConfigureTemplate, EveryLanguageGivesEachControlItsOwnAccessKey) {
   for (WORD language : {LANG_ENGLISH, LANG_GERMAN, LANG_FRENCH, LANG_SPANISH, LANG_DUTCH, LANG_ITALIAN, LANG_SWEDISH}) {
-    const Template t = loadTemplate(language == LANG_ENGLISH ? English : MAKELANGID(language, SUBLANG_NEUTRAL));
+    const LANGID id = language == LANG_ENGLISH ? English : MAKELANGID(language, SUBLANG_NEUTRAL);
+    const Template t = loadTemplate(id);
     std::string letters;
     for (const Item& item : t.items) {
+      if (item.id == IDC_FIND) EXPECT_EQ(findTextAfterASearch(id), item.text) << language;
       const size_t amp = item.text.find('&');
       if (amp == std::string::npos) continue;
       const char letter = static_cast<char>(toupper(item.text[amp + 1]));

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -58,6 +59,9 @@ bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 }
 
 std::string blob(const HelpBlob& b) { return std::string(reinterpret_cast<const char*>(b.data), b.size); }
+
+// Picture 0 (the tooltip) or 1 (the menu) as carried for a language.
+std::string picture(int index, int language = 0) { return blob(HelpPictures[language][index].bytes); }
 
 std::string carriedPage(int language = 0) {
   std::string page;
@@ -154,8 +158,8 @@ class HelpPage : public ::testing::Test {
 TEST_F(HelpPage, FirstCallWritesThePageAndPicturesByteExactAndOpensThePage) {
   openHelpPage("Tavrin");
   EXPECT_EQ(readFile(in(PAGE)), writtenPage());
-  EXPECT_TRUE(sameBytes(readFile(in("current.gif")), blob(CurrentGif)));
-  EXPECT_TRUE(sameBytes(readFile(in("menu.gif")), blob(MenuGif)));
+  EXPECT_TRUE(sameBytes(readFile(in("current.gif")), picture(0)));
+  EXPECT_TRUE(sameBytes(readFile(in("menu.gif")), picture(1)));
   EXPECT_EQ(helpCommands, std::vector<std::string>{startLine(scratch)});
   EXPECT_FALSE(exists(fallback())) << "a folder that takes the page is the only one written";
 }
@@ -166,22 +170,46 @@ TEST_F(HelpPage, PageIsWrittenInTheChosenLanguage) {
   setUiLanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   EXPECT_EQ(readFile(in(PAGE)), carriedPage(6) + versionMark(HelpPageVersion, "sv"));
   EXPECT_NE(carriedPage(6), carriedPage(0));
+  EXPECT_TRUE(sameBytes(readFile(in("current-sv.gif")), picture(0, 6)));
+  EXPECT_TRUE(sameBytes(readFile(in("menu-sv.gif")), picture(1, 6)));
 }
 
-// Each language's piece where it has one, else the English piece.
+// Each language's page shows pictures of Tavrin in that language under
+// names no other language gives its pictures, so that neither a page left
+// by another language nor a browser's copy shows the wrong ones.
+TEST_F(HelpPage, EachLanguagesPageNamesItsOwnPictures) {
+  std::vector<std::string> names;
+  for (int language = 0; language < HELP_LANGUAGE_COUNT; ++language) {
+    const std::string page = carriedPage(language);
+    for (int i = 0; i < HELP_PICTURE_COUNT; ++i) {
+      const std::string name = HelpPictures[language][i].name;
+      EXPECT_NE(page.find("src=\"" + name + "\""), std::string::npos) << name;
+      EXPECT_EQ(std::count(names.begin(), names.end(), name), 0) << name << " is another language's too";
+      names.push_back(name);
+      EXPECT_TRUE(language == 0 || picture(i, language) != picture(i)) << name << " is the English picture";
+    }
+    int images = 0;
+    for (size_t at = page.find("<img "); at != std::string::npos; at = page.find("<img ", at + 1)) ++images;
+    EXPECT_EQ(HELP_PICTURE_COUNT, images) << "no other pictures in language " << language;
+  }
+}
+
+// Each language's piece or picture where it has one, else the English one.
 TEST_F(HelpPage, CarriedDataIsTheSourceFilesByteForByte) {
   const char* const codes[HELP_LANGUAGE_COUNT] = {"", "de/", "fr/", "es/", "nl/", "it/", "sv/"};
   for (int language = 0; language < HELP_LANGUAGE_COUNT; ++language) {
-    std::string expected;
-    for (const char* piece : {"1-configure.html", "2-connect.html", "3-troubleshooting.html", "4-end.html"}) {
-      const std::string own = std::string("help/") + codes[language] + piece;
+    auto source = [&](const char* name) {
+      const std::string own = std::string("help/") + codes[language] + name;
       const bool present = GetFileAttributesA(("Z:" TAVRIN_RES_DIR "/" + own).c_str()) != INVALID_FILE_ATTRIBUTES;
-      expected += sourceFile((present ? own : std::string("help/") + piece).c_str());
-    }
+      return sourceFile((present ? own : std::string("help/") + name).c_str());
+    };
+    std::string expected;
+    for (const char* piece : {"1-configure.html", "2-connect.html", "3-troubleshooting.html", "4-end.html"})
+      expected += source(piece);
     EXPECT_EQ(carriedPage(language), expected) << codes[language];
+    EXPECT_TRUE(sameBytes(picture(0, language), source("current.gif"))) << codes[language];
+    EXPECT_TRUE(sameBytes(picture(1, language), source("menu.gif"))) << codes[language];
   }
-  EXPECT_TRUE(sameBytes(blob(CurrentGif), sourceFile("current.gif")));
-  EXPECT_TRUE(sameBytes(blob(MenuGif), sourceFile("menu.gif")));
   const std::string page = carriedPage();
   EXPECT_EQ(page.find('\r'), std::string::npos) << "lines end with a lone LF";
   for (const char* needed : {"<title>Using Tavrin</title>", "<html lang=\"en\">", "<h1>", "<h2>", "<h3>",
@@ -233,19 +261,21 @@ GifShape readGifShape(const std::string& gif) {
   return shape;
 }
 
-// The page shows both pictures at 250 by 125; each is a GIF89a with a
-// 256-colour global table and one interlaced frame.
+// The page shows its pictures at 250 by 125; each, in every language, is a
+// GIF89a with a 256-colour global table and one interlaced frame.
 TEST_F(HelpPage, CarriedPicturesHaveTheirFormat) {
-  for (const HelpBlob* picture : {&CurrentGif, &MenuGif}) {
-    const char* name = picture == &CurrentGif ? "current.gif" : "menu.gif";
-    const GifShape shape = readGifShape(blob(*picture));
-    EXPECT_TRUE(shape.wellFormed) << name;
-    EXPECT_EQ(shape.signature, "GIF89a") << name;
-    EXPECT_EQ(shape.width, 250) << name;
-    EXPECT_EQ(shape.height, 125) << name;
-    EXPECT_EQ(shape.globalColours, 256) << name;
-    EXPECT_EQ(shape.frames, 1) << name;
-    EXPECT_EQ(shape.interlacedFrames, 1) << name;
+  for (const auto& pictures : HelpPictures) {
+    for (const HelpPicture& picture : pictures) {
+      const char* name = picture.name;
+      const GifShape shape = readGifShape(blob(picture.bytes));
+      EXPECT_TRUE(shape.wellFormed) << name;
+      EXPECT_EQ(shape.signature, "GIF89a") << name;
+      EXPECT_EQ(shape.width, 250) << name;
+      EXPECT_EQ(shape.height, 125) << name;
+      EXPECT_EQ(shape.globalColours, 256) << name;
+      EXPECT_EQ(shape.frames, 1) << name;
+      EXPECT_EQ(shape.interlacedFrames, 1) << name;
+    }
   }
 }
 
@@ -269,7 +299,7 @@ TEST_F(HelpPage, LaterCallsReplaceOnlyAPageOfAnOlderVersion) {
     writeFile(in(PAGE), row.page);
     openHelpPage("Tavrin");
     EXPECT_EQ(readFile(in(PAGE)), row.replaced ? writtenPage() : row.page);
-    EXPECT_TRUE(sameBytes(readFile(in("menu.gif")), row.replaced ? blob(MenuGif) : "left alone")) << row.page;
+    EXPECT_TRUE(sameBytes(readFile(in("menu.gif")), row.replaced ? picture(1) : "left alone")) << row.page;
     EXPECT_EQ(helpCommands, (std::vector<std::string>{startLine(scratch), startLine(scratch)}));
   }
 }
@@ -310,8 +340,8 @@ TEST_F(HelpPage, FolderThatCannotTakeThePageSendsItToLocalApplicationData) {
     openHelpPage("Tavrin");
     EXPECT_FALSE(exists(c.folder + "\\current.gif")) << c.why;
     EXPECT_EQ(readFile(fallback() + "\\" + PAGE), writtenPage()) << c.why;
-    EXPECT_TRUE(sameBytes(readFile(fallback() + "\\current.gif"), blob(CurrentGif))) << c.why;
-    EXPECT_TRUE(sameBytes(readFile(fallback() + "\\menu.gif"), blob(MenuGif))) << c.why;
+    EXPECT_TRUE(sameBytes(readFile(fallback() + "\\current.gif"), picture(0))) << c.why;
+    EXPECT_TRUE(sameBytes(readFile(fallback() + "\\menu.gif"), picture(1))) << c.why;
     EXPECT_EQ(helpCommands, std::vector<std::string>{startLine(fallback())}) << c.why;
   }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <regex>
 #include <string>
 #include <vector>
@@ -47,7 +48,7 @@ TEST_F(StringTable, LoadsEveryEnglishTextExactly) {
   struct Row { int id; const wchar_t* text; } rows[] = {
       {4, L"Please use TweakUI to automatically log in to Windows 95/98/ME.\n\n"
           L"TweakUI is a free download from Microsoft and can be found\n"
-          L"by searching for \\\"TweakUI\\\" using your favorite search engine"},
+          L"by searching for \"TweakUI\" using your favorite search engine"},
       {5, L"Not available"},
       {6, L"Creating Help Files"},
       {7, L"Help"},
@@ -64,7 +65,7 @@ TEST_F(StringTable, LoadsEveryEnglishTextExactly) {
       {19, L"Unable to open %1\nPlease check communications settings."},
       {20, L"Tavrin: Please configure"},
       {21, L"Tavrin: %1 @ %2!u! Baud"},
-      {22, L"Tavrin cannot type into \"%1\" because it runs as administrator."},
+      {22, L"Tavrin cannot type into \"%1\" because that window runs as administrator."},
       {34, L"Tavrin: IrDA"},
       {35, L"Ver %1!u!.%2!u!"},
   };
@@ -91,6 +92,23 @@ TEST_F(StringTable, EveryLanguageHasEveryStringDialogAndMenuWithTheEnglishPlaceh
       EXPECT_FALSE(own.empty()) << "string " << id;
       EXPECT_EQ(placeholders(english[id - FirstId]), placeholders(own)) << "string " << id;
     }
+  }
+}
+
+// The letter after the one "&" of a text, as Alt reaches it; 0 for none.
+wchar_t accessKey(const std::wstring& text) {
+  const size_t amp = text.find(L'&');
+  return amp != std::wstring::npos && amp + 1 < text.size() ? towupper(text[amp + 1]) : 0;
+}
+
+// The Find button shows its stop text while the search runs: Alt and the
+// letter that started the search must also stop it.
+TEST_F(StringTable, FindAndItsStopTextShareOneAccessKeyInEveryLanguage) {
+  for (LANGID language : Languages) {
+    setUiLanguage(language);
+    const wchar_t key = accessKey(text(IDS_FIND_DEVICE));
+    EXPECT_NE(0, key) << language;
+    EXPECT_EQ(key, accessKey(text(IDS_STOP_FINDING))) << language;
   }
 }
 
