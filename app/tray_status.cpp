@@ -125,7 +125,10 @@ void removeTrayIcon() {
   Shell_NotifyIconW(NIM_DELETE, &trayIconData);
 }
 
+// Without an icon (on the secure desktop, or once it has gone) there is
+// nothing to show a text on.
 void showTrayText(const wchar_t* tip) {
+  if (!iconShown) return;
   copyField(trayIconData.szTip, tip);
   clearBalloon();
   Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
@@ -145,6 +148,7 @@ void showIrdaStatus() {
 }
 
 void showLinkFailure(const char* linkName, bool keepTip) {
+  if (!iconShown) return;
   if (!keepTip) loadText(IDS_PLEASE_CONFIGURE, trayIconData.szTip, ARRAYSIZE(trayIconData.szTip));
   if (trayHasBalloon()) {
     wchar_t link[MAX_PATH];
@@ -156,7 +160,7 @@ void showLinkFailure(const char* linkName, bool keepTip) {
 }
 
 void showBlockedBalloon(const wchar_t* title) {
-  if (!trayHasBalloon()) return;
+  if (!iconShown || !trayHasBalloon()) return;
   wchar_t format[256];
   const int formatLength = loadText(IDS_BLOCKED_WINDOW, format, 256);
   // What the text holds besides the title ("%1" gives way to it).
