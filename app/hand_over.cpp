@@ -6,6 +6,10 @@
 #include <wtsapi32.h>
 
 #include "../links/worker_stop.h"
+#include "input_target.h"
+#include "lifecycle.h"
+#include "link_settings.h"
+#include "main_window.h"
 #include "messages.h"
 
 namespace {
@@ -162,6 +166,9 @@ DWORD WINAPI watchClaim(LPVOID) {
 // The secure desktop's side.
 HANDLE heldClaim = nullptr;
 
+// The session as its notifications tell, UI thread only.
+bool sessionLocked = false;
+
 }  // namespace
 
 int handOverDescriptor(const char* ownerSid, const char* userSid, char* out, int size) {
@@ -222,4 +229,19 @@ void releaseTheDevice() {
   if (!heldClaim) return;
   ReleaseMutex(heldClaim);
   closeObject(heldClaim);
+}
+
+void checkInputDesktop(HWND window) {
+  const bool ours = inputDesktopIsOurs();
+  if (onSecureDesktop()) {
+    if (!ours) PostMessageA(window, WM_CLOSE, 0, 0);
+    return;
+  }
+  handOverDevice(PAUSE_OTHER_DESKTOP, sessionLocked || !ours);
+}
+
+void onSessionChange(HWND window, WPARAM event) {
+  if (event != WTS_SESSION_LOCK && event != WTS_SESSION_UNLOCK) return;
+  sessionLocked = event == WTS_SESSION_LOCK;
+  checkInputDesktop(window);
 }

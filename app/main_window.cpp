@@ -4,10 +4,10 @@
 #include "main_window.h"
 
 #include <dbt.h>
-#include <wtsapi32.h>
 
 #include "../res/resource.h"
 #include "app_windows.h"
+#include "hand_over.h"
 #include "held_input.h"
 #include "help_page.h"
 #include "input_target.h"
@@ -197,25 +197,6 @@ void onIrdaStatus(HWND window, WPARAM status) {
     showIrdaStatus();
 }
 
-bool sessionLocked = false;
-
-// The secure-desktop Tavrin ends with its desktop; the person's hands the
-// device over while the input desktop is another or the session is locked.
-void checkInputDesktop(HWND window) {
-  const bool ours = inputDesktopIsOurs();
-  if (onSecureDesktop()) {
-    if (!ours) PostMessageA(window, WM_CLOSE, 0, 0);
-    return;
-  }
-  handOverDevice(PAUSE_OTHER_DESKTOP, sessionLocked || !ours);
-}
-
-void onSessionChange(HWND window, WPARAM event) {
-  if (event != WTS_SESSION_LOCK && event != WTS_SESSION_UNLOCK) return;
-  sessionLocked = event == WTS_SESSION_LOCK;
-  checkInputDesktop(window);
-}
-
 void onGlideTimerRequest(HWND window, WPARAM arm) {
   if (arm)
     SetTimer(window, TIMER_MOUSE_GLIDE, TIMER_MOUSE_GLIDE_MS, nullptr);
@@ -391,6 +372,7 @@ void handOverDevice(int reason, bool away) {
     updateTrayStatus(commPort);
   } else {
     startIrdaLink(false);
+    if (irdaSelected()) showIrdaStatus();
   }
   settleRetryTimer(mainWindow);
 }

@@ -35,6 +35,12 @@ void copyField(wchar_t (&field)[N], const wchar_t* text) {
   lstrcpynW(field, text, N);
 }
 
+// The record changes whether or not the icon shows; the shell hears of it
+// only while it does (never on the secure desktop).
+void modifyIcon() {
+  if (iconShown) Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+}
+
 void clearBalloon() {
   if (!trayHasBalloon()) return;
   trayIconData.uFlags &= ~NIF_INFO;
@@ -125,13 +131,10 @@ void removeTrayIcon() {
   Shell_NotifyIconW(NIM_DELETE, &trayIconData);
 }
 
-// Without an icon (on the secure desktop, or once it has gone) there is
-// nothing to show a text on.
 void showTrayText(const wchar_t* tip) {
-  if (!iconShown) return;
   copyField(trayIconData.szTip, tip);
   clearBalloon();
-  Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+  modifyIcon();
 }
 
 void showPortStatus(const char* portName, unsigned baudRate) {
@@ -148,7 +151,6 @@ void showIrdaStatus() {
 }
 
 void showLinkFailure(const char* linkName, bool keepTip) {
-  if (!iconShown) return;
   if (!keepTip) loadText(IDS_PLEASE_CONFIGURE, trayIconData.szTip, ARRAYSIZE(trayIconData.szTip));
   if (trayHasBalloon()) {
     wchar_t link[MAX_PATH];
@@ -156,7 +158,7 @@ void showLinkFailure(const char* linkName, bool keepTip) {
     formatText(trayIconData.szInfo, ARRAYSIZE(trayIconData.szInfo), IDS_UNABLE_TO_OPEN, link);
     trayIconData.uFlags |= NIF_INFO;
   }
-  Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+  modifyIcon();
 }
 
 void showBlockedBalloon(const wchar_t* title) {

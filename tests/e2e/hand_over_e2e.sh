@@ -4,8 +4,9 @@
 # Ctrl, the left button and a glide, the secure-desktop Tavrin starts: the
 # person's Tavrin must let go within 500 ms of its claim, Ctrl and the button
 # up and the glide stopped, and its tooltip must say so; the secure one types
-# the device's text. Killed without warning, it leaves the port to the
-# person's Tavrin, which must type again within 2 s.
+# the device's text, and a second one ends at once. Killed without warning,
+# it leaves the port to the person's Tavrin, which must type again within
+# 2 s.
 #
 #   hand_over_e2e.sh Tavrin.exe tray-driver.exe input-probe.exe artifact-folder
 set -uo pipefail
@@ -39,6 +40,8 @@ wait_tooltip "Tavrin: The secure desktop is using the device" 20 "tooltip while 
 printf 'sec' >"$out/peer"
 wait_text "sec" "the device's text typed by the secure-desktop Tavrin"
 shot handed-over
+start_tavrin /securedesktop
+wait_until 10 '! kill -0 "$tavrin_pid" 2>/dev/null' || fail "a second secure-desktop Tavrin kept running"
 
 kill -9 "$secure_pid"
 killed_at=$(now_ms)
