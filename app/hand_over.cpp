@@ -168,6 +168,9 @@ HANDLE heldClaim = nullptr;
 
 // The session as its notifications tell, UI thread only.
 bool sessionLocked = false;
+// The secure desktop has been the input desktop since the start: Windows may
+// start this Tavrin a moment before it switches there.
+bool ownDesktopSeen = false;
 
 }  // namespace
 
@@ -234,7 +237,8 @@ void releaseTheDevice() {
 void checkInputDesktop(HWND window) {
   const bool ours = inputDesktopIsOurs();
   if (onSecureDesktop()) {
-    if (!ours) PostMessageA(window, WM_CLOSE, 0, 0);
+    if (!ours && ownDesktopSeen) PostMessageA(window, WM_CLOSE, 0, 0);
+    ownDesktopSeen = ownDesktopSeen || ours;
     return;
   }
   handOverDevice(PAUSE_OTHER_DESKTOP, sessionLocked || !ours);

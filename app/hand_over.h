@@ -47,8 +47,9 @@ int claimTheDevice();
 void releaseTheDevice();
 
 // UI thread, for MSG_DESKTOP_CHECK and its timer: the secure-desktop Tavrin
-// ends with its desktop (closes window); the person's hands the device over
-// while the input desktop is another or the session is locked.
+// ends (closes window) once its desktop, having taken the input, no longer
+// does; the person's hands the device over while the input desktop is
+// another or the session is locked.
 void checkInputDesktop(HWND window);
 // UI thread, for WM_WTSSESSION_CHANGE: notes a lock or unlock and checks.
 void onSessionChange(HWND window, WPARAM event);

@@ -26,8 +26,8 @@ void checkInputTarget();
 void reportBlockedWindow(HWND window);
 
 // UI thread, at start-up: every desktop switch posts MSG_DESKTOP_CHECK to
-// window, and a timer (TIMER_DESKTOP_CHECK) posts a check twice a second
-// for systems that report no switch. With sessionEvents the window also gets
+// window, and its timer TIMER_DESKTOP_CHECK ticks twice a second for
+// systems that report no switch. With sessionEvents the window also gets
 // the session's lock and unlock (WM_WTSSESSION_CHANGE).
 void watchDesktop(HWND window, bool sessionEvents);
 void stopWatchingDesktop(HWND window);
