@@ -61,7 +61,7 @@ int listedPorts(HWND dialog, const char** ports) {
 void endSearch(HWND dialog) {
   stopPortSearch();
   searching = false;
-  resumeSerialLink(commPort);
+  resumeSerialLink(commPort, PAUSE_FIND_DEVICE);
   showButtonText(dialog, IDS_FIND_DEVICE);
 }
 
@@ -69,12 +69,12 @@ void startSearch(HWND dialog) {
   const char* ports[ComPortNameCount];
   const int count = listedPorts(dialog, ports);
   // The search reads the selected port too: the link lets go of it first.
-  pauseSerialLink(commPort);
+  pauseSerialLink(commPort, PAUSE_FIND_DEVICE);
   searchDialog = dialog;
   InterlockedIncrement(&searchNumber);
   reportedPort = nullptr;
   if (!startPortSearch(ports, count, selectedRate(dialog), SearchBoundMs, postReport)) {
-    resumeSerialLink(commPort);
+    resumeSerialLink(commPort, PAUSE_FIND_DEVICE);
     showStatus(dialog, IDS_SEARCH_NOT_STARTED);
     return;
   }

@@ -1,5 +1,7 @@
 #include "input_target.h"
 
+#include <wtsapi32.h>
+
 #include "app_windows.h"
 #include "messages.h"
 #include "tray_status.h"
@@ -13,6 +15,8 @@ PVOID volatile blockedForeground = nullptr;
 // come from the link threads and glide moves from the UI thread.
 PVOID volatile lastPosted = nullptr;
 HWINEVENTHOOK foregroundHook = nullptr;
+HWINEVENTHOOK desktopHook = nullptr;
+bool sessionEventsWanted = false;
 
 // Windows already reported, UI thread only. Once full, the oldest entry
 // gives way: a person rarely meets this many administrator windows.
@@ -79,6 +83,15 @@ void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, 
   if (object == OBJID_WINDOW) noteForeground(window);
 }
 
+void CALLBACK onDesktopSwitch(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+  PostMessageA(mainWindow, MSG_DESKTOP_CHECK, 0, 0);
+}
+
+bool desktopName(HDESK desktop, wchar_t (&name)[64]) {
+  DWORD needed = 0;
+  return desktop && GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof name, &needed);
+}
+
 bool alreadyReported(HWND window) {
   for (HWND seen : reported)
     if (seen == window) return true;
@@ -115,4 +128,29 @@ void reportBlockedWindow(HWND window) {
   wchar_t title[256] = L"";
   GetWindowTextW(window, title, 256);
   showBlockedBalloon(title);
+}
+
+void watchDesktop(HWND window, bool sessionEvents) {
+  // Windows 8 and later tell of every switch; the timer covers the others.
+  desktopHook = SetWinEventHook(EVENT_SYSTEM_DESKTOPSWITCH, EVENT_SYSTEM_DESKTOPSWITCH, nullptr, onDesktopSwitch, 0, 0,
+                                WINEVENT_OUTOFCONTEXT);
+  SetTimer(window, TIMER_DESKTOP_CHECK, TIMER_DESKTOP_CHECK_MS, nullptr);
+  sessionEventsWanted = sessionEvents && WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+}
+
+void stopWatchingDesktop(HWND window) {
+  if (desktopHook) UnhookWinEvent(desktopHook);
+  desktopHook = nullptr;
+  KillTimer(window, TIMER_DESKTOP_CHECK);
+  if (sessionEventsWanted) WTSUnRegisterSessionNotification(window);
+  sessionEventsWanted = false;
+}
+
+bool inputDesktopIsOurs() {
+  HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+  if (!input) return GetLastError() != ERROR_ACCESS_DENIED;
+  wchar_t inputName[64], ownName[64];
+  const bool known = desktopName(input, inputName) && desktopName(GetThreadDesktop(GetCurrentThreadId()), ownName);
+  CloseDesktop(input);
+  return !known || lstrcmpiW(inputName, ownName) == 0;
 }

@@ -1,3 +1,6 @@
+// Where Tavrin's input goes, as the system reports it: the foreground
+// window, and the desktop that takes the input.
+//
 // Windows drops input that a program sends to a window of a process running
 // at a higher integrity level (an administrator's window), unless the
 // program has uiAccess, and says nothing. Tavrin notices it before sending
@@ -21,3 +24,17 @@ void checkInputTarget();
 // UI thread, for MSG_INPUT_BLOCKED: the balloon naming the window, once for
 // each window for the rest of the run.
 void reportBlockedWindow(HWND window);
+
+// UI thread, at start-up: every desktop switch posts MSG_DESKTOP_CHECK to
+// window, and its timer TIMER_DESKTOP_CHECK ticks twice a second for
+// systems that report no switch. With sessionEvents the window also gets
+// the session's lock and unlock (WM_WTSSESSION_CHANGE).
+void watchDesktop(HWND window, bool sessionEvents);
+void stopWatchingDesktop(HWND window);
+
+// False when the desktop that takes the input is known to be another than
+// this thread's: the secure desktop, which a person's program may not even
+// open, or a desktop of another name. A check that fails for any other
+// reason counts as this desktop: the person's Tavrin must not fall silent
+// on a doubt.
+bool inputDesktopIsOurs();

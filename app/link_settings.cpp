@@ -25,22 +25,23 @@ void releaseAfterLinkStop() {
   endLinkStop();
 }
 
-static bool serialPaused = false;
+static int pauseReasons = 0;
 
-bool serialLinkPaused() { return serialPaused; }
+bool serialLinkPaused(int reasons) { return (pauseReasons & reasons) != 0; }
 
-void pauseSerialLink(CCommPort& port) {
-  if (serialPaused) return;
-  serialPaused = true;
+void pauseSerialLink(CCommPort& port, int reason) {
+  const int before = pauseReasons;
+  pauseReasons |= reason;
+  if (before) return;
   const int wasOpen = port.isOpen();
   port.closePort(1);
   if (wasOpen) releaseAfterLinkStop();
 }
 
-void resumeSerialLink(CCommPort& port) {
-  if (!serialPaused) return;
-  serialPaused = false;
-  if (!port.isOpen()) reopenSerialLink();
+void resumeSerialLink(CCommPort& port, int reason) {
+  if (!pauseReasons) return;
+  pauseReasons &= ~reason;
+  if (!pauseReasons && !port.isOpen()) reopenSerialLink();
 }
 
 void applyLinkSettings(CCommPort& port, const char* previous) {
@@ -54,13 +55,17 @@ void applyLinkSettings(CCommPort& port, const char* previous) {
     port.closePort(1);
     // The device on the closed port holds nothing any more.
     if (wasOpen) releaseAfterLinkStop();
-    if (!irdaSelected()) port.openPort(settings.portName, baudIndex, 1);
+    if (!irdaSelected() && !serialLinkPaused()) port.openPort(settings.portName, baudIndex, 1);
   }
   // A failed open is retried; an open port or IrDA leaves nothing to retry.
   settleLinkRetry();
 }
 
 int trayStatusText(const CCommPort& port, wchar_t* buffer) {
+  if (serialLinkPaused(PAUSE_HAND_OVER)) {
+    loadText(IDS_SECURE_DESKTOP_STATUS, buffer, 128);
+    return 0;
+  }
   if (port.isOpen()) {
     wchar_t portName[MAX_PATH];
     widen(settings.portName, portName, MAX_PATH);

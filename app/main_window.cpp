@@ -7,6 +7,7 @@
 
 #include "../res/resource.h"
 #include "app_windows.h"
+#include "hand_over.h"
 #include "held_input.h"
 #include "help_page.h"
 #include "input_target.h"
@@ -89,11 +90,22 @@ bool irdaDown = false;
 
 bool retryWanted() { return irdaDown || (!commPort.isOpen() && !irdaSelected()); }
 
+// Ticks left at the quick period after the device came back from the
+// secure desktop.
+const int QuickRetryCount = 2000 / TIMER_PORT_RETRY_QUICK_MS;
+int quickRetries = 0;
+
+UINT retryPeriod() {
+  return onSecureDesktop() || quickRetries > 0 ? TIMER_PORT_RETRY_QUICK_MS : TIMER_PORT_RETRY_MS;
+}
+
 void settleRetryTimer(HWND window) {
-  if (retryWanted())
-    SetTimer(window, TIMER_PORT_RETRY, TIMER_PORT_RETRY_MS, nullptr);
-  else
+  if (retryWanted()) {
+    SetTimer(window, TIMER_PORT_RETRY, retryPeriod(), nullptr);
+  } else {
     KillTimer(window, TIMER_PORT_RETRY);
+    quickRetries = 0;
+  }
 }
 
 // Opens the selected port; when that fails the tray says so and the retry
@@ -136,6 +148,7 @@ void restartIrda(HWND window) {
 }
 
 void onPortRetryTick(HWND window) {
+  if (quickRetries > 0) --quickRetries;
   if (irdaDown) {
     irdaServ.stopListener();
     irdaDown = !irdaServ.startListener();
@@ -176,6 +189,8 @@ void onPortEvent(HWND window, WPARAM event) {
 }
 
 void onIrdaStatus(HWND window, WPARAM status) {
+  // A report from the listener stopped for the hand-over.
+  if (serialLinkPaused(PAUSE_HAND_OVER)) return;
   if (status == LINK_FAILURE)
     restartIrda(window);
   else if (status == LINK_CONNECTED)
@@ -194,6 +209,8 @@ void onTimer(HWND window, WPARAM id) {
     onPortRetryTick(window);
   else if (id == TIMER_MOUSE_GLIDE)
     glideTick();
+  else if (id == TIMER_DESKTOP_CHECK)
+    checkInputDesktop(window);
 }
 
 void onCommand(HWND window, WPARAM command) {
@@ -229,6 +246,9 @@ bool reopensALink(UINT message, WPARAM wParam) {
     case MSG_SERIAL_STATUS:
     case MSG_IRDA_STATUS:
     case MSG_PORT_EVENT:
+    case MSG_HAND_OVER:
+    case MSG_DESKTOP_CHECK:
+    case WM_WTSSESSION_CHANGE:
     case WM_TIMER:
     case WM_DEVICECHANGE:
       return true;
@@ -263,6 +283,15 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case MSG_INPUT_BLOCKED:
       reportBlockedWindow(reinterpret_cast<HWND>(wParam));
+      return 0;
+    case MSG_HAND_OVER:
+      handOverDevice(PAUSE_SECURE_DESKTOP, wParam != 0);
+      return 0;
+    case MSG_DESKTOP_CHECK:
+      checkInputDesktop(window);
+      return 0;
+    case WM_WTSSESSION_CHANGE:
+      onSessionChange(window, wParam);
       return 0;
     case WM_TIMER:
       onTimer(window, wParam);
@@ -321,4 +350,34 @@ void postSerialStatus(int status) { PostMessageA(mainWindow, MSG_SERIAL_STATUS, 
 void postIrdaStatus(int status) {
   if (status != LINK_CONNECTED) releaseHeldInput();
   PostMessageA(mainWindow, MSG_IRDA_STATUS, status, 0);
+}
+
+void handOverDevice(int reason, bool away) {
+  if (shuttingDown() || serialLinkPaused(reason) == away) return;
+  const bool wasAway = serialLinkPaused(PAUSE_HAND_OVER);
+  if (away) {
+    pauseSerialLink(commPort, reason);
+  } else {
+    // A Tavrin killed on the secure desktop may close its port only after
+    // its claim was found abandoned.
+    quickRetries = QuickRetryCount;
+    resumeSerialLink(commPort, reason);
+  }
+  if (serialLinkPaused(PAUSE_HAND_OVER) == wasAway) return;
+  if (away) {
+    irdaServ.stopListener();
+    irdaDown = false;
+    // Also when only the IrDA link was up; nothing is sent twice.
+    releaseAfterLinkStop();
+    updateTrayStatus(commPort);
+  } else {
+    startIrdaLink(false);
+    if (irdaSelected()) showIrdaStatus();
+  }
+  settleRetryTimer(mainWindow);
+}
+
+void startIrdaLink(bool retried) {
+  irdaDown = !irdaServ.startListener() && retried;
+  settleRetryTimer(mainWindow);
 }

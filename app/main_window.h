@@ -26,3 +26,15 @@ void reopenSerialLink();
 void postSerialStatus(int status);
 // The IrDA one first lets go of what the device held when the peer has gone.
 void postIrdaStatus(int status);
+
+// The device goes to the secure desktop for reason (a LinkPauseReason of
+// the hand-over) when away, and comes back from it when not. Away: both
+// links let go, what the device held is released as after a lost link, and
+// the tooltip says where the device is. Back, once no reason is left: both
+// links open again, the port tried every 250 ms for 2 s. Does nothing once
+// the shutdown has begun.
+void handOverDevice(int reason, bool away);
+
+// Starts the IrDA listener. One that cannot start stays off, or with
+// retried is tried again on the retry timer.
+void startIrdaLink(bool retried);

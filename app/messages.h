@@ -21,11 +21,25 @@
 
 #define TIMER_PORT_RETRY   0
 #define TIMER_PORT_RETRY_MS 5000
+// The retry on the secure desktop, and just after the device came back from
+// there: the port is free again within moments.
+#define TIMER_PORT_RETRY_QUICK_MS 250
 #define TIMER_MOUSE_GLIDE  1
 #define TIMER_MOUSE_GLIDE_MS 125
+// Whether the input desktop is still this program's: the safety net for
+// systems that tell of no desktop switch.
+#define TIMER_DESKTOP_CHECK 2
+#define TIMER_DESKTOP_CHECK_MS 500
 #define TIMER_SPLASH       104
 #define TIMER_SPLASH_MS    3000
 
 // Posted by the port search's worker to the Configure dialog: wParam the
 // event (PortSearchEvent), lParam the number of the search it belongs to.
 #define MSG_SEARCH_REPORT  0x8007
+
+// Posted by the hand-over watcher of the person's Tavrin (app/hand_over.cpp):
+// wParam 1 when a Tavrin on the secure desktop has taken the device, 0 when
+// it has ended.
+#define MSG_HAND_OVER      0x8010
+// Posted by the desktop-switch hook: the input desktop may have changed.
+#define MSG_DESKTOP_CHECK  0x8011

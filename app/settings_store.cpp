@@ -211,6 +211,15 @@ int loadSettings() {
   return 1;
 }
 
+void loadSignInSettings() {
+  findPlatformFacts();
+  HKEY signIn = openMachineKey(SIGNIN_SETTINGS_PATH);
+  HKEY machine = openMachineKey(SETTINGS_PATH);
+  loadSettingValues(signIn, machine);
+  if (signIn) RegCloseKey(signIn);
+  if (machine) RegCloseKey(machine);
+}
+
 const char* portNamedBy(const char* text) {
   const char* port = comPortName(text);
   if (port) return port;

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #define SETTINGS_PATH "Software\\Morvane\\Tavrin"
+// Under HKEY_LOCAL_MACHINE: the settings of the secure desktop's Tavrin.
+#define SIGNIN_SETTINGS_PATH "Software\\Morvane\\Tavrin\\SignIn"
 #define RUN_PATH      "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 #define WINLOGON_PATH "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"
 #define RUN_VALUE     "Tavrin"
@@ -29,6 +31,10 @@ void findPlatformFacts();
 // names another program is pointed at this one, or removed while the
 // all-users value exists.
 int loadSettings();
+// The secure desktop's load: each value from the sign-in settings, else
+// from the machine defaults, else the built-in default. Reads and writes
+// nothing else: no Run value, no log-on values, no settings of a person.
+void loadSignInSettings();
 // First run: opens the help page, stores the defaults, creates the Run key.
 void writeDefaultSettings();
 // After OK in Configure: settings key, Run value, and the automatic log-on

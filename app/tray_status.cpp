@@ -35,6 +35,12 @@ void copyField(wchar_t (&field)[N], const wchar_t* text) {
   lstrcpynW(field, text, N);
 }
 
+// The record changes whether or not the icon shows; the shell hears of it
+// only while it does (never on the secure desktop).
+void modifyIcon() {
+  if (iconShown) Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+}
+
 void clearBalloon() {
   if (!trayHasBalloon()) return;
   trayIconData.uFlags &= ~NIF_INFO;
@@ -128,7 +134,7 @@ void removeTrayIcon() {
 void showTrayText(const wchar_t* tip) {
   copyField(trayIconData.szTip, tip);
   clearBalloon();
-  Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+  modifyIcon();
 }
 
 void showPortStatus(const char* portName, unsigned baudRate) {
@@ -152,11 +158,11 @@ void showLinkFailure(const char* linkName, bool keepTip) {
     formatText(trayIconData.szInfo, ARRAYSIZE(trayIconData.szInfo), IDS_UNABLE_TO_OPEN, link);
     trayIconData.uFlags |= NIF_INFO;
   }
-  Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+  modifyIcon();
 }
 
 void showBlockedBalloon(const wchar_t* title) {
-  if (!trayHasBalloon()) return;
+  if (!iconShown || !trayHasBalloon()) return;
   wchar_t format[256];
   const int formatLength = loadText(IDS_BLOCKED_WINDOW, format, 256);
   // What the text holds besides the title ("%1" gives way to it).

@@ -32,6 +32,9 @@ void focusTrayIcon();
 // Removes the icon for good (the window is closing).
 void removeTrayIcon();
 
+// The texts below go into the record, and reach the shell only while the
+// icon shows: never on the secure desktop, nor after the icon's removal.
+
 // The tooltip becomes tip (cut to what szTip holds), any balloon goes.
 void showTrayText(const wchar_t* tip);
 

@@ -75,3 +75,5 @@
 // Tray tooltip of the IrDA link; the splash and About version label
 #define IDS_IRDA_STATUS            34
 #define IDS_VERSION_LABEL          35
+// Tray tooltip while a Tavrin on the secure desktop has the device
+#define IDS_SECURE_DESKTOP_STATUS  50

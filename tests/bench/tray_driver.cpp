@@ -24,6 +24,12 @@
 //                                        sends them; prints the answer to
 //                                        WM_QUERYENDSESSION and how long
 //                                        WM_ENDSESSION took
+//   tray-driver hand-over MS             waits up to MS for a Tavrin on the
+//                                        secure desktop to claim the device,
+//                                        then up to 2 s for the injected
+//                                        release of Ctrl and the left button;
+//                                        prints "watching" once its hooks are
+//                                        in, then "let go N ms after the claim"
 //
 // Exit code 0 when the window was found (and the action done), or for
 // "gone" when it no longer shows; 1 otherwise, 2 for a command not known.
@@ -33,6 +39,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include "../../app/hand_over.h"
 
 namespace {
 
@@ -298,6 +306,55 @@ int endSession() {
   return 0;
 }
 
+DWORD ctrlUpAt = 0, leftUpAt = 0;
+
+LRESULT CALLBACK noteCtrlUp(int code, WPARAM message, LPARAM lParam) {
+  const KBDLLHOOKSTRUCT* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && !ctrlUpAt && (key->flags & LLKHF_INJECTED) && (key->flags & LLKHF_UP) &&
+      (key->vkCode == VK_CONTROL || key->vkCode == VK_LCONTROL))
+    ctrlUpAt = GetTickCount();
+  return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+LRESULT CALLBACK noteLeftUp(int code, WPARAM message, LPARAM lParam) {
+  const MSLLHOOKSTRUCT* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && !leftUpAt && message == WM_LBUTTONUP && (event->flags & LLMHF_INJECTED))
+    leftUpAt = GetTickCount();
+  return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+// The hooks are called through this thread's queue.
+void pumpFor(DWORD milliseconds) {
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+// A free claim is taken by the wait itself, and let go of at once.
+bool claimHeldElsewhere(HANDLE claim) {
+  const DWORD result = WaitForSingleObject(claim, 0);
+  if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(claim);
+  return result == WAIT_TIMEOUT;
+}
+
+int timeHandOver(DWORD bound) {
+  HANDLE claim = OpenMutexA(SYNCHRONIZE, FALSE, HAND_OVER_CLAIM);
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  HHOOK keys = SetWindowsHookExA(WH_KEYBOARD_LL, noteCtrlUp, self, 0);
+  HHOOK mouse = SetWindowsHookExA(WH_MOUSE_LL, noteLeftUp, self, 0);
+  if (!claim || !keys || !mouse) return 1;
+  printf("watching\n");
+  fflush(stdout);
+  DWORD claimedAt = 0;
+  for (const DWORD start = GetTickCount(); !claimedAt && GetTickCount() - start < bound; pumpFor(1))
+    if (claimHeldElsewhere(claim)) claimedAt = GetTickCount();
+  while (claimedAt && (!ctrlUpAt || !leftUpAt) && GetTickCount() - claimedAt < 2000) pumpFor(5);
+  if (!claimedAt || !ctrlUpAt || !leftUpAt) return 1;
+  const DWORD last = ctrlUpAt > leftUpAt ? ctrlUpAt : leftUpAt;
+  printf("let go %ld ms after the claim\n", static_cast<long>(last - claimedAt));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -314,6 +371,7 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "texts") && argc == 3) return printTexts(title);
   if (!strcmp(command, "exit")) return postExit();
   if (!strcmp(command, "end-session")) return endSession();
+  if (!strcmp(command, "hand-over") && argc == 3) return timeHandOver(static_cast<DWORD>(atoi(argv[2])));
   if (!strcmp(command, "layout") && argc == 3) return printLayout(title);
   if (!strcmp(command, "press") && argc == 4) return pressButton(title, atoi(argv[3]));
   if ((!strcmp(command, "wait") || !strcmp(command, "gone")) && argc >= 3) {

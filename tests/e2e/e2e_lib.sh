@@ -211,12 +211,13 @@ end_line() {
   while kill -0 "$line_pid" 2>/dev/null; do sleep 0.05; done
 }
 
-# Starts Tavrin.exe in the current folder with the shim when there is one.
+# Starts Tavrin.exe in the current folder with the shim when there is one,
+# with the arguments given.
 start_tavrin() {
   if [ -n "${shim:-}" ]; then
-    LD_PRELOAD="$shim/\$LIB/libmodemshim.so" /usr/lib/wine/wine64 "$tavrin" &
+    LD_PRELOAD="$shim/\$LIB/libmodemshim.so" /usr/lib/wine/wine64 "$tavrin" "$@" &
   else
-    /usr/lib/wine/wine64 "$tavrin" &
+    /usr/lib/wine/wine64 "$tavrin" "$@" &
   fi
   tavrin_pid=$!
   started_pids+=("$tavrin_pid")
@@ -304,6 +305,32 @@ stop_probe() {
 }
 
 probe_text() { sed '/^--mouse--$/,$d' "$probe_out" | tr -d '\r'; }
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+probe_section() { sed -n "/^--$1--\$/,/^--/p" "$probe_out" | grep -v '^--' | tr -d '\r'; }
+# Waits up to $2 ms for a line $1 among the probe's mouse and key records.
+wait_record() {
+  local deadline=$(($(now_ms) + $2))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    grep -qx "$1" <(probe_section mouse; probe_section keys) && return 0
+    sleep 0.05
+  done
+  return 1
+}
+moves() { probe_section mouse | grep -c '^move'; }
+
+# Starts the probe, and the device locks Ctrl and the left button and starts
+# a glide, then sends $1 (half a sequence, say).
+hold_everything_on_the_probe() {
+  start_probe
+  # The device's button goes down where the pointer is: on the probe, not on
+  # the tray icon, where the release would open the menu.
+  xdotool mousemove 350 250
+  printf '\033,lock,ctrl.\033,moulock.\033,mougo,right,2.%b' "${1:-}" >"$out/peer"
+  wait_record "down ctrl" 5000 || fail "Ctrl was not locked"
+  wait_record "down left" 5000 || fail "the left button was not locked"
+  wait_until 5 '[ "$(moves)" -gt 0 ]' || fail "the glide did not move the pointer"
+}
 
 # Waits up to 5 s for the probe's text to become $1; $2 names the check.
 wait_text() {

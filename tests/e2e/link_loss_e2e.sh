@@ -20,28 +20,8 @@ baud=115200
 start_serial_scenario "$@"
 start_tavrin_on_port "$port" "$baud"
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-probe_section() { sed -n "/^--$1--\$/,/^--/p" "$probe_out" | grep -v '^--' | tr -d '\r'; }
-# Waits up to $2 ms for a line $1 among the probe's mouse and key records.
-wait_record() {
-  local deadline=$(($(now_ms) + $2))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    grep -qx "$1" <(probe_section mouse; probe_section keys) && return 0
-    sleep 0.05
-  done
-  return 1
-}
-moves() { probe_section mouse | grep -c '^move'; }
-
 lose_the_link_while_the_device_holds_everything() {
-  start_probe
-  # The device's button goes down where the pointer is: on the probe, not on
-  # the tray icon, where the release would open the menu.
-  xdotool mousemove 350 250
-  printf '\033,lock,ctrl.\033,moulock.\033,mougo,right,2.\033,lock,ct' >"$out/peer"
-  wait_record "down ctrl" 5000 || fail "Ctrl was not locked"
-  wait_record "down left" 5000 || fail "the left button was not locked"
-  wait_until 5 '[ "$(moves)" -gt 0 ]' || fail "the glide did not move the pointer"
+  hold_everything_on_the_probe '\033,lock,ct'
 
   local lost_at released_at
   lost_at=$(now_ms)

@@ -2,8 +2,10 @@
 // the shell's tray replaced at link time (app_doubles.cpp).
 #include "app_doubles.h"
 
+#include <aclapi.h>
 #include <dbt.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <string.h>
 
 #include <functional>
@@ -11,6 +13,7 @@
 #include "../../links/comm_port.h"
 #include "app_windows.h"
 #include "assembler.h"
+#include "hand_over.h"
 #include "held_input.h"
 #include "input_target.h"
 #include "integrity_stand_ins.h"
@@ -667,6 +670,42 @@ TEST_F(MainWindowTest, InputToAWindowAboveTavrinGivesOneBalloonPerWindow) {
   stopWatchingForeground();
   otherProcessIntegrity = SECURITY_MANDATORY_MEDIUM_RID;
   for (HWND window : {console, installer, editor}) DestroyWindow(window);
+}
+
+// Nobody but SYSTEM and the person may make Tavrin let go: both objects of
+// the hand-over grant those two alone, and one that another account owns
+// is not trusted. Wine keeps these descriptors but enforces none of them.
+TEST(HandOver, ObjectsGrantSystemAndThePersonAloneAndTrustNoOtherOwner) {
+  ASSERT_FALSE(watchForHandOver(nullptr)) << "no secure-desktop Tavrin runs";
+  for (const char* name : {HAND_OVER_CLAIM, HAND_OVER_REQUEST}) {
+    HANDLE object = OpenMutexA(READ_CONTROL, FALSE, name);
+    if (!object) object = OpenEventA(READ_CONTROL, FALSE, name);
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                             &owner, nullptr, &dacl, nullptr, &descriptor)) << name;
+    ASSERT_TRUE(dacl && dacl->AceCount == 2) << name;
+    ACCESS_ALLOWED_ACE *system = nullptr, *person = nullptr;
+    GetAce(dacl, 0, reinterpret_cast<void**>(&system));
+    GetAce(dacl, 1, reinterpret_cast<void**>(&person));
+    EXPECT_TRUE(IsWellKnownSid(&system->SidStart, WinLocalSystemSid)) << name;
+    EXPECT_TRUE(EqualSid(&person->SidStart, owner)) << name << ": the person, who created it";
+    LocalFree(descriptor);
+    CloseHandle(object);
+  }
+  stopWatchingForHandOver();
+  struct Row { const char* owner; bool trusted; } rows[] = {
+      {"S-1-5-18", true}, {"S-1-5-32-544", true}, {"S-1-5-21-7-7-7-1001", true},
+      {"S-1-5-21-7-7-7-1002", false}, {"S-1-1-0", false}, {"S-1-5-11", false}, {"S-1-5-32-545", false}};
+  PSID person = nullptr, owner = nullptr;
+  ASSERT_TRUE(ConvertStringSidToSidA("S-1-5-21-7-7-7-1001", &person));
+  for (const Row& row : rows) {
+    ASSERT_TRUE(ConvertStringSidToSidA(row.owner, &owner));
+    EXPECT_EQ(row.trusted, trustedHandOverOwner(owner, person)) << row.owner;
+    LocalFree(owner);
+  }
+  LocalFree(person);
 }
 
 }  // namespace

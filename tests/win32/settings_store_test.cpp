@@ -120,9 +120,16 @@ TEST_F(SettingsStore, RunValuePresenceSetsRunAtStartup) {
 }
 
 // An installer's presets under HKEY_LOCAL_MACHINE fill what the user's own
-// key lacks, value by value; they alone end the first run.
+// key lacks, value by value; they alone end the first run. The secure
+// desktop's load takes the sign-in settings in place of the user's key,
+// which it never reads.
 TEST_F(SettingsStore, EachValueFallsBackToTheMachineDefaultThenToTheBuiltIn) {
   struct Value { const char* port; DWORD baud, interp; };  // null/0: absent
+  auto put = [](HKEY root, const char* path, const Value& value) {
+    if (value.port) putText(root, path, "Port", value.port);
+    if (value.baud) putDword(root, path, "Baud", value.baud);
+    if (value.interp) putDword(root, path, "Interpretation", value.interp);
+  };
   struct Row { bool ownKey; Value own, machine; int loaded; const char* port; unsigned baud; int interp; } rows[] = {
       {true, {"COM5", 9600, 3}, {"COM3", 4800, 2}, 1, ComPortNames[4], 9600, 3},
       {false, {}, {"COM3", 4800, 2}, 1, ComPortNames[2], 4800, 2},
@@ -135,18 +142,24 @@ TEST_F(SettingsStore, EachValueFallsBackToTheMachineDefaultThenToTheBuiltIn) {
     clearProgramRegistry();
     if (row.ownKey) putText(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Unrelated", "");
     if (!row.ownKey) putText(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH, "Unrelated", "");
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-      const Value& value = root == HKEY_CURRENT_USER ? row.own : row.machine;
-      if (value.port) putText(root, TEST_SETTINGS_PATH, "Port", value.port);
-      if (value.baud) putDword(root, TEST_SETTINGS_PATH, "Baud", value.baud);
-      if (value.interp) putDword(root, TEST_SETTINGS_PATH, "Interpretation", value.interp);
-    }
+    put(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, row.own);
+    put(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH, row.machine);
     interpretation = 7;
     EXPECT_EQ(row.loaded, loadSettings()) << "row of " << row.port << " " << row.baud;
     EXPECT_EQ(row.port, settings.portName);
     EXPECT_EQ(row.baud, settings.baudRate);
     EXPECT_EQ(row.interp, interpretation.load());
     EXPECT_EQ(row.ownKey, keyPresent(HKEY_CURRENT_USER, TEST_SETTINGS_PATH)) << "the load writes nothing";
+
+    clearProgramRegistry();
+    put(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, {"COM9", 110, 4});
+    put(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH "\\SignIn", row.own);
+    put(HKEY_LOCAL_MACHINE, TEST_SETTINGS_PATH, row.machine);
+    interpretation = 7;
+    loadSignInSettings();
+    EXPECT_EQ(row.port, settings.portName) << "sign-in row of " << row.port << " " << row.baud;
+    EXPECT_EQ(row.baud, settings.baudRate);
+    EXPECT_EQ(row.interp, interpretation.load());
   }
 }
 

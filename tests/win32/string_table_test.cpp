@@ -14,7 +14,7 @@
 
 namespace {
 
-const int FirstId = IDS_TWEAKUI, LastId = IDS_VERSION_LABEL;
+const int FirstId = IDS_TWEAKUI, LastId = IDS_SECURE_DESKTOP_STATUS;
 const LANGID Languages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL),
                             MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL),  MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL),
                             MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL),   MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
@@ -68,6 +68,7 @@ TEST_F(StringTable, LoadsEveryEnglishTextExactly) {
       {22, L"Tavrin cannot type into \"%1\" because that window runs as administrator."},
       {34, L"Tavrin: IrDA"},
       {35, L"Ver %1!u!.%2!u!"},
+      {50, L"Tavrin: The secure desktop is using the device"},
   };
   setUiLanguage(Languages[0]);
   for (const Row& row : rows) EXPECT_EQ(row.text, text(row.id)) << "string " << row.id;
