@@ -205,7 +205,9 @@ TEST(ConfigureTemplate, EveryLanguageGivesEachControlItsOwnAccessKey) {
     const Template t = loadTemplate(id);
     std::string letters;
     for (const Item& item : t.items) {
-      if (item.id == IDC_FIND) EXPECT_EQ(findTextAfterASearch(id), item.text) << language;
+      if (item.id == IDC_FIND) {
+        EXPECT_EQ(findTextAfterASearch(id), item.text) << language;
+      }
       const size_t amp = item.text.find('&');
       if (amp == std::string::npos) continue;
       const char letter = static_cast<char>(toupper(item.text[amp + 1]));
