@@ -13,7 +13,7 @@
 
 namespace {
 
-const int FirstId = IDS_TWEAKUI, LastId = IDS_VERSION_LABEL;
+const int FirstId = IDS_TWEAKUI, LastId = IDS_SIGN_IN_NEEDS_ADMIN;
 const LANGID Languages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL),
                             MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL),  MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL),
                             MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL),   MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
@@ -67,6 +67,8 @@ TEST_F(StringTable, LoadsEveryEnglishTextExactly) {
       {22, L"Tavrin cannot type into \"%1\" because it runs as administrator."},
       {34, L"Tavrin: IrDA"},
       {35, L"Ver %1!u!.%2!u!"},
+      {40, L"Tavrin"},
+      {41, L"Use this computer from a communication aid"},
   };
   setUiLanguage(Languages[0]);
   for (const Row& row : rows) EXPECT_EQ(row.text, text(row.id)) << "string " << row.id;
