@@ -12,6 +12,7 @@
 #include "port_descriptions.h"
 #include "settings.h"
 #include "settings_store.h"
+#include "sign_in.h"
 #include "system_ports.h"
 #include "ui_language.h"
 
@@ -128,6 +129,22 @@ static int interpretationButton(int value) {
   return value == 2 ? IDC_UNICODE_TEXT : IDC_ANSI_EXTENDED;
 }
 
+// Ticked while the sign-in list names Tavrin. Greyed, with a note that
+// says why, where it cannot be changed: the zip (nothing registered) or a
+// user who is not an administrator.
+static void showSignInChoice(HWND dialog) {
+  const SignInAccess access = ntFamily ? signInAccess() : SignInNotInstalled;
+  CheckDlgButton(dialog, IDC_SIGN_IN, signInListNamesTavrin() ? BST_CHECKED : BST_UNCHECKED);
+  EnableWindow(GetDlgItem(dialog, IDC_SIGN_IN), access == SignInChangeable);
+  HWND note = GetDlgItem(dialog, IDC_SIGN_IN_NOTE);
+  if (access != SignInChangeable) {
+    wchar_t text[256];
+    loadText(access == SignInNotInstalled ? IDS_SIGN_IN_NOT_INSTALLED : IDS_SIGN_IN_NEEDS_ADMIN, text, 256);
+    SetWindowTextW(note, text);
+  }
+  ShowWindow(note, access == SignInChangeable ? SW_HIDE : SW_SHOW);
+}
+
 static void initDialog(HWND dialog) {
   if (!settings.portName) settings.portName = ComPortNames[0];
   if (settings.baudRate == 0) settings.baudRate = 1200;
@@ -147,6 +164,7 @@ static void initDialog(HWND dialog) {
   setFieldText(dialog, IDC_PASSWORD, "");
   logonChangeable = !ntFamily || autoLogonWritable();
   ShowWindow(GetDlgItem(dialog, IDC_LOGON_NOTE), logonChangeable ? SW_HIDE : SW_SHOW);
+  showSignInChoice(dialog);
   // Posted, not sent: the enabling rules run once the dialog is showing.
   PostMessageA(dialog, WM_COMMAND, IDC_RUN_AT_STARTUP, 0);
   PostMessageA(dialog, WM_COMMAND, IDC_AUTO_LOGON, 0);
@@ -217,6 +235,9 @@ static void okClicked(HWND dialog) {
   settings.baudRate = selectedRate(dialog);
   settings.runAtStartup = isChecked(dialog, IDC_RUN_AT_STARTUP);
   settings.autoLogon = isChecked(dialog, IDC_AUTO_LOGON);
+  settings.signIn = !IsWindowEnabled(GetDlgItem(dialog, IDC_SIGN_IN)) ? SignInLeft
+                    : isChecked(dialog, IDC_SIGN_IN)                 ? SignInOn
+                                                                     : SignInOff;
   SendDlgItemMessageA(dialog, IDC_USER, WM_GETTEXT, sizeof settings.userName,
                       reinterpret_cast<LPARAM>(settings.userName));
   if (settings.autoLogon)

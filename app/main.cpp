@@ -5,6 +5,7 @@
 
 #include "../res/resource.h"
 #include "lifecycle.h"
+#include "sign_in.h"
 #include "ui_language.h"
 
 namespace {
@@ -48,7 +49,11 @@ void runMessageLoop() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  // The installer's switches do their work and end, without a window and
+  // beside a running Tavrin.
+  const int switchResult = runSignInSwitch(commandLine);
+  if (switchResult >= 0) return switchResult;
   const RunMode mode = modeOfCommandLine();
   if (anotherInstanceRuns(mode)) return 0;
   startUp(instance, mode);

@@ -1,6 +1,9 @@
 // The one configuration record, its store in the registry and Configure.
 #pragma once
 
+// Configure's sign-in choice at OK; left as it is where the dialog greyed it.
+enum SignInChoice { SignInLeft, SignInOn, SignInOff };
+
 struct Settings {
   const char* portName;   // one of the constant names: "IrDA" or ComPortNames
   unsigned baudRate;
@@ -8,6 +11,7 @@ struct Settings {
   bool autoLogon;
   char userName[257];
   char password[257];
+  SignInChoice signIn;
 };
 
 // The extended character interpretation lives with the interpreter, which

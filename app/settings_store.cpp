@@ -9,6 +9,7 @@
 #include "logon_secret.h"
 #include "message_box.h"
 #include "settings.h"
+#include "sign_in.h"
 
 Settings settings;
 int configureOpen = 0;
@@ -359,6 +360,8 @@ static void saveAutoLogon() {
 void saveSettings() {
   if (saveSettingsKey()) saveRunValue();
   if (ntFamily) saveAutoLogon();
+  if (settings.signIn != SignInLeft)
+    saveSignInChoice(settings.signIn == SignInOn, settings.portName, settings.baudRate, interpretation);
   // The typed password has been stored or has failed to be: either way it
   // is not kept in memory.
   SecureZeroMemory(settings.password, sizeof settings.password);

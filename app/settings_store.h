@@ -37,8 +37,9 @@ int loadSettings();
 void loadSignInSettings();
 // First run: opens the help page, stores the defaults, creates the Run key.
 void writeDefaultSettings();
-// After OK in Configure: settings key, Run value, and the automatic log-on
-// values where the dialog changed them. Wipes the typed password.
+// After OK in Configure: settings key, Run value, the automatic log-on
+// values where the dialog changed them, and the sign-in choice where the
+// dialog let it be changed. Wipes the typed password.
 void saveSettings();
 // True when the automatic log-on values can be written (an administrator).
 bool autoLogonWritable();

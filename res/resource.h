@@ -35,6 +35,8 @@
 #define IDC_LOGON_NOTE      1018
 #define IDC_FIND            1021
 #define IDC_SEARCH_STATUS   1022
+#define IDC_SIGN_IN         1023
+#define IDC_SIGN_IN_NOTE    1025
 
 // Splash and About box
 #define IDC_MONITOR         1016
@@ -75,5 +77,12 @@
 // Tray tooltip of the IrDA link; the splash and About version label
 #define IDS_IRDA_STATUS            34
 #define IDS_VERSION_LABEL          35
+// Tavrin as Windows lists it among the assistive technologies (the
+// installer's registration names these two by id), and Configure's notes
+// on why the sign-in choice is greyed
+#define IDS_AT_NAME                40
+#define IDS_AT_DESCRIPTION         41
+#define IDS_SIGN_IN_NOT_INSTALLED  42
+#define IDS_SIGN_IN_NEEDS_ADMIN    43
 // Tray tooltip while a Tavrin on the secure desktop has the device
 #define IDS_SECURE_DESKTOP_STATUS  50

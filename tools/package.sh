@@ -94,7 +94,7 @@ complete_msi_tables() {
     query="UPDATE \`Component\` SET \`Condition\` = '${pair#*=}' WHERE \`Component\` = '${pair%%=*}'"
     msibuild "$1" -q "$query" || { echo "package: no condition for ${pair%%=*} in $1" >&2; return 1; }
   done
-  query="UPDATE \`Property\` SET \`Value\` = 'WIX_UPGRADE_DETECTED;WIX_DOWNGRADE_DETECTED;PORT;BAUD;INTERPRETATION;AUTOSTART'"
+  query="UPDATE \`Property\` SET \`Value\` = 'WIX_UPGRADE_DETECTED;WIX_DOWNGRADE_DETECTED;PORT;BAUD;INTERPRETATION;AUTOSTART;SIGNIN'"
   msibuild "$1" -q "$query WHERE \`Property\` = 'SecureCustomProperties'" ||
     { echo "package: no SecureCustomProperties in $1" >&2; return 1; }
 }

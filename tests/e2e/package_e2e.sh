@@ -1,10 +1,12 @@
 #!/bin/bash
 # The x64 installer as an IT department uses it, in a fresh Wine prefix:
-# a silent install with machine presets and start-up for everyone, the
-# installed program typing at once for a user without settings, a silent
-# upgrade to a higher version that keeps the presets, a silent uninstall
-# that removes them; then the x86 package of a higher version in place of the
-# x64 one, which keeps the presets and moves the all-users Run value.
+# a silent install with machine presets, start-up for everyone and Tavrin on
+# the sign-in list beside another name, the installed program typing at once
+# for a user without settings, a silent upgrade to a higher version that
+# keeps the presets, a silent uninstall that removes them and takes Tavrin
+# alone off the sign-in list; then the x86 package of a higher version in
+# place of the x64 one, which keeps the presets and moves the all-users Run
+# value.
 #
 #   package_e2e.sh tray-driver.exe input-probe.exe file-version.exe VERSION artifact-folder
 #
@@ -77,6 +79,18 @@ presets() {
   echo "$(reg_value "$key" Port)|$(reg_value "$key" Baud)|$(reg_value "$key" Interpretation)|$runs"
 }
 
+access_key='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Accessibility'
+# Tavrin's registration as an assistive technology, "name=data;..." by name.
+registration() {
+  $wine64 reg query "$access_key\ATs\Tavrin" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *\([A-Za-z]*\) *REG_[A-Z_]* *\(.*\)$/\1=\2/p' | LC_ALL=C sort | paste -sd ';'
+}
+# "list|Port|Baud|Interpretation": the sign-in list and the sign-in settings.
+sign_in() {
+  local key='HKLM\Software\Morvane\Tavrin\SignIn'
+  echo "$(reg_value "$access_key" Configuration)|$(reg_value "$key" Port)|$(reg_value "$key" Baud)|$(reg_value "$key" Interpretation)"
+}
+
 installed_version() { $wine64 "$version_exe" "$(windows_path "$tavrin")" 2>/dev/null | tr -d '\r' | grep "^$1=" | cut -d= -f2-; }
 
 # --- A silent install puts the program, its shortcut, its entry and the
@@ -84,8 +98,13 @@ installed_version() { $wine64 "$version_exe" "$(windows_path "$tavrin")" 2>/dev/
 $wine64 msiexec /i "$(windows_path "$dist/Tavrin-$version-x64.msi")" /qn INTERPRETATION=3 >/dev/null 2>&1 &&
   fail "the package took INTERPRETATION=3"
 check "presets after the refused install" "|||" "$(presets)"
-msiexec /i "$dist/Tavrin-$version-x64.msi" /norestart PORT=COM1 BAUD=9600 INTERPRETATION=2 AUTOSTART=1
+$wine64 reg add "$access_key" /v Configuration /d osk,Narrator /f >/dev/null 2>&1
+msiexec /i "$dist/Tavrin-$version-x64.msi" /norestart PORT=COM1 BAUD=9600 INTERPRETATION=2 AUTOSTART=1 SIGNIN=1
 check "presets after the install" "COM1|0x2580|0x2|\"$program\"" "$(presets)"
+check "sign-in list and settings after the install" "osk,Narrator,Tavrin|COM1|0x2580|0x2" "$(sign_in)"
+check "registration" "ATExe=Tavrin.exe;ApplicationName=@$program,-40;Description=@$program,-41;$(
+  )Profile=<HCIModel><Accommodation type=\"severe dexterity\" /></HCIModel>;SimpleProfile=dexterity;$(
+  )StartExe=$program;StartParams=/securedesktop;TerminateOnDesktopSwitch=0x1" "$(registration)"
 [ -f "$tavrin" ] || fail "no $program after the install"
 check "installed FileVersion" "$version" "$(installed_version FileVersion)"
 check "installed fixed file version" "$version.0" "$(installed_version Fixed)"
@@ -138,11 +157,14 @@ check "FileVersion after the upgrade" "$newer" "$(installed_version FileVersion)
 check "Start menu shortcuts after the upgrade" "1" "$(shortcuts | wc -l)"
 check "stored port after the upgrade" "COM1" "$(reg_value "$settings_key" Port)"
 check "presets after the upgrade" "COM1|0x2580|0x2|\"$program\"" "$(presets)"
+check "sign-in list after the upgrade" "osk,Narrator,Tavrin" "$(sign_in | cut -d'|' -f1)"
 # Known Wine difference: Wine removes the older package without telling it
 # (UPGRADINGPRODUCTCODE) that an upgrade removes it, so that removal takes
-# the log-in value along. Windows tells it, and the value stays: the last
-# row below runs that removal as Windows does.
+# the log-in value and the sign-in settings along (the new package puts
+# Tavrin back on the list). Windows tells it, and both stay: the last row
+# below runs that removal as Windows does.
 echo "note: Run value after Wine's upgrade: [$(reg_value "$run_key" Tavrin)]; Windows keeps it"
+echo "note: sign-in settings after Wine's upgrade: [$(sign_in | cut -d'|' -f2-)]; Windows keeps them"
 
 # The older package refuses to replace the newer one.
 $wine64 msiexec /i "$(windows_path "$dist/Tavrin-$version-x64.msi")" /qn >/dev/null 2>&1 &&
@@ -165,6 +187,8 @@ uninstall_with_run_value() {
   $wine64 reg delete "$run_key" /v Tavrin /f >/dev/null 2>&1
 }
 uninstall_with_run_value "\"$program\"" ""
+check "sign-in list and settings after the uninstall" "osk,Narrator|||" "$(sign_in)"
+check "registration after the uninstall" "" "$(registration)"
 uninstall_rows=(
   "$program||"
   'C:\Tools\Tavrin.exe|C:\Tools\Tavrin.exe|'
@@ -172,9 +196,12 @@ uninstall_rows=(
 )
 for row in "${uninstall_rows[@]}"; do
   IFS='|' read -r value left property <<<"$row"
-  msiexec /i "$dist/Tavrin-$newer-x64.msi"
+  msiexec /i "$dist/Tavrin-$newer-x64.msi" SIGNIN=1
   uninstall_with_run_value "$value" "$left" ${property:+"$property"}
+  # An upgrade's removal of the package leaves Tavrin on the list.
+  check "sign-in list after the uninstall $property" "osk,Narrator${property:+,Tavrin}" "$(sign_in | cut -d'|' -f1)"
 done
+$wine64 reg add "$access_key" /v Configuration /d osk,Narrator /f >/dev/null 2>&1
 
 # --- The x86 package of a higher version replaces the x64 one without being
 # given the presets again: it keeps them, in its own registry view, and

@@ -9,6 +9,7 @@
 #include "../../app/port_descriptions.h"
 #include "../../app/settings.h"
 #include "../../app/settings_store.h"
+#include "../../app/sign_in.h"
 #include "../../app/ui_language.h"
 #include "../../interp/interp.h"
 #include "../../links/comm_port.h"
@@ -266,6 +267,55 @@ TEST_F(ConfigureDialog, EnablingRulesOnTheNtFamily) {
   }
 }
 
+// Ticked while the sign-in list names Tavrin; greyed, with a note, where
+// nothing is registered (the zip) or the list is read-only (a standard
+// user). OK with it ticked stores the person's settings for sign-in and
+// puts Tavrin beside the other names; cleared, it takes Tavrin out alone.
+TEST_F(ConfigureDialog, SignInChoiceShowsTheListAndOkChangesItWhereItMay) {
+  const std::string notInstalled =
+      "Tavrin can be used at sign-in only when it is installed from its Windows Installer package (MSI).";
+  const std::string needsAdmin = "To change sign-in use, exit Tavrin and start it with Run as administrator.";
+  struct Row { bool registered, readOnly; const char* list; bool ticked, click; std::string note; const char* after; } rows[] = {
+      {true, false, "osk", false, true, "", "osk,Tavrin"},
+      {true, false, "osk,TAVRIN", true, true, "", "osk"},
+      {true, false, "Tavrin", true, false, "", "Tavrin"},
+      {false, false, "osk,Tavrin", true, false, notInstalled, "osk,Tavrin"},
+      {true, true, "osk", false, false, needsAdmin, "osk"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.list);
+    clearProgramRegistry();
+    putText(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Port", "COM1");
+    putText(HKEY_LOCAL_MACHINE, TEST_ACCESSIBILITY_PATH, "Configuration", row.list);
+    if (row.registered) putText(HKEY_LOCAL_MACHINE, TEST_ACCESSIBILITY_PATH "\\ATs\\Tavrin", "ATExe", "Tavrin.exe");
+    std::unique_ptr<KeyLock> lock(row.readOnly ? new KeyLock(HKEY_LOCAL_MACHINE, TEST_ACCESSIBILITY_PATH) : nullptr);
+    settings.portName = ComPortNames[2];
+    settings.baudRate = 19200;
+    interpretation = 2;
+    open();
+    EXPECT_EQ(row.note.empty(), enabled(IDC_SIGN_IN));
+    EXPECT_EQ(row.ticked, checked(IDC_SIGN_IN));
+    EXPECT_EQ(!row.note.empty(), (GetWindowLongA(GetDlgItem(dialog, IDC_SIGN_IN_NOTE), GWL_STYLE) & WS_VISIBLE) != 0);
+    EXPECT_EQ(row.note, row.note.empty() ? "" : text(IDC_SIGN_IN_NOTE));
+    if (row.click) click(IDC_SIGN_IN);
+    command(IDOK);
+    BoxRecorder recorder;
+    saveSettings();
+    lock.reset();
+    EXPECT_TRUE(recorder.boxes.empty());
+    EXPECT_EQ(row.after + std::string(1, 0), valueData(HKEY_LOCAL_MACHINE, TEST_ACCESSIBILITY_PATH, "Configuration"));
+    const bool stored = row.note.empty() && row.ticked != row.click;
+    const char* const signInPath = TEST_SETTINGS_PATH "\\SignIn";
+    EXPECT_EQ(stored ? std::string("COM3\0|19200|2", 13) : "|0|0",
+              valueData(HKEY_LOCAL_MACHINE, signInPath, "Port") + "|" +
+                  std::to_string(dwordValue(HKEY_LOCAL_MACHINE, signInPath, "Baud")) + "|" +
+                  std::to_string(dwordValue(HKEY_LOCAL_MACHINE, signInPath, "Interpretation")));
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+  clearProgramRegistry();
+}
+
 TEST_F(ConfigureDialog, ClicksFollowTheRulesOnTheNtFamily) {
   strcpy(settings.password, "stored");
   strcpy(settings.userName, "ada");
@@ -375,7 +425,8 @@ TEST_F(ConfigureDialog, StoredInterpretationChecksItsButtonAndOkStoresTheChecked
 
 // In every language each text, measured in the dialog's own font, fits the
 // box it is given: the search's status with each of its longer texts, and
-// the log-on note, which the dialog shows only where it applies.
+// the log-on note and the sign-in notes, which the dialog shows only where
+// they apply.
 TEST_F(ConfigureDialog, EveryTextFitsItsControlInEveryLanguage) {
   for (WORD language : {LANG_ENGLISH, LANG_GERMAN, LANG_FRENCH, LANG_SPANISH, LANG_DUTCH, LANG_ITALIAN, LANG_SWEDISH}) {
     setUiLanguage(language == LANG_ENGLISH ? MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)
@@ -388,10 +439,13 @@ TEST_F(ConfigureDialog, EveryTextFitsItsControlInEveryLanguage) {
     ASSERT_NE(nullptr, dialog);
     HDC dc = GetDC(dialog);
     HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    int round = 0;
     for (int status : {IDS_SEARCH_SILENT, IDS_SEARCH_NO_PORTS, IDS_SEARCH_RATE_UNKNOWN}) {
       wchar_t text[512];
       formatText(text, 512, status, L"COM16", 115200u);
       SetDlgItemTextW(dialog, IDC_SEARCH_STATUS, text);
+      loadText(round++ % 2 ? IDS_SIGN_IN_NEEDS_ADMIN : IDS_SIGN_IN_NOT_INSTALLED, text, 512);
+      SetDlgItemTextW(dialog, IDC_SIGN_IN_NOTE, text);
       for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
         wchar_t className[16], label[512];
         GetClassNameW(control, className, 16);

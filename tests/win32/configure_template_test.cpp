@@ -109,7 +109,7 @@ TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
   Template t = loadTemplate();
   EXPECT_EQ("Configure", t.title);
   EXPECT_EQ(420, t.cx);
-  EXPECT_EQ(266, t.cy);
+  EXPECT_EQ(323, t.cy);
   EXPECT_EQ(8, t.pointSize);
   EXPECT_EQ("MS Shell Dlg 2", t.font);
   DWORD wanted = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
@@ -149,7 +149,11 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
       {IDC_ASCII_EXTENDED, Button, "A&SCII Extended e.g. Brisvane", 15, 207, 195, 10, BS_AUTORADIOBUTTON, WS_GROUP, WS_DISABLED},
       {IDC_ANSI_EXTENDED, Button, "A&NSI Extended", 15, 218, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
       {IDC_UNICODE_TEXT, Button, "Uni&code (UTF-8)", 15, 229, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
-      {-1, Button, "Instructions", 222, 3, 192, 239, BS_GROUPBOX, WS_GROUP, 0},
+      {-1, Button, "Sign-in", 6, 246, 210, 53, BS_GROUPBOX, WS_GROUP, 0},
+      {IDC_SIGN_IN, Button, "Use Tavrin at s&ign-in and on secure screens", 12, 257, 198, 10, BS_AUTOCHECKBOX,
+       WS_TABSTOP, WS_DISABLED},
+      {IDC_SIGN_IN_NOTE, Static, "", 12, 270, 198, 25, SS_LEFT, 0, 0},
+      {-1, Button, "Instructions", 222, 3, 192, 296, BS_GROUPBOX, WS_GROUP, 0},
       {-1, Static, "Select the port you wish to use then set the Baud to\nmatch your communications device.",
        228, 16, 180, 30, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Run at Start Up' if you want this program to\nrun automatically each time you start your computer\nor log in.",
@@ -158,10 +162,12 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
        228, 98, 180, 48, SS_CENTER, 0, 0},
       {-1, Static, "Select ASCII, ANSI or Unicode (UTF-8).\nMost newer devices will use Unicode.", 228, 152, 180, 30,
        SS_CENTER, 0, 0},
+      {-1, Static, "Check 'Use Tavrin at sign-in' to sign in, unlock\nthe computer and answer User Account Control\nfrom your device.",
+       228, 188, 180, 56, SS_CENTER, 0, 0},
       {-1, Static, "Select OK to use the new values or Cancel to\nquit without making any changes.",
-       228, 188, 180, 40, SS_CENTER, 0, 0},
-      {IDOK, Button, "OK", 302, 247, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
-      {IDCANCEL, Button, "Cancel", 360, 247, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
+       228, 250, 180, 40, SS_CENTER, 0, 0},
+      {IDOK, Button, "OK", 302, 304, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
+      {IDCANCEL, Button, "Cancel", 360, 304, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
   };
   Template t = loadTemplate();
   ASSERT_EQ(sizeof rows / sizeof rows[0], t.items.size());
@@ -214,7 +220,7 @@ TEST(ConfigureTemplate, EveryLanguageGivesEachControlItsOwnAccessKey) {
       EXPECT_EQ(std::string::npos, letters.find(letter)) << language << ": " << item.text;
       letters += letter;
     }
-    EXPECT_EQ(10u, letters.size()) << language << ": " << letters;
+    EXPECT_EQ(11u, letters.size()) << language << ": " << letters;
   }
 }
 

@@ -78,6 +78,8 @@ void clearProgramRegistry() {
   }
   for (const char* name : {"AutoAdminLogon", "ForceAutoLogon", "DefaultUserName", "DefaultPassword"})
     removeValue(HKEY_LOCAL_MACHINE, TEST_WINLOGON_PATH, name);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, TEST_ACCESSIBILITY_PATH "\\ATs\\Tavrin");
+  removeValue(HKEY_LOCAL_MACHINE, TEST_ACCESSIBILITY_PATH, "Configuration");
 }
 
 KeyLock::KeyLock(HKEY root, const char* path) : root(root), path(path) {

@@ -11,9 +11,11 @@
 #define TEST_SETTINGS_PATH "Software\\Morvane\\Tavrin"
 #define TEST_RUN_PATH "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 #define TEST_WINLOGON_PATH "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"
+#define TEST_ACCESSIBILITY_PATH "Software\\Microsoft\\Windows NT\\CurrentVersion\\Accessibility"
 
 // Removes Software\Morvane under both roots, the "Tavrin" Run value under
-// both roots and the four automatic log-on values.
+// both roots, the four automatic log-on values, the assistive technology
+// registration "Tavrin" and the sign-in list.
 void clearProgramRegistry();
 
 void putText(HKEY root, const char* path, const char* name, const std::string& text);

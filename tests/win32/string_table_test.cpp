@@ -68,6 +68,8 @@ TEST_F(StringTable, LoadsEveryEnglishTextExactly) {
       {22, L"Tavrin cannot type into \"%1\" because that window runs as administrator."},
       {34, L"Tavrin: IrDA"},
       {35, L"Ver %1!u!.%2!u!"},
+      {40, L"Tavrin"},
+      {41, L"Use this computer from a communication aid"},
       {50, L"Tavrin: The secure desktop is using the device"},
   };
   setUiLanguage(Languages[0]);
