@@ -13,6 +13,11 @@ PVOID volatile blockedForeground = nullptr;
 // come from the link threads and glide moves from the UI thread.
 PVOID volatile lastPosted = nullptr;
 HWINEVENTHOOK foregroundHook = nullptr;
+HWINEVENTHOOK focusHook = nullptr;
+// Every change of the foreground window or the keyboard focus the system
+// reported: the seam's answers about the window in front serve until it
+// moves.
+LONG volatile focusChanges = 0;
 
 // Windows already reported, UI thread only. Once full, the oldest entry
 // gives way: a person rarely meets this many administrator windows.
@@ -76,8 +81,11 @@ void noteForeground(HWND window) {
 }
 
 void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+  InterlockedIncrement(&focusChanges);
   if (object == OBJID_WINDOW) noteForeground(window);
 }
+
+void CALLBACK onFocusEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) { InterlockedIncrement(&focusChanges); }
 
 bool alreadyReported(HWND window) {
   for (HWND seen : reported)
@@ -92,14 +100,19 @@ void watchForeground() {
   // loop, which the modal dialogs keep running too.
   foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent, 0, 0,
                                    WINEVENT_OUTOFCONTEXT);
+  focusHook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, onFocusEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
   noteForeground(GetForegroundWindow());
 }
 
 void stopWatchingForeground() {
   if (foregroundHook) UnhookWinEvent(foregroundHook);
   foregroundHook = nullptr;
+  if (focusHook) UnhookWinEvent(focusHook);
+  focusHook = nullptr;
   InterlockedExchangePointer(&blockedForeground, nullptr);
 }
+
+LONG focusChangeCount() { return focusChanges; }
 
 void checkInputTarget() {
   PVOID blocked = blockedForeground;
