@@ -26,6 +26,7 @@ std::atomic<size_t> nextText{0};
 std::atomic<int> systemLanguage{0x0409};
 std::atomic<bool> noKey[256];
 std::atomic<bool> deadKey[256];
+std::atomic<int> shiftState[256];
 std::atomic<bool> capsKey[256];
 std::atomic<bool> capsLock{false};
 std::atomic<bool> unicodeInput{true};
@@ -93,6 +94,7 @@ void reset() {
   unicodeInput.store(true);
   for (std::atomic<bool>& n : noKey) n.store(false);
   for (std::atomic<bool>& d : deadKey) d.store(false);
+  for (std::atomic<int>& s : shiftState) s.store(-1);
   for (std::atomic<bool>& k : capsKey) k.store(false);
   capsLock.store(false);
   layoutInFront.store(0);
@@ -134,6 +136,8 @@ void setSystemLanguage(int language) { systemLanguage.store(language); }
 void setUnicodeInput(bool available) { unicodeInput.store(available); }
 
 void setNoKey(unsigned char c, bool on) { noKey[c].store(on); }
+
+void setShiftState(unsigned char c, int state) { shiftState[c].store(state); }
 
 void setDeadKey(unsigned char c) { deadKey[c].store(true); }
 
@@ -333,7 +337,8 @@ int virtualKeyAt(KeyboardLayout, int scan) { return usVirtualKeyAt(scan); }
 
 LayoutKey keyForCharacter(KeyboardLayout layout, unsigned char c) {
   const int answer = recorder::noKey[c].load() ? -1 : usVkKeyScan(c);
-  LayoutKey key{answer < 0 ? NO_KEY : answer & 0xFF, answer < 0 ? 0 : answer >> 8, 0};
+  const int state = recorder::shiftState[c].load();
+  LayoutKey key{answer < 0 ? NO_KEY : answer & 0xFF, answer < 0 ? 0 : state >= 0 ? state : answer >> 8, 0};
   if (answer >= 0 && recorder::deadKey[c].load()) key.flags |= LAYOUT_DEAD_KEY;
   // As the seam, it tells which keys Caps Lock flips only while it is on.
   if (answer >= 0 && recorder::capsLock.load() && (usCapsKey(c) || recorder::capsKey[c].load()))

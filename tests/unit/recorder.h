@@ -87,6 +87,8 @@ void setUnicodeInput(bool available);
 void setLayoutInFront(uintptr_t layout);
 // Makes keyForCharacter(c) answer NO_KEY from now on, or undoes it.
 void setNoKey(unsigned char c, bool noKey = true);
+// Makes the key of c answer this shift state from now on.
+void setShiftState(unsigned char c, int shiftState);
 // Makes the key of c a dead key from now on.
 void setDeadKey(unsigned char c);
 // Makes Caps Lock flip the key of c from now on, as it does letters' keys.
