@@ -17,6 +17,11 @@ PVOID volatile lastPosted = nullptr;
 HWINEVENTHOOK foregroundHook = nullptr;
 HWINEVENTHOOK desktopHook = nullptr;
 bool sessionEventsWanted = false;
+HWINEVENTHOOK focusHook = nullptr;
+// Every change of the foreground window or the keyboard focus the system
+// reported: the seam's answers about the window in front serve until it
+// moves.
+LONG volatile focusChanges = 0;
 
 // Windows already reported, UI thread only. Once full, the oldest entry
 // gives way: a person rarely meets this many administrator windows.
@@ -80,6 +85,7 @@ void noteForeground(HWND window) {
 }
 
 void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+  InterlockedIncrement(&focusChanges);
   if (object == OBJID_WINDOW) noteForeground(window);
 }
 
@@ -91,6 +97,8 @@ bool desktopName(HDESK desktop, wchar_t (&name)[64]) {
   DWORD needed = 0;
   return desktop && GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof name, &needed);
 }
+
+void CALLBACK onFocusEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) { InterlockedIncrement(&focusChanges); }
 
 bool alreadyReported(HWND window) {
   for (HWND seen : reported)
@@ -105,14 +113,19 @@ void watchForeground() {
   // loop, which the modal dialogs keep running too.
   foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent, 0, 0,
                                    WINEVENT_OUTOFCONTEXT);
+  focusHook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, onFocusEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
   noteForeground(GetForegroundWindow());
 }
 
 void stopWatchingForeground() {
   if (foregroundHook) UnhookWinEvent(foregroundHook);
   foregroundHook = nullptr;
+  if (focusHook) UnhookWinEvent(focusHook);
+  focusHook = nullptr;
   InterlockedExchangePointer(&blockedForeground, nullptr);
 }
+
+LONG focusChangeCount() { return focusChanges; }
 
 void checkInputTarget() {
   PVOID blocked = blockedForeground;

@@ -10,10 +10,15 @@
 #include <windows.h>
 
 // UI thread, at start-up: from now on every change of the foreground window
-// is checked there, as the system reports it, so that the threads sending
-// input make no system call for it.
+// is checked there, and every change of it or of the keyboard focus counted,
+// as the system reports them, so that the threads sending input make no
+// system call for it.
 void watchForeground();
 void stopWatchingForeground();
+
+// How many changes of the foreground window or the keyboard focus the system
+// has reported since the watch began; any thread may read it.
+LONG focusChangeCount();
 
 // Before every input event, on whichever thread sends it: when the
 // foreground window was found to drop Tavrin's input and has not been

@@ -55,12 +55,13 @@ DWORD focusThread() {
   return window ? GetWindowThreadProcessId(window, nullptr) : 0;
 }
 
-int layoutKeyOf(WCHAR character, HKL layout, bool askCapsLock) {
+LayoutKey layoutKeyOf(WCHAR character, HKL layout, bool askCapsLock) {
   const SHORT answer = VkKeyScanExW(character, layout);
-  if (answer == -1) return -1;
-  const UINT vk = LOBYTE(answer);
-  const int shift = HIBYTE(answer);
-  const int key = static_cast<USHORT>(answer);
-  if (isDeadKey(vk, shift, character, layout)) return key | LAYOUT_DEAD_KEY;
-  return askCapsLock && isCapsKey(vk, shift, character, layout) ? key | LAYOUT_CAPS_KEY : key;
+  if (answer == -1) return LayoutKey{NO_KEY, 0, 0};
+  LayoutKey key{LOBYTE(answer), HIBYTE(answer), 0};
+  if (isDeadKey(key.vk, key.shiftState, character, layout))
+    key.flags = LAYOUT_DEAD_KEY;
+  else if (askCapsLock && isCapsKey(key.vk, key.shiftState, character, layout))
+    key.flags = LAYOUT_CAPS_KEY;
+  return key;
 }

@@ -5,13 +5,14 @@
 
 #include <windows.h>
 
+#include "platform.h"
+
 // The thread that has the keyboard focus, 0 (the calling thread) when no
 // window is in front.
 DWORD focusThread();
 
-// The key that types character on layout: VkKeyScanExW's answer (virtual key
-// in the low byte, shift state 1 Shift 2 Ctrl 4 Alt in the next), plus
-// LAYOUT_DEAD_KEY when that key in that shift state is a dead key, else,
-// where askCapsLock, LAYOUT_CAPS_KEY when Caps Lock inverts its Shift; -1
-// when no key types it.
-int layoutKeyOf(WCHAR character, HKL layout, bool askCapsLock);
+// The key that types character on layout: VkKeyScanExW's virtual key and
+// shift state, LAYOUT_DEAD_KEY when that key in that shift state is a dead
+// key, else, where askCapsLock, LAYOUT_CAPS_KEY when Caps Lock inverts its
+// Shift; vk NO_KEY when no key types it.
+LayoutKey layoutKeyOf(WCHAR character, HKL layout, bool askCapsLock);

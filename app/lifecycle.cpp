@@ -73,6 +73,8 @@ HWND startForThePerson(HINSTANCE instance) {
 // desktop, and ends it with the desktop.
 HWND startOnSecureDesktop(HINSTANCE instance) {
   mainWindow = createMainWindow(instance);
+  // The layout of the window in front follows its focus here too.
+  watchForeground();
   watchDesktop(mainWindow, false);
   connectLinks();
   // The person's Tavrin lets go of the port when asked; until it has, the

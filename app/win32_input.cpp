@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "app_windows.h"
+#include "focus_answers.h"
 #include "held_input.h"
 #include "input_target.h"
-#include "keyboard_layout.h"
 #include "link_stop.h"
 #include "messages.h"
 #include "platform.h"
@@ -62,51 +62,11 @@ void postGlideRequest(WPARAM arm) {
   if (window) PostMessageA(window, MSG_GLIDE_TIMER, arm, 0);
 }
 
-// Which thread has the focus and whether Caps Lock is on each cost a round
-// trip to the system (about 30 us apiece under Wine on a busy machine,
-// more than the whole lookup may add), so their answers serve the
-// characters of the next ANSWER_REUSE_MS: no person switches the window or
-// Caps Lock and then has the device type within that. They are asked again
-// at once when the device itself presses Caps Lock, or lets go of Ctrl, Alt
-// or Win (a shortcut may switch the window). The layout itself is asked for
-// every character. All of it is used under the interpreter lock.
-const DWORD ANSWER_REUSE_MS = 50;
-
-struct Answer {
-  int value;
-  DWORD askedAt;
-  bool known;
-};
-
-Answer focusAnswer = {};
-Answer capsAnswer = {};
-
-int freshAnswer(Answer& answer, int (*ask)()) {
-  const DWORD now = GetTickCount();
-  if (!answer.known || now - answer.askedAt >= ANSWER_REUSE_MS) answer = Answer{ask(), now, true};
-  return answer.value;
-}
-
-int askFocusThread() { return static_cast<int>(focusThread()); }
-
-// The toggle of the lock keys is the same for every thread, the link's too.
-int askCapsLock() { return (GetKeyState(VK_CAPITAL) & 1) ? 1 : 0; }
-
-// The layout of the last character looked up; the scan codes of the keys
-// typed for it come from the same layout.
-HKL typingLayout = nullptr;
-
-void forgetKeyboardAnswers(int vk, unsigned flags) {
-  if (vk == VK_CAPITAL) capsAnswer.known = false;
-  const bool shortcutEnds = vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN;
-  if (shortcutEnds && (flags & KEYEVENTF_KEYUP)) focusAnswer.known = false;
-}
-
 }  // namespace
 
 void emitKeyEvent(int vk, int scan, unsigned flags, uint32_t extra) {
   checkInputTarget();
-  forgetKeyboardAnswers(vk, flags);
+  noteSentKey(vk, (flags & KEYEVENTF_KEYUP) != 0);
   keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(scan), flags, extra);
 }
 
@@ -143,19 +103,6 @@ void pauseTyping(int ms) {
   HANDLE stopping = linkStopSignal();
   if (stopping) WaitForSingleObject(stopping, static_cast<DWORD>(ms));
 }
-
-int mapVirtualKeyToScan(int vk) {
-  HKL layout = typingLayout ? typingLayout : GetKeyboardLayout(0);
-  return static_cast<int>(MapVirtualKeyExW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC, layout));
-}
-
-int scanLayoutForChar(unsigned char c) {
-  typingLayout = GetKeyboardLayout(static_cast<DWORD>(freshAnswer(focusAnswer, askFocusThread)));
-  // Which keys Caps Lock flips matters only while it is on.
-  return layoutKeyOf(c, typingLayout, capsLockOn() != 0);
-}
-
-int capsLockOn() { return freshAnswer(capsAnswer, askCapsLock); }
 
 int readSystemLanguage() { return GetSystemDefaultLangID(); }
 

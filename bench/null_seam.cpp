@@ -8,11 +8,15 @@ int emitUnicodeUnit(unsigned, int) { return 0; }
 void emitMouseEvent(unsigned, int, int, int) {}
 void placePointer(int, int) {}
 void pauseTyping(int) {}
-int mapVirtualKeyToScan(int vk) { return vk & 0x7F; }
-int scanLayoutForChar(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
-  if (c >= 'A' && c <= 'Z') return 0x100 | c;
-  return c;
+KeyboardLayout layoutInFront() { return 0; }
+KeyboardLayout layoutForText() { return 0; }
+void inputMayMoveFocus() {}
+int scanCodeOf(KeyboardLayout, int vk) { return vk & 0x7F; }
+int virtualKeyAt(KeyboardLayout, int scan) { return scan; }
+LayoutKey keyForCharacter(KeyboardLayout, unsigned char c) {
+  if (c >= 'a' && c <= 'z') return LayoutKey{c - 'a' + 'A', 0, 0};
+  if (c >= 'A' && c <= 'Z') return LayoutKey{c, 1, 0};
+  return LayoutKey{c, 0, 0};
 }
 int capsLockOn() { return 0; }
 int readSystemLanguage() { return 0x0409; }

@@ -100,24 +100,33 @@ void pauseTyping(int ms) {
   if (ms < 1 || ms > 5000) fail("pause outside 1..5000 ms");
 }
 
-int mapVirtualKeyToScan(int vk) {
+KeyboardLayout layoutInFront() { return 0; }
+KeyboardLayout layoutForText() { return 0; }
+void inputMayMoveFocus() {}
+
+int scanCodeOf(KeyboardLayout, int vk) {
   if (vk < 0 || vk > 0xFF) fail("scan code asked for a virtual key outside 0..255");
   return vk & 0x7F;
 }
 
+int virtualKeyAt(KeyboardLayout, int scan) { return scan < 0x20 ? scan + 0xB0 : 0; }
+
 // A rough layout: letters and digits with their own keys, capitals with
 // Shift, letters flipped by Caps Lock, a few characters with Ctrl or Alt,
-// two dead keys and some with no key at all, so every branch of the key
-// mapping is reached.
-int scanLayoutForChar(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return LAYOUT_CAPS_KEY | (c - 'a' + 'A');
-  if (c >= 'A' && c <= 'Z') return LAYOUT_CAPS_KEY | 0x100 | c;
-  if (c >= '0' && c <= '9') return c;
-  if (c == '\n') return 0x200 | 0x0D;
-  if (c == '@') return 0x600 | 'Q';
-  if (c == '^' || c == '`') return LAYOUT_DEAD_KEY | 0xDC | (c == '^' ? 0 : 0x100);
-  if (c < 32 || c >= 127) return -1;
-  return 0x100 | (0xBA + (c & 7));
+// one with Alt alone and one with a shift bit of the layout's own, two dead
+// keys and some with no key at all, so every branch of the key mapping is
+// reached.
+LayoutKey keyForCharacter(KeyboardLayout, unsigned char c) {
+  if (c >= 'a' && c <= 'z') return LayoutKey{c - 'a' + 'A', 0, LAYOUT_CAPS_KEY};
+  if (c >= 'A' && c <= 'Z') return LayoutKey{c, 1, LAYOUT_CAPS_KEY};
+  if (c >= '0' && c <= '9') return LayoutKey{c, 0, 0};
+  if (c == '\n') return LayoutKey{0x0D, 2, 0};
+  if (c == '@') return LayoutKey{'Q', 6, 0};
+  if (c == '{') return LayoutKey{'7', 4, 0};
+  if (c == '}') return LayoutKey{'8', 8, 0};
+  if (c == '^' || c == '`') return LayoutKey{0xDC, c == '^' ? 0 : 1, LAYOUT_DEAD_KEY};
+  if (c < 32 || c >= 127) return LayoutKey{NO_KEY, 0, 0};
+  return LayoutKey{0xBA + (c & 7), 1, 0};
 }
 
 int capsLockOn() { return capsLock ? 1 : 0; }

@@ -126,13 +126,13 @@ const ScanCode StandardScanCodes[] = {
     {0xA6, 0x6A}, {0xA7, 0x69}, {0xA8, 0x67}, {0xAC, 0x32},
 };
 
-struct LayoutKey {
+struct LayoutSign {
   KeyCode code;
   unsigned char character;
 };
 
 // KeyCodes typed with whatever key the current layout uses for a character.
-const LayoutKey LayoutKeys[] = {
+const LayoutSign LayoutSigns[] = {
     {-51, '?'},
     {1042, '*'}, {1043, '+'}, {1045, '-'}, {1046, '.'}, {1047, '/'},
 };
@@ -158,11 +158,12 @@ bool equalsName(const char* text, const char* name) {
   return *text == '\0';
 }
 
-// The layout's answer, its "no key" always -1.
-int layoutLookup(unsigned char c) {
-  const int answer = scanLayoutForChar(c);
-  return answer < 0 || (answer & 0xFFFF) == 0xFFFF ? -1 : answer;
-}
+// The signs of the US English keys from scan code 0x02 on, unshifted and
+// shifted; a space stands for a key that types no sign (Backspace, Tab,
+// Enter, Ctrl, left Shift).
+const char UsPlain[] = "1234567890-=  qwertyuiop[]  asdfghjkl;'` \\zxcvbnm,./";
+const char UsShifted[] = "!@#$%^&*()_+  QWERTYUIOP{}  ASDFGHJKL:\"~ |ZXCVBNM<>?";
+const int US_FIRST_SCAN = 0x02;
 
 }  // namespace
 
@@ -187,17 +188,28 @@ int lookupKeyName(KeyCode* out, const char* token) {
 int layoutCharacter(KeyCode code) {
   if (fixedKeyOf(code)) return -1;
   if (code >= 0 && code <= 255) return code;
-  for (const LayoutKey& key : LayoutKeys)
+  for (const LayoutSign& key : LayoutSigns)
     if (key.code == code) return key.character;
   return code & 0xFF;
 }
 
-int keyCodeToVirtualKey(KeyCode code) {
+LayoutKey keyCodeToVirtualKey(KeyCode code, KeyboardLayout layout) {
   const int character = layoutCharacter(code);
-  if (character >= 0) return layoutLookup(static_cast<unsigned char>(character));
+  if (character >= 0) return keyForCharacter(layout, static_cast<unsigned char>(character));
   const FixedKey* fixed = fixedKeyOf(code);
   if (fixed->extended) extendedKeyFlag = 1;
-  return fixed->vk;
+  return LayoutKey{fixed->vk, 0, 0};
+}
+
+int usPositionOf(unsigned char c, bool* shifted) {
+  for (int i = 0; UsPlain[i]; ++i) {
+    if (UsPlain[i] == ' ') continue;
+    if (UsPlain[i] == c || UsShifted[i] == c) {
+      *shifted = UsShifted[i] == c;
+      return US_FIRST_SCAN + i;
+    }
+  }
+  return 0;
 }
 
 int standardScanCode(int vk) {

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform.h"
+
 // The code between a token and a virtual key: characters 0..255, negative
 // codes for named keys (-3..-118), set-1 scan codes in bits 8..15 (low byte 0), and the
 // keypad codes, 1000 plus the code of another family.
@@ -28,12 +30,15 @@ int lookupKeyName(KeyCode* out, const char* token);
 // or -1 for a key with a virtual key of its own.
 int layoutCharacter(KeyCode code);
 
-// The virtual key of a KeyCode in the low byte; for keys found through the
-// keyboard layout, its shift state in bits 8..15 and the layout's
-// LAYOUT_DEAD_KEY and LAYOUT_CAPS_KEY, or -1 when the layout has no key for
-// the character. Sets extendedKeyFlag to 1 for the keys that are sent as
-// extended keys; never sets it to 0.
-int keyCodeToVirtualKey(KeyCode code);
+// The key of a KeyCode on layout: the virtual key, and for keys found
+// through the layout its shift state and flags; vk NO_KEY when the layout
+// has no key for the character. Sets extendedKeyFlag to 1 for the keys that
+// are sent as extended keys; never sets it to 0.
+LayoutKey keyCodeToVirtualKey(KeyCode code, KeyboardLayout layout);
+
+// The scan code of the key that types c (a printable ASCII sign) on the US
+// English layout, 0 for none; *shifted tells whether it takes Shift there.
+int usPositionOf(unsigned char c, bool* shifted);
 
 // The fixed scan code of a virtual key that is sent with one whatever the
 // layout (volume, media and browser keys), else 0.

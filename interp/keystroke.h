@@ -26,10 +26,15 @@ extern int altHeld;
 void sendKeyEvent(int up, int vk);
 
 // Types one key (a KeyCode) with the modifiers it needs: the locked and
-// pending ones and the layout's shift state. A character is typed so that it
-// arrives as itself on the layout in front (see typeCharacter in
-// keystroke.cpp). Clears the pending set.
+// pending ones and the layout's shift state, every event with the scan code
+// of the layout of the window it lands in. A character is typed so that it
+// arrives as itself on that layout, or under Ctrl, Alt or Win as a key (see
+// typeCharacter in keystroke.cpp). Clears the pending set.
 void typeKey(int keyCode);
+
+// Whether Ctrl, Alt or Win is pending or locked: a character is then a key,
+// never text.
+bool shortcutPending();
 
 // Sends the key-ups of the locked modifiers in mask (all of them when the
 // low byte of mask is 0) and removes the mask from both sets.

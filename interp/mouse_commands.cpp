@@ -77,11 +77,16 @@ int readDecimal(const char* text) {
   return static_cast<int>(negative ? -value : value);
 }
 
+// The press and release flags of the three buttons.
+const unsigned BUTTON_EVENTS = 0x007E;
+
 void sendMouse(unsigned flags, int dx = 0, int dy = 0) {
   // Recorded first: a worker terminated between the two leaves nothing
   // pressed that the record does not know of.
   noteMouseEvent(flags, 0);
   emitMouseEvent(flags, dx, dy, 0);
+  // A click may bring another window to the front.
+  if (flags & BUTTON_EVENTS) inputMayMoveFocus();
 }
 
 int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
@@ -142,6 +147,7 @@ void runClickLeft(const char*) { clickButton("left", 1); }
 void lockButton(unsigned press) {
   noteMouseEvent(press, 1);
   emitMouseEvent(press, 0, 0, 0);
+  inputMayMoveFocus();
 }
 
 void runLockNamed(const char* rest) { lockButton(buttonEventFlags(rest, 0)); }

@@ -33,27 +33,62 @@ void placePointer(int x, int y);
 // when a link is being stopped, so that a stop never waits for a pause.
 void pauseTyping(int ms);
 
-// The scan code of a virtual key on the layout of the last character asked
-// about (MapVirtualKeyExW, virtual key to scan code), 0 if none.
-int mapVirtualKeyToScan(int vk);
+// A keyboard layout as the system names it (an HKL on Windows), handed back
+// unchanged to the calls that take one.
+typedef uintptr_t KeyboardLayout;
 
-// Set in an answer of scanLayoutForChar when the key is a dead key: pressed,
-// it would wait for the next key and combine with it.
-const int LAYOUT_DEAD_KEY = 0x10000;
+// The layout of the window that a key sent now lands in. The answer is kept
+// until the focus or the foreground window changes, or until Tavrin's own
+// input may have moved them (inputMayMoveFocus).
+KeyboardLayout layoutInFront();
 
-// Set in an answer of scanLayoutForChar when Caps Lock inverts the Shift of
-// the key (letters, and on some layouts digits and signs). It may be left
-// out while Caps Lock is off, where it does not matter.
-const int LAYOUT_CAPS_KEY = 0x20000;
+// layoutInFront for the next character of text: after input that may have
+// moved the focus, first waits until the system has processed that input
+// and the foreground has settled, at most about 100 ms after the input.
+KeyboardLayout layoutForText();
 
-// The key that types the character c (U+0000..U+00FF) on the keyboard layout
-// of the thread that has the keyboard focus (VkKeyScanExW widened with its
-// sign): virtual key in the low byte, shift state (1 Shift, 2 Ctrl, 4 Alt) in
-// the next byte, plus LAYOUT_DEAD_KEY for a dead key and LAYOUT_CAPS_KEY for
-// a key that Caps Lock flips; -1 when no key types c.
-int scanLayoutForChar(unsigned char c);
+// Tavrin has just sent input that may move the keyboard focus or change
+// Caps Lock (a shortcut, Enter, Esc, Tab, Caps Lock, a click): no answer
+// about the focus or Caps Lock taken before it serves after it, and the
+// next character of text waits for the foreground to settle.
+void inputMayMoveFocus();
 
-// 1 while Caps Lock is on, else 0.
+// The scan code of virtual key vk on layout (MapVirtualKeyExW, virtual key to
+// scan code), 0 if none.
+int scanCodeOf(KeyboardLayout layout, int vk);
+
+// The virtual key of the key with scan code scan on layout (MapVirtualKeyExW,
+// scan code to virtual key), 0 if none.
+int virtualKeyAt(KeyboardLayout layout, int scan);
+
+// The bits of LayoutKey::shiftState that Tavrin can press; VkKeyScanExW may
+// answer others that a layout defines for keys of its own.
+const int SHIFT_STATE_SHIFT = 1;
+const int SHIFT_STATE_CTRL = 2;
+const int SHIFT_STATE_ALT = 4;
+
+// LayoutKey::flags: the key is a dead key (pressed, it would wait for the
+// next key and combine with it), and Caps Lock inverts the Shift of the key
+// (letters, and on some layouts digits and signs; may be left out while Caps
+// Lock is off, where it does not matter).
+const unsigned LAYOUT_DEAD_KEY = 0x1;
+const unsigned LAYOUT_CAPS_KEY = 0x2;
+
+// vk of a LayoutKey when no key of the layout types the character.
+const int NO_KEY = -1;
+
+// The key that types a character on a layout.
+struct LayoutKey {
+  int vk;          // virtual key 0..255, or NO_KEY
+  int shiftState;  // VkKeyScanExW's shift state: SHIFT_STATE_* and others
+  unsigned flags;  // LAYOUT_DEAD_KEY, LAYOUT_CAPS_KEY
+};
+
+// The key that types the character c (U+0000..U+00FF) on layout.
+LayoutKey keyForCharacter(KeyboardLayout layout, unsigned char c);
+
+// 1 while Caps Lock is on, else 0. Never a reading older than Tavrin's own
+// last Caps Lock key.
 int capsLockOn();
 
 // GetSystemDefaultLangID.

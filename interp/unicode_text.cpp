@@ -4,6 +4,7 @@
 #include "extended_chars.h"
 #include "held_input.h"
 #include "interp.h"
+#include "keystroke.h"
 #include "platform.h"
 
 const unsigned short Windows1252Upper[32] = {
@@ -130,6 +131,15 @@ int sendUnicodeUnit(unsigned unit) {
 }
 
 void typeUnicodeChar(unsigned codePoint) {
+  // Under Ctrl, Alt or Win no Unicode unit goes out: a character of the
+  // layouts' range is a key, any other types nothing.
+  if (shortcutPending()) {
+    if (codePoint <= 0xFF)
+      typeKey(static_cast<int>(codePoint));
+    else
+      pendingModifiers = 0;
+    return;
+  }
   unsigned units[2] = {codePoint, 0};
   int count = 1;
   if (codePoint >= 0x10000) {

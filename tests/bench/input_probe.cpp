@@ -344,16 +344,16 @@ int writeLayout(const char* path) {
   fprintf(file, "# The keyboard layout of the system this was written on, for tavrin-replay --layout.\n"
                 "# char BYTE VkKeyScanExW(BYTE): -1 for no key, else shift state and virtual key\n");
   for (int c = 0; c < 256; ++c) {
-    const int answer = layoutKeyOf(static_cast<WCHAR>(c), layout, true);
-    if (answer == -1) {
+    const LayoutKey key = layoutKeyOf(static_cast<WCHAR>(c), layout, true);
+    if (key.vk == NO_KEY) {
       fprintf(file, "char 0x%02x -1\n", c);
       continue;
     }
-    fprintf(file, "char 0x%02x 0x%04x\n", c, static_cast<unsigned>(answer & 0xFFFF));
+    fprintf(file, "char 0x%02x 0x%04x\n", c, static_cast<unsigned>(key.shiftState << 8 | key.vk));
     char byte[8];
     snprintf(byte, sizeof byte, " 0x%02x\n", c);
-    if (answer & LAYOUT_DEAD_KEY) dead += std::string("dead") + byte;
-    if (answer & LAYOUT_CAPS_KEY) caps += std::string("caps") + byte;
+    if (key.flags & LAYOUT_DEAD_KEY) dead += std::string("dead") + byte;
+    if (key.flags & LAYOUT_CAPS_KEY) caps += std::string("caps") + byte;
   }
   fprintf(file, "# the key of BYTE is a dead key\n%s# Caps Lock inverts the Shift of the key of BYTE\n%s", dead.c_str(),
           caps.c_str());

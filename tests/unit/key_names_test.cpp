@@ -134,13 +134,19 @@ const MappingCase Mappings[] = {
     extended("browserrefresh", 0xA8), extended("browserhome", 0xAC),
 };
 
+// The key as VkKeyScan packs it: shift state over virtual key, -1 for none.
+int keyOf(KeyCode code) {
+  const LayoutKey key = keyCodeToVirtualKey(code, 0);
+  return key.vk == NO_KEY ? -1 : key.shiftState << 8 | key.vk;
+}
+
 TEST(KeyCodeToVirtualKey, EveryNameHasItsVirtualKeyAndExtendedFlag) {
   EXPECT_EQ(sizeof Mappings / sizeof Mappings[0], 126u);
   for (const MappingCase& m : Mappings) {
     freshInterpreter();
     KeyCode code;
     ASSERT_EQ(lookupKeyName(&code, m.name), 0) << m.name;
-    const int v = keyCodeToVirtualKey(code);
+    const int v = keyOf(code);
     const auto lookups = recorder::calls(recorder::kindBit(recorder::Kind::LayoutLookup));
     if (m.vk == LAYOUT) {
       ASSERT_EQ(lookups.size(), 1u) << m.name;
@@ -182,7 +188,7 @@ TEST(KeyCodeToVirtualKey, NeverClearsAnExtendedFlagAlreadySet) {
   for (KeyCode code : {19176 /* kphome */, 13, 97 /* a */, 0x3B00 /* f1 */, -51 /* kpmidl */}) {
     freshInterpreter();
     extendedKeyFlag = 1;
-    keyCodeToVirtualKey(code);
+    keyOf(code);
     EXPECT_EQ(extendedKeyFlag, 1) << code;
   }
 }
@@ -198,7 +204,7 @@ class CharacterMapping : public ::testing::TestWithParam<CharacterCase> {};
 TEST_P(CharacterMapping, FiveFixedKeysOthersThroughTheLayout) {
   const CharacterCase& c = GetParam();
   freshInterpreter();
-  EXPECT_EQ(keyCodeToVirtualKey(c.code), c.expected) << "code " << c.code;
+  EXPECT_EQ(keyOf(c.code), c.expected) << "code " << c.code;
   const size_t lookups = recorder::calls(recorder::kindBit(recorder::Kind::LayoutLookup)).size();
   EXPECT_EQ(lookups, c.throughLayout ? 1u : 0u) << "code " << c.code;
   EXPECT_EQ(extendedKeyFlag, 0);
@@ -218,9 +224,9 @@ TEST(KeyCodeToVirtualKey, NoKeyInTheLayoutGivesMinusOne) {
   recorder::setNoKey('?');
   KeyCode code;
   lookupKeyName(&code, "kpmidl");
-  EXPECT_EQ(keyCodeToVirtualKey(code), -1);
-  EXPECT_EQ(keyCodeToVirtualKey('?'), -1);
-  EXPECT_EQ(keyCodeToVirtualKey('/'), 0xBF);
+  EXPECT_EQ(keyOf(code), -1);
+  EXPECT_EQ(keyOf('?'), -1);
+  EXPECT_EQ(keyOf('/'), 0xBF);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // modifier presses and releases, and the pending and locked sets.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "fresh_interpreter.h"
@@ -130,6 +131,37 @@ INSTANTIATE_TEST_SUITE_P(
         TypeCase{"a digit under Win", "1", W, 0, "+5bx +31 -31 -5bx", 0, false, '1'},
         TypeCase{"Shift alone makes no shortcut", "c", S, 0, "+u0063 -u0063", 0, false, 'c'},
         TypeCase{"a dead key under Ctrl is pressed as a key", "^", C, 0, "+11 +10 +36 -36 -10 -11", 0, false, 0, '^'}));
+
+// Shift states Tavrin cannot press go as Unicode outside a shortcut; under
+// Ctrl a sign the layout types with more than Shift is the US English key.
+TEST(TypeKey, ShiftStatesThatCannotBePressed) {
+  const struct {
+    int shiftState;
+    ModifierSet pending;
+    const char* strokes;
+  } rows[] = {{0x08, 0, "+u005b -u005b"}, {0x04, 0, "+u005b -u005b"}, {0x06, C, "+11 +db -db -11"}};
+  for (const auto& row : rows) {
+    freshInterpreter();
+    recorder::setShiftState('[', row.shiftState);
+    pendingModifiers = row.pending;
+    typeKey('[');
+    EXPECT_EQ(recorder::keyStrokes(), row.strokes) << "shift state " << row.shiftState;
+  }
+}
+
+// The input after which the focus may be elsewhere, or Caps Lock changed.
+TEST(TypeKey, InputThatMayMoveTheFocusIsTold) {
+  const struct {
+    const char* bytes;
+    size_t told;
+  } rows[] = {{"a?B\x1b" "f5.", 0}, {"\r", 1}, {"\x1b" "capslock.", 1}, {"\x1b,combine,ctrl.c", 1},
+              {"\x1b,lock,alt.\x1b,rel.", 1}, {"\x1b,click.", 2}};
+  for (const auto& row : rows) {
+    freshInterpreter();
+    feed(row.bytes, std::strlen(row.bytes));
+    EXPECT_EQ(recorder::calls(recorder::kindBit(recorder::Kind::FocusMayMove)).size(), row.told) << row.bytes;
+  }
+}
 
 TEST(TypeKey, ExtendedFlagSetByMappingIsNotCarriedToTheNextKey) {
   freshInterpreter();

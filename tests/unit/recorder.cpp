@@ -26,9 +26,11 @@ std::atomic<size_t> nextText{0};
 std::atomic<int> systemLanguage{0x0409};
 std::atomic<bool> noKey[256];
 std::atomic<bool> deadKey[256];
+std::atomic<int> shiftState[256];
 std::atomic<bool> capsKey[256];
 std::atomic<bool> capsLock{false};
 std::atomic<bool> unicodeInput{true};
+std::atomic<uintptr_t> layoutInFront{0};
 
 std::mutex interpreterLock;
 std::atomic<std::thread::id> lockOwner{std::thread::id()};
@@ -92,8 +94,10 @@ void reset() {
   unicodeInput.store(true);
   for (std::atomic<bool>& n : noKey) n.store(false);
   for (std::atomic<bool>& d : deadKey) d.store(false);
+  for (std::atomic<int>& s : shiftState) s.store(-1);
   for (std::atomic<bool>& k : capsKey) k.store(false);
   capsLock.store(false);
+  layoutInFront.store(0);
   abandonedLock.store(false);
 }
 
@@ -133,11 +137,15 @@ void setUnicodeInput(bool available) { unicodeInput.store(available); }
 
 void setNoKey(unsigned char c, bool on) { noKey[c].store(on); }
 
+void setShiftState(unsigned char c, int state) { shiftState[c].store(state); }
+
 void setDeadKey(unsigned char c) { deadKey[c].store(true); }
 
 void setCapsKey(unsigned char c) { capsKey[c].store(true); }
 
 void setCapsLock(bool on) { capsLock.store(on); }
+
+void setLayoutInFront(uintptr_t layout) { layoutInFront.store(layout); }
 
 void abandonNextLock() { abandonedLock.store(true); }
 
@@ -188,6 +196,9 @@ std::string describe(const Call& call, bool describeLocks) {
       break;
     case Kind::SystemLanguage:
       appendf(out, "language -> 0x%04x", call.result);
+      break;
+    case Kind::FocusMayMove:
+      out = "focus may move";
       break;
   }
   if (describeLocks && call.lockHeld) out += " [locked]";
@@ -306,25 +317,38 @@ void pauseTyping(int ms) {
   if (Call* call = recorder::claim(Kind::Pause)) call->data = ms;
 }
 
-int mapVirtualKeyToScan(int vk) {
+KeyboardLayout layoutInFront() { return recorder::layoutInFront.load(); }
+
+KeyboardLayout layoutForText() { return recorder::layoutInFront.load(); }
+
+void inputMayMoveFocus() { recorder::record(Kind::FocusMayMove); }
+
+int scanCodeOf(KeyboardLayout layout, int vk) {
   const int scan = usMapVirtualKey(vk);
   if (Call* call = recorder::claim(Kind::MapScan)) {
     call->vk = vk;
     call->result = scan;
+    call->layout = layout;
   }
   return scan;
 }
 
-int scanLayoutForChar(unsigned char c) {
-  int v = recorder::noKey[c].load() ? -1 : usVkKeyScan(c);
-  if (v >= 0 && recorder::deadKey[c].load()) v |= LAYOUT_DEAD_KEY;
+int virtualKeyAt(KeyboardLayout, int scan) { return usVirtualKeyAt(scan); }
+
+LayoutKey keyForCharacter(KeyboardLayout layout, unsigned char c) {
+  const int answer = recorder::noKey[c].load() ? -1 : usVkKeyScan(c);
+  const int state = recorder::shiftState[c].load();
+  LayoutKey key{answer < 0 ? NO_KEY : answer & 0xFF, answer < 0 ? 0 : state >= 0 ? state : answer >> 8, 0};
+  if (answer >= 0 && recorder::deadKey[c].load()) key.flags |= LAYOUT_DEAD_KEY;
   // As the seam, it tells which keys Caps Lock flips only while it is on.
-  if (v >= 0 && recorder::capsLock.load() && (usCapsKey(c) || recorder::capsKey[c].load())) v |= LAYOUT_CAPS_KEY;
+  if (answer >= 0 && recorder::capsLock.load() && (usCapsKey(c) || recorder::capsKey[c].load()))
+    key.flags |= LAYOUT_CAPS_KEY;
   if (Call* call = recorder::claim(Kind::LayoutLookup)) {
     call->vk = c;
-    call->result = v;
+    call->result = answer < 0 ? -1 : answer | static_cast<int>(key.flags << 16);
+    call->layout = layout;
   }
-  return v;
+  return key;
 }
 
 int capsLockOn() { return recorder::capsLock.load() ? 1 : 0; }

@@ -23,12 +23,13 @@ enum class Kind : uint8_t {
   GlideArm,        // armGlideTimer
   GlideStop,       // stopGlideTimer
   MonitorText,     // showMonitorText
-  MapScan,         // mapVirtualKeyToScan (a query)
-  LayoutLookup,    // scanLayoutForChar (a query)
+  MapScan,         // scanCodeOf (a query)
+  LayoutLookup,    // keyForCharacter (a query)
   SystemLanguage,  // readSystemLanguage (a query)
   Unicode,         // emitUnicodeUnit
   Pointer,         // placePointer
   Pause,           // pauseTyping
+  FocusMayMove,    // inputMayMoveFocus
 };
 
 // Bit masks of kinds, for the functions that select part of the trace.
@@ -51,6 +52,7 @@ struct Call {
   int data;        // Mouse: the wheel amount. Pause: milliseconds.
   int result;      // queries, Unicode: the answer that was given
   int text;        // MonitorText: index of the saved text (see monitorText)
+  uintptr_t layout;  // MapScan, LayoutLookup: the layout asked
 };
 
 const size_t CAPACITY = 1u << 16;
@@ -80,8 +82,13 @@ void setSystemLanguage(int language);
 // Without Unicode input (the Windows 95 family) emitUnicodeUnit sends
 // nothing and answers with the unit's Windows-1252 code, or -1.
 void setUnicodeInput(bool available);
-// Makes scanLayoutForChar(c) answer -1 (no key) from now on, or undoes it.
+// What layoutInFront and layoutForText answer from now on (0 after reset);
+// every layout has the US English keys.
+void setLayoutInFront(uintptr_t layout);
+// Makes keyForCharacter(c) answer NO_KEY from now on, or undoes it.
 void setNoKey(unsigned char c, bool noKey = true);
+// Makes the key of c answer this shift state from now on.
+void setShiftState(unsigned char c, int shiftState);
 // Makes the key of c a dead key from now on.
 void setDeadKey(unsigned char c);
 // Makes Caps Lock flip the key of c from now on, as it does letters' keys.
@@ -102,7 +109,8 @@ bool lockHeldByThisThread();
 // "mouse to x=200 y=100", "wait ms=500", "glide arm"; a Unicode unit refused for want of Unicode input
 // adds " -> 0xe9" or " -> none");
 // the others as "monitor \"text\"", "map vk=0x41 -> 0x1e",
-// "layout c=0x41 -> 0x141", "language -> 0x0409". A call made with the lock
+// "layout c=0x41 -> 0x141" (flags from bit 16 on), "language -> 0x0409",
+// "focus may move". A call made with the lock
 // held is not marked; describeLocks adds " [locked]".
 std::string describe(const Call& call, bool describeLocks = false);
 // The selected calls, one line each (each line ends with a newline).

@@ -18,10 +18,10 @@ struct HookRecord {
   ULONG_PTR extra;
   POINT pt;
   int wheel;  // mouse wheel messages: the signed amount; otherwise 0
-  // When set, the record also matches with this scan code, extra
-  // information and flags (knownFlags 0: the same flags), because a
-  // platform known to differ gives them; the note says which platform and
-  // why.
+  // When set, the record also matches under Wine (ntdll exports
+  // wine_get_version) with this scan code, extra information and flags
+  // (knownFlags 0: the same flags), because Wine is known to give them; the
+  // note says why.
   const char* knownDifference;
   DWORD knownScan;
   ULONG_PTR knownExtra;

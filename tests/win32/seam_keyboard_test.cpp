@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "interp.h"
+#include "keyboard_layout.h"
 #include "platform.h"
 #include "seam_feed.h"
 #include "seam_hooks.h"
@@ -219,13 +220,21 @@ TEST(Windows1252, UpperRowsAreThePlatformsCodePage) {
 // The seam hands the interpreter the platform's own answers; these are the
 // ones the rows above rely on.
 TEST_F(SeamKeyboard, LayoutAnswersComeFromThePlatform) {
-  EXPECT_EQ(mapVirtualKeyToScan(0x41), static_cast<int>(SC_A));
-  EXPECT_EQ(scanLayoutForChar('a'), 0x41);
-  EXPECT_EQ(scanLayoutForChar('A'), 0x141);
-  EXPECT_EQ(scanLayoutForChar('?'), 0x1bf);
-  // No key of the US layout types 0xE9: the answer stays -1 after widening.
-  EXPECT_EQ(scanLayoutForChar(0xe9), -1);
+  const KeyboardLayout layout = layoutInFront();
+  EXPECT_EQ(scanCodeOf(layout, 0x41), static_cast<int>(SC_A));
+  EXPECT_EQ(virtualKeyAt(layout, SC_A), 0x41);
+  const LayoutKey question = keyForCharacter(layout, '?');
+  EXPECT_EQ(question.vk, 0xbf);
+  EXPECT_EQ(question.shiftState, 1);
+  EXPECT_EQ(keyForCharacter(layout, 'A').shiftState, 1);
+  EXPECT_EQ(keyForCharacter(layout, 0xe9).vk, NO_KEY) << "no key of the US layout types 0xE9";
   EXPECT_EQ(readSystemLanguage(), static_cast<int>(GetSystemDefaultLangID()));
+}
+
+// Stand-ins for import slots of user32 call the real function by this.
+template <typename F>
+F realUser32(const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
 }
 
 // Wine answers GetKeyboardLayout for any thread with the caller's layout, so
@@ -234,46 +243,122 @@ DWORD volatile layoutAskedFor = 0;
 
 HKL WINAPI getKeyboardLayoutStandIn(DWORD thread) {
   layoutAskedFor = thread;
-  static HKL(WINAPI * real)(DWORD) = reinterpret_cast<HKL(WINAPI*)(DWORD)>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetKeyboardLayout")));
+  static auto real = realUser32<HKL(WINAPI*)(DWORD)>("GetKeyboardLayout");
   return real(thread);
 }
 
-// The second thread's window has the focus until the thread is told to quit.
-DWORD WINAPI focusWindowThread(void* ready) {
-  HWND window = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 100, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-  SetForegroundWindow(window);
-  SetFocus(window);
-  SetEvent(static_cast<HANDLE>(ready));
+// A stand-in for keybd_event's import slot: once armed, Tavrin's Ctrl key-up
+// sets the event, and another program's switch follows a few ms later.
+HANDLE ctrlReleased = nullptr;
+
+VOID WINAPI keybdEventStandIn(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
+  static auto real = realUser32<VOID(WINAPI*)(BYTE, BYTE, DWORD, ULONG_PTR)>("keybd_event");
+  real(vk, scan, flags, extra);
+  if (ctrlReleased && vk == VK_CONTROL && (flags & KEYEVENTF_KEYUP)) SetEvent(ctrlReleased);
+}
+
+// The thread's window takes the focus when the thread gets WM_APP, and
+// types what its keys stand for.
+DWORD WINAPI focusWindowThread(void* window) {
+  HWND& own = *static_cast<HWND*>(window);
+  own = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 100, nullptr, nullptr,
+                        GetModuleHandleA(nullptr), nullptr);
+  PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-  DestroyWindow(window);
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_APP && SetForegroundWindow(own)) SetFocus(own);
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  DestroyWindow(own);
   return 0;
 }
 
-TEST_F(SeamKeyboard, CharactersAreLookedUpInTheLayoutOfTheFocusThread) {
-  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  DWORD thread = 0;
-  HANDLE worker = CreateThread(nullptr, 0, focusWindowThread, ready, 0, &thread);
-  ASSERT_NE(worker, nullptr);
-  ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
-  pumpMessagesFor(200);
-  scanLayoutForChar('a');
-  EXPECT_EQ(layoutAskedFor, thread) << "the window in front belongs to the other thread";
-  PostThreadMessageA(thread, WM_QUIT, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0);
-  CloseHandle(worker);
-  CloseHandle(ready);
-  pumpMessagesFor(100);  // the seam's answer about the focus, now gone, expires
+DWORD WINAPI switchAfterShortcut(void* thread) {
+  WaitForSingleObject(ctrlReleased, 5000);
+  Sleep(5);
+  keybd_event(VK_CAPITAL, 0x3a, 0, 0);
+  keybd_event(VK_CAPITAL, 0x3a, KEYEVENTF_KEYUP, 0);
+  PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)), WM_APP, 0, 0);
+  return 0;
+}
+
+// Text right after the device's own shortcut comes in the state the system
+// is in once that shortcut has taken effect: 5 ms after Tavrin's Ctrl+C
+// another program turns Caps Lock on and the focus moves to a window of
+// another thread (and so of its own layout). That window gets "a", typed
+// with Shift against Caps Lock, looked up in its thread's layout.
+TEST_F(SeamKeyboard, TextAfterOwnShortcutComesInTheNewFocusAndCapsLock) {
+  HWND windows[2] = {};
+  DWORD ids[2] = {};
+  HANDLE threads[3];
+  for (int i = 1; i >= 0; --i) {  // the first window takes the focus last
+    threads[i] = CreateThread(nullptr, 0, focusWindowThread, &windows[i], 0, &ids[i]);
+    pumpMessagesFor(300);
+  }
+  ASSERT_TRUE(windows[0] && windows[1]);
+  ctrlReleased = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  threads[2] = CreateThread(nullptr, 0, switchAfterShortcut, reinterpret_cast<void*>(uintptr_t{ids[1]}), 0, nullptr);
+  EXPECT_TRUE(feedFromWorker(esc(",combine,ctrl,c") + "a"));
+  pumpMessagesFor(300);
+  char text[16] = "";
+  GetWindowTextA(windows[1], text, sizeof text);
+  EXPECT_STREQ(text, "a");
+  EXPECT_EQ(layoutAskedFor, ids[1]);
+  keybd_event(VK_CAPITAL, 0x3a, 0, 0);
+  keybd_event(VK_CAPITAL, 0x3a, KEYEVENTF_KEYUP, 0);
+  for (int i = 0; i < 3; ++i) {
+    if (i < 2) PostThreadMessageA(ids[i], WM_QUIT, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(threads[i], 5000), WAIT_OBJECT_0);
+    CloseHandle(threads[i]);
+  }
+  CloseHandle(ctrlReleased);
+  ctrlReleased = nullptr;
+}
+
+// Wine's VkKeyScanExW, MapVirtualKeyExW and ToUnicodeEx ignore the layout
+// handle: stand-ins for their import slots answer some keys of a German
+// layout, and leave the rest to Wine's US English one.
+const HKL GERMAN = reinterpret_cast<HKL>(0x04070407);
+
+SHORT WINAPI vkKeyScanExStandIn(WCHAR c, HKL layout) {
+  if (layout == GERMAN && c == L'@') return 0x651;                      // AltGr+Q
+  if (layout == GERMAN && (c == L'^' || c == L'`')) return c == L'^' ? 0xdc : 0x1dd;  // dead keys
+  return realUser32<SHORT(WINAPI*)(WCHAR, HKL)>("VkKeyScanExW")(c, layout);
+}
+
+UINT WINAPI mapVirtualKeyExStandIn(UINT code, UINT type, HKL layout) {
+  if (layout == GERMAN && code == 0xdc && type == MAPVK_VK_TO_CHAR) return 0x8000005e;
+  return realUser32<UINT(WINAPI*)(UINT, UINT, HKL)>("MapVirtualKeyExW")(code, type, layout);
+}
+
+int WINAPI toUnicodeExStandIn(UINT vk, UINT scan, const BYTE* state, LPWSTR text, int size, UINT flags, HKL layout) {
+  if (layout == GERMAN && vk == 0xdd) return text[0] = L'`', -1;
+  return realUser32<int(WINAPI*)(UINT, UINT, const BYTE*, LPWSTR, int, UINT, HKL)>("ToUnicodeEx")(
+      vk, scan, state, text, size, flags, layout);
+}
+
+TEST(KeyboardLayout, AnswersForAGermanLayout) {
+  const LayoutKey at = layoutKeyOf(L'@', GERMAN, true);
+  EXPECT_TRUE(at.vk == 'Q' && at.shiftState == 6 && at.flags == 0) << "AltGr+Q, no dead key";
+  EXPECT_EQ(layoutKeyOf(L'^', GERMAN, true).flags, LAYOUT_DEAD_KEY) << "the plain state, by MapVirtualKeyExW";
+  EXPECT_EQ(layoutKeyOf(L'`', GERMAN, true).flags, LAYOUT_DEAD_KEY) << "the Shift state, by ToUnicodeEx";
+  EXPECT_EQ(layoutKeyOf(L'z', GERMAN, true).flags, LAYOUT_CAPS_KEY);
 }
 
 }  // namespace
 
+// The import slots of user32 that the tests above stand in for.
 #ifdef _WIN64
-#define GET_KEYBOARD_LAYOUT_IMPORT "__imp_GetKeyboardLayout"
+#define IMPORT_SLOT(name, bytes) "__imp_" #name
 #else
-#define GET_KEYBOARD_LAYOUT_IMPORT "__imp__GetKeyboardLayout@4"
+#define IMPORT_SLOT(name, bytes) "__imp__" #name "@" #bytes
 #endif
-extern "C" HKL(WINAPI* getKeyboardLayoutImport)(DWORD) asm(GET_KEYBOARD_LAYOUT_IMPORT);
-HKL(WINAPI* getKeyboardLayoutImport)(DWORD) = getKeyboardLayoutStandIn;
+#define STAND_IN(pointer, name, bytes, standIn) \
+  extern "C" decltype(&standIn) pointer asm(IMPORT_SLOT(name, bytes)); \
+  decltype(&standIn) pointer = standIn;
+STAND_IN(getKeyboardLayoutImport, GetKeyboardLayout, 4, getKeyboardLayoutStandIn)
+STAND_IN(keybdEventImport, keybd_event, 16, keybdEventStandIn)
+STAND_IN(vkKeyScanExImport, VkKeyScanExW, 8, vkKeyScanExStandIn)
+STAND_IN(mapVirtualKeyExImport, MapVirtualKeyExW, 12, mapVirtualKeyExStandIn)
+STAND_IN(toUnicodeExImport, ToUnicodeEx, 28, toUnicodeExStandIn)

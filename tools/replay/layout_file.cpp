@@ -15,6 +15,7 @@ const int ENTRIES = 256;
 
 bool loaded = false;
 int keyScans[ENTRIES];
+unsigned keyFlags[ENTRIES];
 int scanCodes[ENTRIES];
 
 // What the lines of a table have given so far.
@@ -80,7 +81,7 @@ bool readEntry(char* text, const char* path, int line, Given* given, std::string
 
 // Adds flag to the answers of the bytes that the lines of kind name; false
 // when such a line names a byte without a key.
-bool addFlags(const bool (&given)[ENTRIES], int flag, const char* kind, const char* path, std::string* error) {
+bool addFlags(const bool (&given)[ENTRIES], unsigned flag, const char* kind, const char* path, std::string* error) {
   for (int c = 0; c < ENTRIES; ++c) {
     if (!given[c]) continue;
     if (keyScans[c] < 0) {
@@ -89,7 +90,7 @@ bool addFlags(const bool (&given)[ENTRIES], int flag, const char* kind, const ch
       *error = std::string(path) + ": \"" + entry + "\" names a byte that has no key in the table";
       return false;
     }
-    keyScans[c] |= flag;
+    keyFlags[c] |= flag;
   }
   return true;
 }
@@ -104,6 +105,7 @@ bool loadLayoutFile(const char* path, std::string* error) {
   }
   for (int i = 0; i < ENTRIES; ++i) {
     keyScans[i] = -1;
+    keyFlags[i] = 0;
     scanCodes[i] = usMapVirtualKey(i);
   }
   Given given;
@@ -121,13 +123,30 @@ bool loadLayoutFile(const char* path, std::string* error) {
   return loaded;
 }
 
-int layoutVkKeyScan(unsigned char c) {
-  if (loaded) return keyScans[c];
-  const int key = usVkKeyScan(c);
-  return usCapsKey(c) ? key | LAYOUT_CAPS_KEY : key;
+namespace {
+
+LayoutKey keyOfAnswer(int answer, unsigned flags) {
+  if (answer < 0) return LayoutKey{NO_KEY, 0, 0};
+  return LayoutKey{answer & 0xFF, answer >> 8, flags};
+}
+
+}  // namespace
+
+LayoutKey layoutKeyForChar(unsigned char c) {
+  if (loaded) return keyOfAnswer(keyScans[c], keyFlags[c]);
+  return keyOfAnswer(usVkKeyScan(c), usCapsKey(c) ? LAYOUT_CAPS_KEY : 0);
 }
 
 int layoutMapVirtualKey(int vk) {
   if (!loaded) return usMapVirtualKey(vk);
   return vk >= 0 && vk < ENTRIES ? scanCodes[vk] : 0;
+}
+
+// From the top, as the US English model: a main-block key wins over the
+// keypad key that shares its code.
+int layoutVirtualKeyAt(int scan) {
+  if (!loaded) return usVirtualKeyAt(scan);
+  for (int vk = ENTRIES - 1; vk > 0; --vk)
+    if (scanCodes[vk] == scan) return vk;
+  return 0;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform.h"
+
 // Reads a layout table. Every non-empty line that does not start with '#'
 // is one entry; numbers are decimal or 0x-prefixed hexadecimal:
 //   char C ANSWER   VkKeyScanExW(C) for the character C (0..255): -1, or the
@@ -18,8 +20,9 @@
 // (with the line number) otherwise.
 bool loadLayoutFile(const char* path, std::string* error);
 
-// The layout's answer for c (LAYOUT_DEAD_KEY and LAYOUT_CAPS_KEY added) and
-// MapVirtualKeyExW(vk, 0), from the loaded table, or from the US English
-// model when no table was loaded.
-int layoutVkKeyScan(unsigned char c);
+// The layout's key for c (LAYOUT_DEAD_KEY and LAYOUT_CAPS_KEY added),
+// MapVirtualKeyExW(vk, 0) and MapVirtualKeyExW(scan, 1), from the loaded
+// table, or from the US English model when no table was loaded.
+LayoutKey layoutKeyForChar(unsigned char c);
 int layoutMapVirtualKey(int vk);
+int layoutVirtualKeyAt(int scan);

@@ -52,9 +52,16 @@ void placePointer(int x, int y) { std::printf("mouse to x=%d y=%d\n", x, y); }
 // The replay prints the pause and goes straight on.
 void pauseTyping(int ms) { std::printf("wait ms=%d\n", ms); }
 
-int mapVirtualKeyToScan(int vk) { return layoutMapVirtualKey(vk); }
+// One layout serves the whole stream: every window has the same.
+KeyboardLayout layoutInFront() { return 0; }
+KeyboardLayout layoutForText() { return 0; }
+void inputMayMoveFocus() {}
 
-int scanLayoutForChar(unsigned char c) { return layoutVkKeyScan(c); }
+int scanCodeOf(KeyboardLayout, int vk) { return layoutMapVirtualKey(vk); }
+
+int virtualKeyAt(KeyboardLayout, int scan) { return layoutVirtualKeyAt(scan); }
+
+LayoutKey keyForCharacter(KeyboardLayout, unsigned char c) { return layoutKeyForChar(c); }
 
 int capsLockOn() { return capsLock ? 1 : 0; }
 

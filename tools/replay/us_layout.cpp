@@ -141,3 +141,11 @@ int usMapVirtualKey(int vk) {
   if (vk < 0 || vk > 255) return 0;
   return scanTable.scan[vk];
 }
+
+// Searched from the top, so that a main-block key wins over the keypad key
+// that shares its code (0x35 is "/" and, extended, the keypad's divide).
+int usVirtualKeyAt(int scan) {
+  for (int vk = 255; vk > 0; --vk)
+    if (scanTable.scan[vk] == scan) return vk;
+  return 0;
+}

@@ -14,3 +14,7 @@ bool usCapsKey(unsigned char c);
 // MapVirtualKeyA(vk, 0) on the US English layout: the scan code of a virtual
 // key, 0 for a virtual key that has none.
 int usMapVirtualKey(int vk);
+
+// MapVirtualKeyA(scan, 1) on the US English layout: the virtual key of a
+// scan code, 0 for none.
+int usVirtualKeyAt(int scan);
