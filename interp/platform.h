@@ -77,5 +77,5 @@ void unlockInterpreter();
 
 // Hands the About monitor's text to the About box, with the interpreter lock
 // held. Never waits for the About box: the Win32 side keeps a copy and
-// posts a notice, and the box reads the copy under the lock.
+// posts a notice, and the box reads the copy without the interpreter lock.
 void showMonitorText(const char* text);

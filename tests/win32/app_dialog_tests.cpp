@@ -196,6 +196,54 @@ TEST_F(DialogTest, AboutBoxIsNamedShowsAnEmptyMonitorEchoesTextAndClosesOnEscape
   EXPECT_EQ(aboutTransparent, 0);
 }
 
+// A device's pause holds the interpreter lock on its link's thread; the
+// About box, on the UI thread, answers at once and shows the bytes before it.
+DWORD WINAPI pauseTheDevice(LPVOID) {
+  for (const char* b = "\x1b,wait,3000."; *b; ++b) onLinkByte(static_cast<unsigned char>(*b));
+  return 0;
+}
+
+struct MonitorProbe {
+  DWORD answerMs = 0;
+  char text[256] = "";
+};
+
+// On a thread of its own, as another program's message would come.
+DWORD WINAPI probeMonitor(LPVOID param) {
+  MonitorProbe* probe = static_cast<MonitorProbe*>(param);
+  Sleep(800);  // well inside the pause
+  DWORD_PTR length = 0;
+  const DWORD start = GetTickCount();
+  SendMessageTimeoutA(GetDlgItem(aboutWindow, IDC_MONITOR), WM_GETTEXT, sizeof probe->text,
+                      reinterpret_cast<LPARAM>(probe->text), SMTO_BLOCK, 10000, &length);
+  probe->answerMs = GetTickCount() - start;
+  return 0;
+}
+
+TEST_F(DialogTest, AboutBoxAnswersWithin100MsWhileTheDevicePauses) {
+  HANDLE device = nullptr, prober = nullptr;
+  MonitorProbe probe;
+  whileModal([&]() {
+    HWND about = aboutWindow;
+    if (!about) return false;
+    if (!device) {
+      device = CreateThread(nullptr, 0, pauseTheDevice, nullptr, 0, nullptr);
+      prober = CreateThread(nullptr, 0, probeMonitor, &probe, 0, nullptr);
+      return !device || !prober;
+    }
+    if (WaitForSingleObject(prober, 0) != WAIT_OBJECT_0) return false;
+    SendMessageA(about, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  showAboutBox();
+  ASSERT_TRUE(device && prober);
+  WaitForSingleObject(device, 5000);
+  CloseHandle(device);
+  CloseHandle(prober);
+  EXPECT_LT(probe.answerMs, 100u) << "the About box waited for the pause";
+  EXPECT_STREQ(probe.text, "<esc>,wait,3000.");
+}
+
 // Pixels of a dialog's client area as its window shows them, 0x00RRGGBB.
 struct Capture {
   int width = 0, height = 0;
