@@ -13,3 +13,7 @@ extern HWND volatile aboutWindow;
 // The About monitor's newest text, copied into text (size bytes) without the
 // interpreter lock; the About box calls it on each MSG_MONITOR_TEXT notice.
 void takeMonitorText(char* text, int size);
+
+// What the device holds (held_input.h), as the link thread last published
+// it; the main window calls it on each MSG_HELD_STATE notice.
+unsigned takeHeldState();

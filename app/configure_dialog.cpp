@@ -142,6 +142,7 @@ static void initDialog(HWND dialog) {
   }
   CheckDlgButton(dialog, IDC_AUTO_LOGON, settings.autoLogon ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, interpretationButton(interpretation), BST_CHECKED);
+  CheckDlgButton(dialog, IDC_PLAY_SOUNDS, settings.playSounds ? BST_CHECKED : BST_UNCHECKED);
   setFieldText(dialog, IDC_USER, settings.userName);
   // The stored password is never shown: an empty box keeps it.
   setFieldText(dialog, IDC_PASSWORD, "");
@@ -217,6 +218,7 @@ static void okClicked(HWND dialog) {
   settings.baudRate = selectedRate(dialog);
   settings.runAtStartup = isChecked(dialog, IDC_RUN_AT_STARTUP);
   settings.autoLogon = isChecked(dialog, IDC_AUTO_LOGON);
+  settings.playSounds = isChecked(dialog, IDC_PLAY_SOUNDS);
   SendDlgItemMessageA(dialog, IDC_USER, WM_GETTEXT, sizeof settings.userName,
                       reinterpret_cast<LPARAM>(settings.userName));
   if (settings.autoLogon)

@@ -19,10 +19,17 @@
 // port (wParam DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE).
 #define MSG_PORT_EVENT     0x8006
 
+// Posted by a link thread when what the device holds has changed; the
+// main window reads it with takeHeldState.
+#define MSG_HELD_STATE     0x8008
+
 #define TIMER_PORT_RETRY   0
 #define TIMER_PORT_RETRY_MS 5000
 #define TIMER_MOUSE_GLIDE  1
 #define TIMER_MOUSE_GLIDE_MS 125
+// Shows what the device holds once the tray's last change is 50 ms old.
+#define TIMER_HELD_STATE   2
+#define TIMER_HELD_STATE_MS 50
 #define TIMER_SPLASH       104
 #define TIMER_SPLASH_MS    3000
 

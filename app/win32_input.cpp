@@ -235,3 +235,26 @@ void takeMonitorText(char* text, int size) {
     Sleep(0);
   }
 }
+
+namespace {
+
+// What the device holds, as the link thread last published it, and whether
+// the main window has a notice of it on its way: one at a time, as for the
+// monitor text.
+LONG volatile publishedHeld = 0;
+LONG volatile heldNoticePosted = 0;
+
+}  // namespace
+
+void showHeldState(unsigned held) {
+  InterlockedExchange(&publishedHeld, static_cast<LONG>(held));
+  HWND window = mainWindow;
+  if (!window || InterlockedExchange(&heldNoticePosted, 1)) return;
+  if (!PostMessageA(window, MSG_HELD_STATE, 0, 0)) heldNoticePosted = 0;
+}
+
+unsigned takeHeldState() {
+  // Cleared before the value is read: a change after the read posts anew.
+  InterlockedExchange(&heldNoticePosted, 0);
+  return static_cast<unsigned>(InterlockedCompareExchange(&publishedHeld, 0, 0));
+}

@@ -29,6 +29,8 @@ std::atomic<bool> deadKey[256];
 std::atomic<bool> capsKey[256];
 std::atomic<bool> capsLock{false};
 std::atomic<bool> unicodeInput{true};
+std::atomic<unsigned> heldShown{0};
+std::atomic<int> heldChanges{0};
 
 std::mutex interpreterLock;
 std::atomic<std::thread::id> lockOwner{std::thread::id()};
@@ -85,6 +87,8 @@ void appendQuoted(std::string& out, const char* text) {
 }  // namespace
 
 void reset() {
+  heldShown.store(0);
+  heldChanges.store(0);
   nextSlot.store(0);
   traceOverflowed.store(false);
   nextText.store(0);
@@ -238,6 +242,9 @@ std::string checkYieldAfterEveryKeyEvent() {
   return "";
 }
 
+unsigned shownHeldState() { return heldShown.load(); }
+int heldStateChanges() { return heldChanges.load(); }
+
 }  // namespace recorder
 
 using recorder::Call;
@@ -371,4 +378,9 @@ void showMonitorText(const char* text) {
   std::strncpy(recorder::texts[slot], text, sizeof recorder::texts[slot] - 1);
   recorder::texts[slot][sizeof recorder::texts[slot] - 1] = '\0';
   call->text = static_cast<int>(slot);
+}
+
+void showHeldState(unsigned held) {
+  recorder::heldShown.store(held);
+  ++recorder::heldChanges;
 }

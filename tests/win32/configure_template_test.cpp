@@ -108,7 +108,7 @@ TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
   Template t = loadTemplate();
   EXPECT_EQ("Configure", t.title);
   EXPECT_EQ(420, t.cx);
-  EXPECT_EQ(266, t.cy);
+  EXPECT_EQ(303, t.cy);
   EXPECT_EQ(8, t.pointSize);
   EXPECT_EQ("MS Shell Dlg 2", t.font);
   DWORD wanted = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
@@ -135,20 +135,22 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
       {IDC_BAUD, ComboBox, "", 156, 13, 55, 155, dropList, CBS_UPPERCASE | WS_TABSTOP, CBS_SORT},
       {IDC_FIND, Button, "&Find my device", 6, 36, 110, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
       {IDC_SEARCH_STATUS, Static, "", 6, 53, 210, 34, SS_LEFT, SS_NOPREFIX, 0},
-      {-1, Button, "Start Up", 6, 90, 210, 100, BS_GROUPBOX, 0, 0},
+      {-1, Button, "Start Up", 6, 90, 210, 113, BS_GROUPBOX, 0, 0},
       {IDC_RUN_AT_STARTUP, Button, "&Run at Start Up", 12, 101, 198, 10, BS_AUTOCHECKBOX, WS_TABSTOP, WS_DISABLED},
-      {IDC_AUTO_LOGON, Button, "&Automatically Log In as:", 12, 114, 198, 10, BS_AUTOCHECKBOX, WS_DISABLED, 0},
-      {IDC_USER_LABEL, Static, "&User:", 24, 130, 54, 10, SS_LEFT, WS_DISABLED, 0},
-      {IDC_USER, Edit, "", 80, 128, 100, 13, 0, WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, ES_PASSWORD},
-      {IDC_PASSWORD_LABEL, Static, "Pass&word:", 24, 147, 54, 10, SS_LEFT, WS_DISABLED, 0},
-      {IDC_PASSWORD, Edit, "", 80, 145, 100, 13, 0, WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_DISABLED, 0},
+      {IDC_AUTO_LOGON, Button, "&Automatically Log In as:", 12, 127, 198, 10, BS_AUTOCHECKBOX, WS_DISABLED, 0},
+      {IDC_USER_LABEL, Static, "&User:", 24, 143, 54, 10, SS_LEFT, WS_DISABLED, 0},
+      {IDC_USER, Edit, "", 80, 141, 100, 13, 0, WS_BORDER | ES_AUTOHSCROLL | WS_DISABLED, ES_PASSWORD},
+      {IDC_PASSWORD_LABEL, Static, "Pass&word:", 24, 160, 54, 10, SS_LEFT, WS_DISABLED, 0},
+      {IDC_PASSWORD, Edit, "", 80, 158, 100, 13, 0, WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_DISABLED, 0},
       {IDC_LOGON_NOTE, Static, "To change automatic log-on, exit Tavrin and start it with Run as administrator.",
-       12, 162, 198, 25, SS_LEFT, 0, 0},
-      {-1, Button, "Extended Character Interpretation", 6, 194, 210, 48, BS_GROUPBOX, 0, 0},
-      {IDC_ASCII_EXTENDED, Button, "A&SCII Extended e.g. Brisvane", 15, 207, 195, 10, BS_AUTORADIOBUTTON, WS_GROUP, WS_DISABLED},
-      {IDC_ANSI_EXTENDED, Button, "A&NSI Extended", 15, 218, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
-      {IDC_UNICODE_TEXT, Button, "Uni&code (UTF-8)", 15, 229, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
-      {-1, Button, "Instructions", 222, 3, 192, 239, BS_GROUPBOX, WS_GROUP, 0},
+       12, 175, 198, 25, SS_LEFT, 0, 0},
+      {-1, Button, "Extended Character Interpretation", 6, 207, 210, 48, BS_GROUPBOX, 0, 0},
+      {IDC_ASCII_EXTENDED, Button, "A&SCII Extended e.g. Brisvane", 15, 220, 195, 10, BS_AUTORADIOBUTTON, WS_GROUP, WS_DISABLED},
+      {IDC_ANSI_EXTENDED, Button, "A&NSI Extended", 15, 231, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
+      {IDC_UNICODE_TEXT, Button, "Uni&code (UTF-8)", 15, 242, 195, 10, BS_AUTORADIOBUTTON, 0, WS_DISABLED | WS_GROUP},
+      {IDC_PLAY_SOUNDS, Button, "Play a sound when a &key is locked or released", 12, 259, 204, 20, BS_AUTOCHECKBOX,
+       BS_MULTILINE | WS_GROUP | WS_TABSTOP, WS_DISABLED},
+      {-1, Button, "Instructions", 222, 3, 192, 276, BS_GROUPBOX, WS_GROUP, 0},
       {-1, Static, "Select the port you wish to use then set the Baud to\nmatch your communications device.",
        228, 16, 180, 30, SS_CENTER, 0, 0},
       {-1, Static, "Check 'Run at Start Up' if you want this program to\nrun automatically each time you start your computer\nor log in.",
@@ -159,8 +161,8 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
        SS_CENTER, 0, 0},
       {-1, Static, "Select OK to use the new values or Cancel to\nquit without making any changes.",
        228, 188, 180, 40, SS_CENTER, 0, 0},
-      {IDOK, Button, "OK", 302, 247, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
-      {IDCANCEL, Button, "Cancel", 360, 247, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
+      {IDOK, Button, "OK", 302, 284, 54, 14, BS_DEFPUSHBUTTON, WS_TABSTOP | WS_GROUP, WS_DISABLED},
+      {IDCANCEL, Button, "Cancel", 360, 284, 54, 14, BS_PUSHBUTTON, WS_TABSTOP, WS_DISABLED},
   };
   Template t = loadTemplate();
   ASSERT_EQ(sizeof rows / sizeof rows[0], t.items.size());
@@ -196,7 +198,7 @@ TEST(ConfigureTemplate, EveryLanguageGivesEachControlItsOwnAccessKey) {
       EXPECT_EQ(std::string::npos, letters.find(letter)) << language << ": " << item.text;
       letters += letter;
     }
-    EXPECT_EQ(10u, letters.size()) << language << ": " << letters;
+    EXPECT_EQ(11u, letters.size()) << language << ": " << letters;
   }
 }
 

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "../../app/held_text.h"
 #include "../../app/ui_language.h"
+#include "held_input.h"
 #include "resource.h"
 
 namespace {
 
-const int FirstId = IDS_TWEAKUI, LastId = IDS_VERSION_LABEL;
+const int FirstId = IDS_TWEAKUI, LastId = IDS_BUTTON_MIDDLE;
 const LANGID Languages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL),
                             MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL),  MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL),
                             MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL),   MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
@@ -102,6 +104,62 @@ TEST_F(StringTable, PlaceholdersTakeTheValuesInTheLanguagesOrder) {
   setUiLanguage(MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL));
   formatText(shown, 128, IDS_VERSION_LABEL, 2u, 1u);
   EXPECT_STREQ(L"Version 2.1", shown);
+}
+
+std::wstring held(unsigned state) {
+  wchar_t sentence[128];
+  describeHeld(state, sentence, 128);
+  return sentence;
+}
+
+const unsigned PENDING = 1u << HELD_PENDING_SHIFT, DOWN = 1u << HELD_BUTTONS_SHIFT;
+
+TEST_F(StringTable, HeldStateGivesOneSentenceWithKeyCapsAndSidesOrNothing) {
+  const struct Row {
+    WORD language;
+    unsigned state;
+    const wchar_t* sentence;
+  } rows[] = {
+      {LANG_ENGLISH, MODIFIER_CTRL * PENDING, L"Held for the next key: Ctrl."},
+      {LANG_ENGLISH, MODIFIER_CTRL | MODIFIER_ALT, L"Locked: Ctrl+Alt."},
+      {LANG_ENGLISH, BUTTON_LEFT * DOWN, L"Mouse button held down: left."},
+      {LANG_ENGLISH, MODIFIER_CTRL | MODIFIER_SHIFT * PENDING | (BUTTON_LEFT | BUTTON_RIGHT) * DOWN,
+       L"Locked: Ctrl; held for the next key: Shift; mouse button held down: left, right."},
+      {LANG_ENGLISH, 0, L""},
+      {LANG_GERMAN, MODIFIER_CTRL * PENDING, L"Für die nächste Taste gehalten: Strg."},
+      {LANG_GERMAN, MODIFIER_CTRL | MODIFIER_ALT, L"Eingerastet: Strg+Alt."},
+      {LANG_GERMAN, BUTTON_LEFT * DOWN, L"Maustaste gedrückt: links."},
+      {LANG_GERMAN, MODIFIER_CTRL | MODIFIER_SHIFT * PENDING | (BUTTON_LEFT | BUTTON_RIGHT) * DOWN,
+       L"Eingerastet: Strg; für nächste Taste: Umschalt; Maustaste: links, rechts."},
+      {LANG_GERMAN, 0, L""},
+  };
+  for (const Row& row : rows) {
+    setUiLanguage(row.language == LANG_ENGLISH ? Languages[0] : MAKELANGID(row.language, SUBLANG_NEUTRAL));
+    EXPECT_EQ(row.sentence, held(row.state)) << row.language << " " << std::hex << row.state;
+  }
+}
+
+// The tooltip holds 127 characters: the longest status line and the longest
+// sentence must fit together in every language, or the sentence is dropped.
+TEST_F(StringTable, LongestStatusAndHeldSentenceFitTheTooltipInEveryLanguage) {
+  for (LANGID language : Languages) {
+    setUiLanguage(language);
+    wchar_t status[128];
+    size_t longestStatus = formatText(status, 128, IDS_PORT_STATUS, L"COM256", 115200u);
+    longestStatus = std::max({longestStatus, text(IDS_PLEASE_CONFIGURE).size(), text(IDS_IRDA_STATUS).size()});
+    size_t longestSentence = 0;
+    // Each key free, locked or pending, with every mix of buttons.
+    for (int keys = 0; keys < 81; ++keys)
+      for (unsigned buttons = 0; buttons < 8; ++buttons) {
+        unsigned state = buttons * DOWN;
+        const ModifierSet bits[] = {MODIFIER_CTRL, MODIFIER_ALT, MODIFIER_SHIFT, MODIFIER_WIN};
+        for (int k = 0, rest = keys; k < 4; ++k, rest /= 3) state |= rest % 3 == 1 ? bits[k] : rest % 3 == 2 ? bits[k] * PENDING : 0;
+        const std::wstring sentence = held(state);
+        EXPECT_EQ(sentence.empty(), state == 0) << language << " " << std::hex << state;
+        longestSentence = std::max(longestSentence, sentence.size());
+      }
+    EXPECT_LE(longestStatus + 1 + longestSentence, 127u) << language;
+  }
 }
 
 TEST(UiLanguage, DisplayLanguageOfAnyCountryPicksItsLanguageAndOthersEnglish) {

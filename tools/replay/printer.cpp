@@ -78,3 +78,5 @@ void unlockInterpreter() {}
 
 // The About box never opens in the replay, so no monitor text arrives.
 void showMonitorText(const char*) {}
+
+void showHeldState(unsigned) {}
