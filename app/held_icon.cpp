@@ -19,9 +19,11 @@ struct Colours {
 // light or a dark taskbar.
 const Colours Plain = {RGB(176, 0, 0), RGB(255, 255, 255), RGB(255, 200, 0), RGB(0, 0, 0)};
 
+// The theme's window colours reversed, so that a key held for the next key
+// stands out from a taskbar drawn in the window colour.
 Colours themeColours() {
-  return {GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_WINDOW),
-          GetSysColor(COLOR_WINDOWTEXT)};
+  return {GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_WINDOWTEXT),
+          GetSysColor(COLOR_WINDOW)};
 }
 
 const struct {
@@ -43,12 +45,15 @@ int heldCells(unsigned held, Cell (&cells)[5]) {
   return n;
 }
 
-// One cell fills the icon, two stand side by side, more share a grid.
+// One cell fills the icon and two stand side by side; more fill two rows,
+// the upper one taking the odd cell, so no part of the icon is left empty.
 RECT cellRect(int index, int count, int size) {
-  const int columns = count == 1 ? 1 : count <= 4 ? 2 : 3;
-  const int rows = count <= 2 ? 1 : 2;
-  const int column = index % columns, row = index / columns;
-  return {size * column / columns, size * row / rows, size * (column + 1) / columns, size * (row + 1) / rows};
+  if (count <= 2) return {size * index / count, 0, size * (index + 1) / count, size};
+  const int upper = (count + 1) / 2;
+  const int row = index < upper ? 0 : 1;
+  const int columns = row == 0 ? upper : count - upper;
+  const int column = row == 0 ? index : index - upper;
+  return {size * column / columns, size * row / 2, size * (column + 1) / columns, size * (row + 1) / 2};
 }
 
 void fill(HDC dc, const RECT& r, COLORREF colour) {
@@ -78,8 +83,9 @@ void drawLetter(HDC dc, RECT r, wchar_t letter, COLORREF colour) {
 void drawMouse(HDC dc, const RECT& cell, int buttons, COLORREF colour) {
   const int w = cell.right - cell.left, h = cell.bottom - cell.top;
   const int unit = (w < h ? w : h) / 8 > 0 ? (w < h ? w : h) / 8 : 1;
-  RECT body = {cell.left + w / 2 - 3 * unit, cell.top + h / 2 - 4 * unit, cell.left + w / 2 + 3 * unit,
-               cell.top + h / 2 + 4 * unit};
+  // Inside the cell, so its outline never meets the taskbar.
+  RECT body = {cell.left + w / 2 - 5 * unit / 2, cell.top + h / 2 - 7 * unit / 2, cell.left + w / 2 + 5 * unit / 2,
+               cell.top + h / 2 + 7 * unit / 2};
   const int midX = (body.left + body.right) / 2, midY = body.top + (body.bottom - body.top) * 9 / 20;
   if (buttons & BUTTON_LEFT) fill(dc, {body.left, body.top, midX, midY}, colour);
   if (buttons & BUTTON_RIGHT) fill(dc, {midX, body.top, body.right, midY}, colour);
@@ -97,7 +103,7 @@ void drawMouse(HDC dc, const RECT& cell, int buttons, COLORREF colour) {
   if (pen) DeleteObject(pen);
 }
 
-void drawCells(HDC dc, unsigned held, int size, const Colours& colours, bool outline) {
+void drawCells(HDC dc, unsigned held, int size, const Colours& colours) {
   Cell cells[5];
   const int count = heldCells(held, cells);
   for (int i = 0; i < count; ++i) {
@@ -105,9 +111,6 @@ void drawCells(HDC dc, unsigned held, int size, const Colours& colours, bool out
     const COLORREF back = cells[i].locked ? colours.lockedBack : colours.pendingBack;
     const COLORREF fore = cells[i].locked ? colours.lockedFore : colours.pendingFore;
     fill(dc, r, back);
-    // In high contrast the window colour may be the taskbar's own: a frame
-    // keeps such a cell in sight.
-    if (outline && !cells[i].locked) FrameRect(dc, &r, static_cast<HBRUSH>(GetSysColorBrush(COLOR_WINDOWTEXT)));
     if (cells[i].letter)
       drawLetter(dc, r, cells[i].letter, fore);
     else
@@ -127,7 +130,7 @@ HICON makeHeldIcon(unsigned held, int size, bool highContrast) {
   HICON icon = nullptr;
   if (dc && colour && mask) {
     HGDIOBJ old = SelectObject(dc, colour);
-    drawCells(dc, held, size, highContrast ? themeColours() : Plain, highContrast);
+    drawCells(dc, held, size, highContrast ? themeColours() : Plain);
     SelectObject(dc, mask);
     PatBlt(dc, 0, 0, size, size, BLACKNESS);
     SelectObject(dc, old);

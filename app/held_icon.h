@@ -7,6 +7,7 @@
 // key, locked ones white on red, ones held for the next key black on
 // amber, each with the first letter of its key-cap name, and a cell with a
 // mouse whose held buttons are filled. In high contrast the theme's
-// highlight and window colours take the place of red and amber. Null when
+// highlight colours take the place of red, and its window colours,
+// reversed, that of amber. Null when
 // nothing is held or the drawing fails. The caller destroys it.
 HICON makeHeldIcon(unsigned held, int size, bool highContrast);

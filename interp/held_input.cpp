@@ -147,7 +147,8 @@ void resetDevice() {
 }
 
 void noteHeldState() {
-  const unsigned held = lockedModifiers | static_cast<unsigned>(pendingModifiers & ~lockedModifiers) << HELD_PENDING_SHIFT |
+  const unsigned pendingOnly = pendingModifiers & ~lockedModifiers;
+  const unsigned held = lockedModifiers | pendingOnly << HELD_PENDING_SHIFT |
                         static_cast<unsigned>(pressedButtons) << HELD_BUTTONS_SHIFT;
   if (held == heldShown) return;
   heldShown = held;

@@ -60,9 +60,11 @@ void resetDevice();
 void noteHeldState();
 
 // resetDevice and noteHeldState under the lock: the device lets go of
-// everything and the tray says so at once. For every end of a link (a failure, the
-// removal of the port, an IrDA peer gone, Configure closing the port), for
-// exit and for the end of the session, once the link's worker is quiet.
+// everything and the tray says so at once. For every end of a link (a
+// failure, the removal of the port, an IrDA peer gone, Configure closing
+// the port), for exit and for the end of the session, once the link's
+// worker is quiet, and for any other hand-over that must leave nothing
+// held.
 void releaseHeldInput();
 
 // Forgets what is held without sending anything: the start-up state.

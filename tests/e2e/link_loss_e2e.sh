@@ -1,10 +1,10 @@
 #!/bin/bash
-# Tavrin.exe with its device on COM1 at 115200 baud. The device locks Ctrl,
-# locks the left button, starts a glide and sends half a sequence; then the
-# line goes away. Ctrl and the button must go up within 3 s and the pointer
-# stop; after the line comes back the device's "xyz" is typed whole. Then,
-# with the About box open while the device streams, Exit must end the
-# program within 1 s.
+# Tavrin.exe with its device on COM1 at 115200 baud. The device locks Ctrl
+# (the tooltip's second line says so), locks the left button, starts a
+# glide and sends half a sequence; then the line goes away. Ctrl and the
+# button must go up within 3 s and the pointer stop; after the line comes
+# back the device's "xyz" is typed whole. Then, with the About box open
+# while the device streams, Exit must end the program within 1 s.
 #
 #   link_loss_e2e.sh Tavrin.exe tray-driver.exe input-probe.exe artifact-folder [about]
 #
@@ -35,11 +35,14 @@ moves() { probe_section mouse | grep -c '^move'; }
 
 lose_the_link_while_the_device_holds_everything() {
   start_probe
+  printf '\033,lock,ctrl.' >"$out/peer"
+  wait_record "down ctrl" 5000 || fail "Ctrl was not locked"
+  wait_tooltip "Tavrin: $port @ $baud Baud"$'\n'"Locked: Ctrl." 10 "tooltip with Ctrl locked"
+  shot ctrl-locked
   # The device's button goes down where the pointer is: on the probe, not on
   # the tray icon, where the release would open the menu.
   xdotool mousemove 350 250
-  printf '\033,lock,ctrl.\033,moulock.\033,mougo,right,2.\033,lock,ct' >"$out/peer"
-  wait_record "down ctrl" 5000 || fail "Ctrl was not locked"
+  printf '\033,moulock.\033,mougo,right,2.\033,lock,ct' >"$out/peer"
   wait_record "down left" 5000 || fail "the left button was not locked"
   wait_until 5 '[ "$(moves)" -gt 0 ]' || fail "the glide did not move the pointer"
 
