@@ -187,12 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // What the tray is told: once per change, at the end of the byte that made
 // it, so a Shift pressed and let go inside one capital is never shown.
-struct ShownCase {
-  const char* what;
-  std::string sent;
-  unsigned shown;
-  int changes;
-};
+struct ShownCase { const char* what; std::string sent; unsigned shown; int changes; };
 
 class HeldStateShown : public ::testing::TestWithParam<ShownCase> {};
 
@@ -220,12 +215,13 @@ INSTANTIATE_TEST_SUITE_P(
         ShownCase{"all let go", ESC + ",lock,leftwinkey." + ESC + ",moulock." + ESC + ",rel." + ESC + ",mourel.", 0, 4},
         ShownCase{"the device's clear", ESC + ",lock,alt." + ESC + ",moulock,middle." + ESC + ",clear.", 0, 3}));
 
-TEST(HeldStateShown, ALostLinkTellsOfTheReleaseAtOnce) {
+// A lost link's release (and any other) tells of it before it returns.
+TEST(HeldStateShown, ReleaseTellsOfItAtOnce) {
   freshInterpreter();
   feedText(ESC + ",lock,shift.");
   releaseHeldInput();
-  EXPECT_EQ(recorder::shownHeldState(), 0u);
   EXPECT_EQ(recorder::heldStateChanges(), 2);
+  EXPECT_EQ(recorder::shownHeldState(), 0u);
 }
 
 }  // namespace

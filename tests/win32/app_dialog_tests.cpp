@@ -197,51 +197,43 @@ TEST_F(DialogTest, AboutBoxIsNamedShowsAnEmptyMonitorEchoesTextAndClosesOnEscape
 }
 
 // A device's pause holds the interpreter lock on its link's thread; the
-// About box, on the UI thread, answers at once and shows the bytes before it.
+// About box answers another thread at once and shows the bytes before it.
 DWORD WINAPI pauseTheDevice(LPVOID) {
   for (const char* b = "\x1b,wait,3000."; *b; ++b) onLinkByte(static_cast<unsigned char>(*b));
   return 0;
 }
 
-struct MonitorProbe {
-  DWORD answerMs = 0;
-  char text[256] = "";
-};
+char probedText[256];
+DWORD probeMs = 0;
 
-// On a thread of its own, as another program's message would come.
-DWORD WINAPI probeMonitor(LPVOID param) {
-  MonitorProbe* probe = static_cast<MonitorProbe*>(param);
+DWORD WINAPI probeTheMonitor(LPVOID) {
   Sleep(800);  // well inside the pause
-  DWORD_PTR length = 0;
   const DWORD start = GetTickCount();
-  SendMessageTimeoutA(GetDlgItem(aboutWindow, IDC_MONITOR), WM_GETTEXT, sizeof probe->text,
-                      reinterpret_cast<LPARAM>(probe->text), SMTO_BLOCK, 10000, &length);
-  probe->answerMs = GetTickCount() - start;
+  SendMessageTimeoutA(GetDlgItem(aboutWindow, IDC_MONITOR), WM_GETTEXT, sizeof probedText,
+                      reinterpret_cast<LPARAM>(probedText), SMTO_BLOCK, 10000, nullptr);
+  probeMs = GetTickCount() - start;
   return 0;
 }
 
 TEST_F(DialogTest, AboutBoxAnswersWithin100MsWhileTheDevicePauses) {
-  HANDLE device = nullptr, prober = nullptr;
-  MonitorProbe probe;
+  HANDLE threads[2] = {};
   whileModal([&]() {
-    HWND about = aboutWindow;
-    if (!about) return false;
-    if (!device) {
-      device = CreateThread(nullptr, 0, pauseTheDevice, nullptr, 0, nullptr);
-      prober = CreateThread(nullptr, 0, probeMonitor, &probe, 0, nullptr);
-      return !device || !prober;
+    if (!aboutWindow) return false;
+    if (!threads[0]) {
+      threads[0] = CreateThread(nullptr, 0, pauseTheDevice, nullptr, 0, nullptr);
+      threads[1] = CreateThread(nullptr, 0, probeTheMonitor, nullptr, 0, nullptr);
+    } else if (WaitForSingleObject(threads[1], 0) == WAIT_OBJECT_0) {
+      SendMessageA(aboutWindow, WM_COMMAND, IDOK, 0);
+      return true;
     }
-    if (WaitForSingleObject(prober, 0) != WAIT_OBJECT_0) return false;
-    SendMessageA(about, WM_COMMAND, IDOK, 0);
-    return true;
+    return false;
   });
   showAboutBox();
-  ASSERT_TRUE(device && prober);
-  WaitForSingleObject(device, 5000);
-  CloseHandle(device);
-  CloseHandle(prober);
-  EXPECT_LT(probe.answerMs, 100u) << "the About box waited for the pause";
-  EXPECT_STREQ(probe.text, "<esc>,wait,3000.");
+  ASSERT_TRUE(threads[0] && threads[1]);
+  WaitForMultipleObjects(2, threads, TRUE, 5000);
+  for (HANDLE thread : threads) CloseHandle(thread);
+  EXPECT_LT(probeMs, 100u) << "the About box waited for the pause";
+  EXPECT_STREQ(probedText, "<esc>,wait,3000.");
 }
 
 // Pixels of a dialog's client area as its window shows them, 0x00RRGGBB.

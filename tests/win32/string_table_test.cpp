@@ -113,52 +113,43 @@ std::wstring held(unsigned state) {
 }
 
 const unsigned PENDING = 1u << HELD_PENDING_SHIFT, DOWN = 1u << HELD_BUTTONS_SHIFT;
+const unsigned Several = MODIFIER_CTRL | MODIFIER_SHIFT * PENDING | (BUTTON_LEFT | BUTTON_RIGHT) * DOWN;
 
 TEST_F(StringTable, HeldStateGivesOneSentenceWithKeyCapsAndSidesOrNothing) {
-  const struct Row {
-    WORD language;
-    unsigned state;
-    const wchar_t* sentence;
-  } rows[] = {
-      {LANG_ENGLISH, MODIFIER_CTRL * PENDING, L"Held for the next key: Ctrl."},
-      {LANG_ENGLISH, MODIFIER_CTRL | MODIFIER_ALT, L"Locked: Ctrl+Alt."},
-      {LANG_ENGLISH, BUTTON_LEFT * DOWN, L"Mouse button held down: left."},
-      {LANG_ENGLISH, MODIFIER_CTRL | MODIFIER_SHIFT * PENDING | (BUTTON_LEFT | BUTTON_RIGHT) * DOWN,
-       L"Locked: Ctrl; held for the next key: Shift; mouse button held down: left, right."},
-      {LANG_ENGLISH, 0, L""},
-      {LANG_GERMAN, MODIFIER_CTRL * PENDING, L"Für die nächste Taste gehalten: Strg."},
-      {LANG_GERMAN, MODIFIER_CTRL | MODIFIER_ALT, L"Eingerastet: Strg+Alt."},
-      {LANG_GERMAN, BUTTON_LEFT * DOWN, L"Maustaste gedrückt: links."},
-      {LANG_GERMAN, MODIFIER_CTRL | MODIFIER_SHIFT * PENDING | (BUTTON_LEFT | BUTTON_RIGHT) * DOWN,
-       L"Eingerastet: Strg; für nächste Taste: Umschalt; Maustaste: links, rechts."},
-      {LANG_GERMAN, 0, L""},
+  const struct Row { LANGID language; unsigned state; const wchar_t* sentence; } rows[] = {
+      {Languages[0], MODIFIER_CTRL * PENDING, L"Held for the next key: Ctrl."},
+      {Languages[0], MODIFIER_CTRL | MODIFIER_ALT, L"Locked: Ctrl+Alt."},
+      {Languages[0], BUTTON_LEFT * DOWN, L"Mouse button held down: left."},
+      {Languages[0], Several, L"Locked: Ctrl; held for the next key: Shift; mouse button held down: left, right."},
+      {Languages[0], 0, L""},
+      {Languages[1], MODIFIER_CTRL * PENDING, L"Für die nächste Taste gehalten: Strg."},
+      {Languages[1], MODIFIER_CTRL | MODIFIER_ALT, L"Eingerastet: Strg+Alt."},
+      {Languages[1], BUTTON_LEFT * DOWN, L"Maustaste gedrückt: links."},
+      {Languages[1], Several, L"Eingerastet: Strg; für nächste Taste: Umschalt; Maustaste: links, rechts."},
+      {Languages[1], 0, L""},
   };
   for (const Row& row : rows) {
-    setUiLanguage(row.language == LANG_ENGLISH ? Languages[0] : MAKELANGID(row.language, SUBLANG_NEUTRAL));
+    setUiLanguage(row.language);
     EXPECT_EQ(row.sentence, held(row.state)) << row.language << " " << std::hex << row.state;
   }
 }
 
-// The tooltip holds 127 characters: the longest status line and the longest
-// sentence must fit together in every language, or the sentence is dropped.
+// The tooltip holds 127 characters: the longest status and the longest
+// sentence (each key free, locked or pending, any buttons) fit together.
 TEST_F(StringTable, LongestStatusAndHeldSentenceFitTheTooltipInEveryLanguage) {
+  const ModifierSet keys[] = {MODIFIER_CTRL, MODIFIER_ALT, MODIFIER_SHIFT, MODIFIER_WIN};
   for (LANGID language : Languages) {
     setUiLanguage(language);
-    wchar_t status[128];
-    size_t longestStatus = formatText(status, 128, IDS_PORT_STATUS, L"COM256", 115200u);
-    longestStatus = std::max({longestStatus, text(IDS_PLEASE_CONFIGURE).size(), text(IDS_IRDA_STATUS).size()});
-    size_t longestSentence = 0;
-    // Each key free, locked or pending, with every mix of buttons.
-    for (int keys = 0; keys < 81; ++keys)
-      for (unsigned buttons = 0; buttons < 8; ++buttons) {
-        unsigned state = buttons * DOWN;
-        const ModifierSet bits[] = {MODIFIER_CTRL, MODIFIER_ALT, MODIFIER_SHIFT, MODIFIER_WIN};
-        for (int k = 0, rest = keys; k < 4; ++k, rest /= 3) state |= rest % 3 == 1 ? bits[k] : rest % 3 == 2 ? bits[k] * PENDING : 0;
-        const std::wstring sentence = held(state);
-        EXPECT_EQ(sentence.empty(), state == 0) << language << " " << std::hex << state;
-        longestSentence = std::max(longestSentence, sentence.size());
-      }
-    EXPECT_LE(longestStatus + 1 + longestSentence, 127u) << language;
+    wchar_t port[128];
+    size_t status = formatText(port, 128, IDS_PORT_STATUS, L"COM256", 115200u), sentence = 0;
+    status = std::max({status, text(IDS_PLEASE_CONFIGURE).size(), text(IDS_IRDA_STATUS).size()});
+    for (unsigned mix = 0; mix < 81 * 8; ++mix) {
+      unsigned state = mix / 81 * DOWN;
+      for (unsigned k = 0, rest = mix % 81; k < 4; ++k, rest /= 3) state |= keys[k] * (rest % 3 == 2 ? PENDING : rest % 3);
+      EXPECT_EQ(held(state).empty(), state == 0) << language << " " << std::hex << state;
+      sentence = std::max(sentence, held(state).size());
+    }
+    EXPECT_LE(status + 1 + sentence, 127u) << language;
   }
 }
 
