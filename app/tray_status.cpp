@@ -45,7 +45,9 @@ HICON programIcon = nullptr;
 void composeTip() {
   copyField(trayIconData.szTip, statusTip);
   if (!heldSentence[0]) return;
-  const int room = static_cast<int>(ARRAYSIZE(trayIconData.szTip)) - lstrlenW(statusTip) - 2;
+  // Shells before Windows 2000 read 64 characters of it.
+  const int tipSize = trayHasBalloon() ? static_cast<int>(ARRAYSIZE(trayIconData.szTip)) : 64;
+  const int room = tipSize - lstrlenW(statusTip) - 2;
   // A sentence cut short would say something else: it goes whole or not at
   // all (the translations are made to fit behind the longest status).
   if (lstrlenW(heldSentence) > room) return;
