@@ -10,6 +10,10 @@ extern HWND mainWindow;
 // The About dialog while it shows, else null: target of the monitor text.
 extern HWND volatile aboutWindow;
 
-// The About monitor's newest text, copied under the interpreter lock into
-// text (size bytes); the About box calls it on each MSG_MONITOR_TEXT notice.
+// The About monitor's newest text, copied into text (size bytes) without the
+// interpreter lock; the About box calls it on each MSG_MONITOR_TEXT notice.
 void takeMonitorText(char* text, int size);
+
+// What the device holds (held_input.h), as the link thread last published
+// it; the main window calls it on each MSG_HELD_STATE notice.
+unsigned takeHeldState();

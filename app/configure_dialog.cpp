@@ -159,6 +159,7 @@ static void initDialog(HWND dialog) {
   }
   CheckDlgButton(dialog, IDC_AUTO_LOGON, settings.autoLogon ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, interpretationButton(interpretation), BST_CHECKED);
+  CheckDlgButton(dialog, IDC_PLAY_SOUNDS, settings.playSounds ? BST_CHECKED : BST_UNCHECKED);
   setFieldText(dialog, IDC_USER, settings.userName);
   // The stored password is never shown: an empty box keeps it.
   setFieldText(dialog, IDC_PASSWORD, "");
@@ -238,6 +239,7 @@ static void okClicked(HWND dialog) {
   settings.signIn = !IsWindowEnabled(GetDlgItem(dialog, IDC_SIGN_IN)) ? SignInLeft
                     : isChecked(dialog, IDC_SIGN_IN)                 ? SignInOn
                                                                      : SignInOff;
+  settings.playSounds = isChecked(dialog, IDC_PLAY_SOUNDS);
   SendDlgItemMessageA(dialog, IDC_USER, WM_GETTEXT, sizeof settings.userName,
                       reinterpret_cast<LPARAM>(settings.userName));
   if (settings.autoLogon)

@@ -9,6 +9,7 @@
 #include "app_windows.h"
 #include "hand_over.h"
 #include "held_input.h"
+#include "held_status.h"
 #include "help_page.h"
 #include "input_target.h"
 #include "interp.h"
@@ -211,6 +212,8 @@ void onTimer(HWND window, WPARAM id) {
     glideTick();
   else if (id == TIMER_DESKTOP_CHECK)
     checkInputDesktop(window);
+  else if (id == TIMER_HELD_STATE)
+    onHeldStateTimer(window);
 }
 
 void onCommand(HWND window, WPARAM command) {
@@ -281,6 +284,12 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case MSG_GLIDE_TIMER:
       onGlideTimerRequest(window, wParam);
       return 0;
+    case MSG_HELD_STATE:
+      onHeldStateNotice(window);
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETHIGHCONTRAST) redrawHeldIcon();
+      return DefWindowProcW(window, message, wParam, lParam);
     case MSG_INPUT_BLOCKED:
       reportBlockedWindow(reinterpret_cast<HWND>(wParam));
       return 0;

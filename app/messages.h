@@ -19,6 +19,10 @@
 // port (wParam DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE).
 #define MSG_PORT_EVENT     0x8006
 
+// Posted by a link thread when what the device holds has changed; the
+// main window reads it with takeHeldState.
+#define MSG_HELD_STATE     0x8008
+
 #define TIMER_PORT_RETRY   0
 #define TIMER_PORT_RETRY_MS 5000
 // The retry on the secure desktop, and just after the device came back from
@@ -30,6 +34,9 @@
 // systems that tell of no desktop switch.
 #define TIMER_DESKTOP_CHECK 2
 #define TIMER_DESKTOP_CHECK_MS 500
+// Shows what the device holds once the tray's last change is 50 ms old.
+#define TIMER_HELD_STATE   3
+#define TIMER_HELD_STATE_MS 50
 #define TIMER_SPLASH       104
 #define TIMER_SPLASH_MS    3000
 

@@ -9,6 +9,7 @@ struct Settings {
   unsigned baudRate;
   bool runAtStartup;
   bool autoLogon;
+  bool playSounds;        // a tone when the device locks or lets go of a key or button
   char userName[257];
   char password[257];
   SignInChoice signIn;

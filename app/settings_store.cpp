@@ -181,8 +181,9 @@ static int readSetting(HKEY own, HKEY machine, const char* name, void* data, DWO
   return (own && readValue(own, name, data, limit)) || (machine && readValue(machine, name, data, limit));
 }
 
-// Sets the three values, each from the first key that holds it or to its
-// built-in default. Returns how many were found.
+// Sets the three values, and the choice of sounds, each from the first key
+// that holds it or to its built-in default. Returns how many of the three
+// were found.
 static int loadSettingValues(HKEY own, HKEY machine) {
   DWORD baud = 0;
   int baudRead = readSetting(own, machine, "Baud", &baud, sizeof baud);
@@ -194,6 +195,10 @@ static int loadSettingValues(HKEY own, HKEY machine) {
   char port[PortValueLimit + 1] = {0};
   int portRead = readSetting(own, machine, "Port", port, PortValueLimit);
   settings.portName = parsePortName(portRead ? port : "");
+  // On unless turned off: settings stored before the choice existed lack it.
+  DWORD sounds = 1;
+  readSetting(own, machine, "Sounds", &sounds, sizeof sounds);
+  settings.playSounds = sounds != 0;
   return baudRead + interpRead + portRead;
 }
 
@@ -232,13 +237,14 @@ const char* parsePortName(const char* text) {
   return port ? port : ComPortNames[0];
 }
 
-// Writes Baud, Port and Interpretation in that order; returns the name of
-// the first value that could not be written, or null.
+// Writes Baud, Port, Interpretation and Sounds in that order; returns the
+// name of the first value that could not be written, or null.
 static const char* writeSettingValues(HKEY key) {
   if (!writeNumber(key, "Baud", settings.baudRate)) return "Baud";
   if (!writeText(key, "Port", settings.portName)) return "Port";
   if (!writeNumber(key, "Interpretation", static_cast<DWORD>(interpretation.load())))
     return "Interpretation";
+  if (!writeNumber(key, "Sounds", settings.playSounds ? 1 : 0)) return "Sounds";
   return nullptr;
 }
 
@@ -248,6 +254,7 @@ void writeDefaultSettings() {
   settings.portName = ComPortNames[0];
   settings.baudRate = DefaultBaudRate;
   interpretation = DefaultInterpretation;
+  settings.playSounds = true;
   HKEY key;
   if (!createKey(settingsRoot, SETTINGS_PATH, &key)) {
     showWarning(IDS_CREATE_SETTINGS_KEY, settingsRootName, SETTINGS_PATH);

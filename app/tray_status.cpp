@@ -35,6 +35,26 @@ void copyField(wchar_t (&field)[N], const wchar_t* text) {
   lstrcpynW(field, text, N);
 }
 
+// The tooltip is the link's status, then on a line of its own the sentence
+// of what the device holds, when it holds anything.
+wchar_t statusTip[ARRAYSIZE(trayIconData.szTip)];
+wchar_t heldSentence[ARRAYSIZE(trayIconData.szTip)];
+// The program's own icon, shown while nothing is held.
+HICON programIcon = nullptr;
+
+void composeTip() {
+  copyField(trayIconData.szTip, statusTip);
+  if (!heldSentence[0]) return;
+  // Shells before Windows 2000 read 64 characters of it.
+  const int tipSize = trayHasBalloon() ? static_cast<int>(ARRAYSIZE(trayIconData.szTip)) : 64;
+  const int room = tipSize - lstrlenW(statusTip) - 2;
+  // A sentence cut short would say something else: it goes whole or not at
+  // all (the translations are made to fit behind the longest status).
+  if (lstrlenW(heldSentence) > room) return;
+  lstrcatW(trayIconData.szTip, L"\n");
+  lstrcatW(trayIconData.szTip, heldSentence);
+}
+
 // The record changes whether or not the icon shows; the shell hears of it
 // only while it does (never on the secure desktop).
 void modifyIcon() {
@@ -85,12 +105,15 @@ void addTrayIcon(HWND window, HINSTANCE instance) {
   trayIconData.uID = 0;
   // The image made for the size the shell draws, rather than the large one
   // scaled down: the icon carries one for every scale.
-  trayIconData.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON,
-                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                     LR_SHARED));
+  programIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                              LR_SHARED));
+  trayIconData.hIcon = programIcon;
   trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   trayIconData.uCallbackMessage = MSG_TRAY_NOTIFY;
-  copyField(trayIconData.szTip, ProductName);
+  copyField(statusTip, ProductName);
+  heldSentence[0] = 0;
+  composeTip();
   if (trayHasBalloon()) {
     trayIconData.dwInfoFlags = NIIF_NOSOUND;
     trayIconData.uTimeout = BALLOON_TIMEOUT_MS;
@@ -132,7 +155,8 @@ void removeTrayIcon() {
 }
 
 void showTrayText(const wchar_t* tip) {
-  copyField(trayIconData.szTip, tip);
+  copyField(statusTip, tip);
+  composeTip();
   clearBalloon();
   modifyIcon();
 }
@@ -151,7 +175,8 @@ void showIrdaStatus() {
 }
 
 void showLinkFailure(const char* linkName, bool keepTip) {
-  if (!keepTip) loadText(IDS_PLEASE_CONFIGURE, trayIconData.szTip, ARRAYSIZE(trayIconData.szTip));
+  if (!keepTip) loadText(IDS_PLEASE_CONFIGURE, statusTip, ARRAYSIZE(statusTip));
+  composeTip();
   if (trayHasBalloon()) {
     wchar_t link[MAX_PATH];
     widen(linkName ? linkName : "", link, MAX_PATH);
@@ -175,4 +200,16 @@ void showBlockedBalloon(const wchar_t* title) {
   trayIconData.uFlags |= NIF_INFO;
   Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
   trayIconData = kept;
+}
+
+void showTrayHeld(const wchar_t* sentence, HICON icon) {
+  copyField(heldSentence, sentence);
+  composeTip();
+  trayIconData.hIcon = icon ? icon : programIcon;
+  if (!iconShown) return;
+  // A failure balloon already shown is not shown again for this.
+  const UINT flags = trayIconData.uFlags;
+  trayIconData.uFlags &= ~NIF_INFO;
+  Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+  trayIconData.uFlags = flags;
 }

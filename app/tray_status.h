@@ -53,3 +53,9 @@ void showLinkFailure(const char* linkName, bool keepTip = false);
 // title is cut to fit. The tooltip and any link failure balloon stay as
 // they are for the next status update.
 void showBlockedBalloon(const wchar_t* title);
+
+// What the device holds: sentence on a line of its own after the link's
+// status (nothing when empty: the tooltip is then the status alone), and
+// icon in place of the program's own (null for the program's own). The
+// caller keeps icon alive until the next call.
+void showTrayHeld(const wchar_t* sentence, HICON icon);

@@ -131,20 +131,42 @@ void unlockInterpreter() {
 
 namespace {
 
-// The About monitor's newest text, written by the link threads and read by
-// the About box, both under the interpreter lock.
+// The About monitor's newest text, written by the link threads (one at a
+// time, under the interpreter lock) and read by the About box on the UI
+// thread, which never takes that lock: a device's pause holds it for
+// seconds. The writer makes monitorVersion odd while it copies and even
+// again after; a reader that saw the same even version before and after
+// its copy has a whole text.
 char monitorCopy[256];
+LONG volatile monitorVersion = 0;
+// Tries before a reader keeps what it has: a writer terminated inside its
+// copy would leave the version odd for good, and a garbled line beats a
+// frozen window.
+const int MONITOR_READ_TRIES = 100;
 // The About box that has a notice of the text on its way, null when none
 // has: one notice at a time, since at 115200 baud a notice per byte would
 // fill the window's queue. A box opened later gets its own.
 HWND volatile noticedWindow = nullptr;
+
+void publishMonitorText(const char* text) {
+  InterlockedIncrement(&monitorVersion);
+  lstrcpynA(monitorCopy, text, sizeof monitorCopy);
+  InterlockedIncrement(&monitorVersion);
+}
+
+bool copyMonitorText(char* text, int size) {
+  const LONG before = InterlockedCompareExchange(&monitorVersion, 0, 0);
+  if (before & 1) return false;
+  lstrcpynA(text, monitorCopy, size);
+  return InterlockedCompareExchange(&monitorVersion, 0, 0) == before;
+}
 
 }  // namespace
 
 void showMonitorText(const char* text) {
   HWND about = aboutWindow;
   if (!about) return;
-  lstrcpynA(monitorCopy, text, sizeof monitorCopy);
+  publishMonitorText(text);
   // A notice is posted, never sent: the link thread never waits for the UI
   // thread, so a link stop on the UI thread never waits for the window.
   HWND noticed = static_cast<HWND>(InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&noticedWindow), about));
@@ -155,7 +177,32 @@ void takeMonitorText(char* text, int size) {
   // Cleared before the copy is read: any text written after the read posts
   // a new notice.
   InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&noticedWindow), nullptr);
-  enterInterpreter();
-  lstrcpynA(text, monitorCopy, size);
-  unlockInterpreter();
+  if (size > 0) text[0] = 0;
+  for (int i = 0; i < MONITOR_READ_TRIES; ++i) {
+    if (copyMonitorText(text, size)) return;
+    Sleep(0);
+  }
+}
+
+namespace {
+
+// What the device holds, as the link thread last published it, and whether
+// the main window has a notice of it on its way: one at a time, as for the
+// monitor text.
+LONG volatile publishedHeld = 0;
+LONG volatile heldNoticePosted = 0;
+
+}  // namespace
+
+void showHeldState(unsigned held) {
+  InterlockedExchange(&publishedHeld, static_cast<LONG>(held));
+  HWND window = mainWindow;
+  if (!window || InterlockedExchange(&heldNoticePosted, 1)) return;
+  if (!PostMessageA(window, MSG_HELD_STATE, 0, 0)) heldNoticePosted = 0;
+}
+
+unsigned takeHeldState() {
+  // Cleared before the value is read: a change after the read posts anew.
+  InterlockedExchange(&heldNoticePosted, 0);
+  return static_cast<unsigned>(InterlockedCompareExchange(&publishedHeld, 0, 0));
 }

@@ -26,3 +26,4 @@ void stopGlideTimer() {}
 int lockInterpreter() { return 0; }
 void unlockInterpreter() {}
 void showMonitorText(const char*) {}
+void showHeldState(unsigned) {}

@@ -159,7 +159,12 @@ void unlockInterpreter() {
 }
 
 void showMonitorText(const char* text) {
-  // The About box copies the text under the lock: it is handed over inside it.
+  // The link threads hand it over one at a time: inside the lock.
   if (!lockHeld) fail("monitor text handed over without the interpreter lock");
   if (!std::memchr(text, 0, 256)) fail("monitor text not terminated within 256 bytes");
+}
+
+void showHeldState(unsigned held) {
+  if (!lockHeld) fail("held state handed over without the interpreter lock");
+  if (held >> 19) fail("held state with bits beyond the three buttons");
 }

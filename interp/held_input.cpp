@@ -26,6 +26,8 @@ int glideRunning = 0;
 // The Unicode unit whose key-down may have gone out without its key-up; 0
 // for none.
 unsigned unicodeUnitDown = 0;
+// What showHeldState was last told.
+unsigned heldShown = 0;
 
 struct ButtonFlags {
   int button;
@@ -144,9 +146,19 @@ void resetDevice() {
   resetSequenceAssembler();
 }
 
+void noteHeldState() {
+  const unsigned pendingOnly = pendingModifiers & ~lockedModifiers;
+  const unsigned held = lockedModifiers | pendingOnly << HELD_PENDING_SHIFT |
+                        static_cast<unsigned>(pressedButtons) << HELD_BUTTONS_SHIFT;
+  if (held == heldShown) return;
+  heldShown = held;
+  showHeldState(held);
+}
+
 void releaseHeldInput() {
   enterInterpreter();
   resetDevice();
+  noteHeldState();
   unlockInterpreter();
 }
 
@@ -156,4 +168,5 @@ void forgetHeldInput() {
   lockedButtons = 0;
   glideRunning = 0;
   unicodeUnitDown = 0;
+  heldShown = 0;
 }

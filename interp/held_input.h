@@ -2,10 +2,22 @@
 // pressed and not yet released, and the two ways of letting go of them.
 #pragma once
 
+#include "keystroke.h"
+
 // Mouse buttons as bits.
 const int BUTTON_LEFT = 0x1;
 const int BUTTON_RIGHT = 0x2;
 const int BUTTON_MIDDLE = 0x4;
+
+// What the device holds, as the one value showHeldState hands over: the
+// locked modifiers in the low byte, the modifiers pending for the next key
+// only (and not locked) in the next, the buttons down in the third. 0 when
+// nothing is held.
+const int HELD_PENDING_SHIFT = 8;
+const int HELD_BUTTONS_SHIFT = 16;
+inline ModifierSet heldLocked(unsigned held) { return static_cast<ModifierSet>(held); }
+inline ModifierSet heldPending(unsigned held) { return static_cast<ModifierSet>(held >> HELD_PENDING_SHIFT); }
+inline int heldButtons(unsigned held) { return static_cast<int>(held >> HELD_BUTTONS_SHIFT) & 0x7; }
 
 // Called for every key event and every mouse event just before it is sent,
 // so the record holds everything the system may have been told. extended: the event carried
@@ -41,9 +53,18 @@ void letGoOfEverything();
 // interpreter lock.
 void resetDevice();
 
-// resetDevice under the lock. For every end of a link (a failure, the
-// removal of the port, an IrDA peer gone, Configure closing the port), for
-// exit and for the end of the session, once the link's worker is quiet.
+// Hands what the device holds to the platform (showHeldState) when it has
+// changed since it was last handed over. Every byte ends with it, so a
+// Shift pressed and let go inside one character is never shown. For a
+// caller that holds the interpreter lock.
+void noteHeldState();
+
+// resetDevice and noteHeldState under the lock: the device lets go of
+// everything and the tray says so at once. For every end of a link (a
+// failure, the removal of the port, an IrDA peer gone, Configure closing
+// the port), for exit and for the end of the session, once the link's
+// worker is quiet, and for any other hand-over that must leave nothing
+// held.
 void releaseHeldInput();
 
 // Forgets what is held without sending anything: the start-up state.

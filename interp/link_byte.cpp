@@ -12,6 +12,7 @@ void onLinkByte(int byte) {
   if (takeUnicodeByte(b)) {
     // A character typed by the decoder ends the echo as a token would.
     if (aboutOpen.load() && utf8Count == 0) clearEcho();
+    noteHeldState();
     unlockInterpreter();
     return;
   }
@@ -20,5 +21,6 @@ void onLinkByte(int byte) {
     if (aboutOpen.load()) clearEcho();
     dispatchToken(token);
   }
+  noteHeldState();
   unlockInterpreter();
 }

@@ -44,7 +44,7 @@ void appendEcho(unsigned char byte) {
 void echoByte(int byte) {
   enterInterpreter();
   appendEcho(static_cast<unsigned char>(byte & 0xFF));
-  // The About box takes its own copy under the lock and never makes this
+  // The About box takes its own copy, without the lock, and never makes this
   // thread wait, so a link stop never waits on the window.
   showMonitorText(echoBuffer);
   unlockInterpreter();

@@ -112,5 +112,11 @@ void unlockInterpreter();
 
 // Hands the About monitor's text to the About box, with the interpreter lock
 // held. Never waits for the About box: the Win32 side keeps a copy and
-// posts a notice, and the box reads the copy under the lock.
+// posts a notice, and the box reads the copy without the interpreter lock.
 void showMonitorText(const char* text);
+
+// Hands what the device holds (the value described in held_input.h) to the
+// tray, with the interpreter lock held, each time it changes. Never waits:
+// the Win32 side publishes the value and posts one notice to the main
+// window.
+void showHeldState(unsigned held);

@@ -37,6 +37,7 @@
 #define IDC_SEARCH_STATUS   1022
 #define IDC_SIGN_IN         1023
 #define IDC_SIGN_IN_NOTE    1025
+#define IDC_PLAY_SOUNDS     1024
 
 // Splash and About box
 #define IDC_MONITOR         1016
@@ -86,3 +87,21 @@
 #define IDS_SIGN_IN_NEEDS_ADMIN    43
 // Tray tooltip while a Tavrin on the secure desktop has the device
 #define IDS_SECURE_DESKTOP_STATUS  50
+// The tray's sentence of what the device holds: one text for each mix of
+// locked keys, keys held for the next key and mouse buttons down
+// (IDS_HELD_LOCKED - 1 + 1 locked, + 2 pending, + 4 buttons); the key-cap
+// and button names put in
+#define IDS_HELD_LOCKED            60
+#define IDS_HELD_PENDING           61
+#define IDS_HELD_LOCKED_PENDING    62
+#define IDS_HELD_BUTTONS           63
+#define IDS_HELD_LOCKED_BUTTONS    64
+#define IDS_HELD_PENDING_BUTTONS   65
+#define IDS_HELD_ALL               66
+#define IDS_KEY_CTRL               67
+#define IDS_KEY_ALT                68
+#define IDS_KEY_SHIFT              69
+#define IDS_KEY_WIN                70
+#define IDS_BUTTON_LEFT            71
+#define IDS_BUTTON_RIGHT           72
+#define IDS_BUTTON_MIDDLE          73

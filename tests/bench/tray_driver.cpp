@@ -229,7 +229,9 @@ int textFits(HWND control) {
   RECT needed = {0, 0, client.right, 0};
   HDC dc = GetDC(control);
   HGDIOBJ previous = SelectObject(dc, dialogFont());
-  DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | (checkable || oneLine ? DT_SINGLELINE : 0));
+  // A check box with BS_MULTILINE wraps its text as a static text does.
+  const bool wraps = statik || (checkable && (style & BS_MULTILINE));
+  DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | (wraps ? 0 : DT_SINGLELINE));
   SelectObject(dc, previous);
   ReleaseDC(control, dc);
   return needed.right <= client.right && needed.bottom <= client.bottom;

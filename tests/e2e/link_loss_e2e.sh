@@ -1,10 +1,10 @@
 #!/bin/bash
-# Tavrin.exe with its device on COM1 at 115200 baud. The device locks Ctrl,
-# locks the left button, starts a glide and sends half a sequence; then the
-# line goes away. Ctrl and the button must go up within 3 s and the pointer
-# stop; after the line comes back the device's "xyz" is typed whole. Then,
-# with the About box open while the device streams, Exit must end the
-# program within 1 s.
+# Tavrin.exe with its device on COM1 at 115200 baud. The device locks Ctrl
+# (the tooltip's second line says so), locks the left button, starts a
+# glide and sends half a sequence; then the line goes away. Ctrl and the
+# button must go up within 3 s and the pointer stop; after the line comes
+# back the device's "xyz" is typed whole. Then, with the About box open
+# while the device streams, Exit must end the program within 1 s.
 #
 #   link_loss_e2e.sh Tavrin.exe tray-driver.exe input-probe.exe artifact-folder [about]
 #
@@ -22,6 +22,9 @@ start_tavrin_on_port "$port" "$baud"
 
 lose_the_link_while_the_device_holds_everything() {
   hold_everything_on_the_probe '\033,lock,ct'
+  wait_tooltip "Tavrin: $port @ $baud Baud"$'\n'"Locked: Ctrl; mouse button held down: left." 10 \
+    "tooltip with Ctrl and the left button locked"
+  shot held
 
   local lost_at released_at
   lost_at=$(now_ms)

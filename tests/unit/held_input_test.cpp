@@ -185,4 +185,43 @@ INSTANTIATE_TEST_SUITE_P(
                       HalfCase{"a locked Windows key", 1, ESC + ",lock,leftwinkey."},
                       HalfCase{"half a UTF-8 character", 2, "\xe2\x82"}));
 
+// What the tray is told: once per change, at the end of the byte that made
+// it, so a Shift pressed and let go inside one capital is never shown.
+struct ShownCase { const char* what; std::string sent; unsigned shown; int changes; };
+
+class HeldStateShown : public ::testing::TestWithParam<ShownCase> {};
+
+TEST_P(HeldStateShown, IsHandedOverOnceForEachChange) {
+  const ShownCase& c = GetParam();
+  freshInterpreter();
+  feedText(c.sent);
+  EXPECT_EQ(recorder::shownHeldState(), c.shown) << c.what;
+  EXPECT_EQ(recorder::heldStateChanges(), c.changes) << c.what;
+}
+
+const unsigned PENDING = 1u << HELD_PENDING_SHIFT, DOWN = 1u << HELD_BUTTONS_SHIFT;
+
+INSTANTIATE_TEST_SUITE_P(
+    States, HeldStateShown,
+    ::testing::Values(
+        ShownCase{"a capital's Shift", "A", 0, 0}, ShownCase{"a click", ESC + ",click.", 0, 0},
+        ShownCase{"Ctrl for the next key", ESC + ",hold,ctrl.", MODIFIER_CTRL * PENDING, 1},
+        ShownCase{"and the key that uses it", ESC + ",hold,ctrl.a", 0, 2},
+        ShownCase{"Ctrl locked", ESC + ",lock,ctrl.", MODIFIER_CTRL, 1},
+        ShownCase{"pending, then locked, shows locked", ESC + ",hold,ctrl." + ESC + ",lock,ctrl.", MODIFIER_CTRL, 2},
+        ShownCase{"right button held", ESC + ",moulock,right.", BUTTON_RIGHT * DOWN, 1},
+        ShownCase{"several at once", ESC + ",lock,ctrl." + ESC + ",hold,alt." + ESC + ",moulock.",
+                  MODIFIER_CTRL | MODIFIER_ALT * PENDING | BUTTON_LEFT * DOWN, 3},
+        ShownCase{"all let go", ESC + ",lock,leftwinkey." + ESC + ",moulock." + ESC + ",rel." + ESC + ",mourel.", 0, 4},
+        ShownCase{"the device's clear", ESC + ",lock,alt." + ESC + ",moulock,middle." + ESC + ",clear.", 0, 3}));
+
+// A lost link's release (and any other) tells of it before it returns.
+TEST(HeldStateShown, ReleaseTellsOfItAtOnce) {
+  freshInterpreter();
+  feedText(ESC + ",lock,shift.");
+  releaseHeldInput();
+  EXPECT_EQ(recorder::heldStateChanges(), 2);
+  EXPECT_EQ(recorder::shownHeldState(), 0u);
+}
+
 }  // namespace

@@ -31,6 +31,8 @@ std::atomic<bool> capsKey[256];
 std::atomic<bool> capsLock{false};
 std::atomic<bool> unicodeInput{true};
 std::atomic<uintptr_t> layoutInFront{0};
+std::atomic<unsigned> heldShown{0};
+std::atomic<int> heldChanges{0};
 
 std::mutex interpreterLock;
 std::atomic<std::thread::id> lockOwner{std::thread::id()};
@@ -87,6 +89,8 @@ void appendQuoted(std::string& out, const char* text) {
 }  // namespace
 
 void reset() {
+  heldShown.store(0);
+  heldChanges.store(0);
   nextSlot.store(0);
   traceOverflowed.store(false);
   nextText.store(0);
@@ -249,6 +253,9 @@ std::string checkYieldAfterEveryKeyEvent() {
   return "";
 }
 
+unsigned shownHeldState() { return heldShown.load(); }
+int heldStateChanges() { return heldChanges.load(); }
+
 }  // namespace recorder
 
 using recorder::Call;
@@ -395,4 +402,9 @@ void showMonitorText(const char* text) {
   std::strncpy(recorder::texts[slot], text, sizeof recorder::texts[slot] - 1);
   recorder::texts[slot][sizeof recorder::texts[slot] - 1] = '\0';
   call->text = static_cast<int>(slot);
+}
+
+void showHeldState(unsigned held) {
+  recorder::heldShown.store(held);
+  ++recorder::heldChanges;
 }

@@ -74,6 +74,11 @@ std::vector<Call> calls(unsigned kinds = OUTPUT_KINDS);
 // The text handed to showMonitorText (at most 255 characters kept).
 const char* monitorText(const Call& call);
 
+// The last value handed to showHeldState and how many were handed since
+// reset (kept apart from the trace of calls).
+unsigned shownHeldState();
+int heldStateChanges();
+
 // Whether the glide timer is armed after the calls recorded so far.
 bool glideArmed();
 

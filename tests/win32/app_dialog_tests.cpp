@@ -196,6 +196,46 @@ TEST_F(DialogTest, AboutBoxIsNamedShowsAnEmptyMonitorEchoesTextAndClosesOnEscape
   EXPECT_EQ(aboutTransparent, 0);
 }
 
+// A device's pause holds the interpreter lock on its link's thread; the
+// About box answers another thread at once and shows the bytes before it.
+DWORD WINAPI pauseTheDevice(LPVOID) {
+  for (const char* b = "\x1b,wait,3000."; *b; ++b) onLinkByte(static_cast<unsigned char>(*b));
+  return 0;
+}
+
+char probedText[256];
+DWORD probeMs = 0;
+
+DWORD WINAPI probeTheMonitor(LPVOID) {
+  Sleep(800);  // well inside the pause
+  const DWORD start = GetTickCount();
+  SendMessageTimeoutA(GetDlgItem(aboutWindow, IDC_MONITOR), WM_GETTEXT, sizeof probedText,
+                      reinterpret_cast<LPARAM>(probedText), SMTO_BLOCK, 10000, nullptr);
+  probeMs = GetTickCount() - start;
+  return 0;
+}
+
+TEST_F(DialogTest, AboutBoxAnswersWithin100MsWhileTheDevicePauses) {
+  HANDLE threads[2] = {};
+  whileModal([&]() {
+    if (!aboutWindow) return false;
+    if (!threads[0]) {
+      threads[0] = CreateThread(nullptr, 0, pauseTheDevice, nullptr, 0, nullptr);
+      threads[1] = CreateThread(nullptr, 0, probeTheMonitor, nullptr, 0, nullptr);
+    } else if (WaitForSingleObject(threads[1], 0) == WAIT_OBJECT_0) {
+      SendMessageA(aboutWindow, WM_COMMAND, IDOK, 0);
+      return true;
+    }
+    return false;
+  });
+  showAboutBox();
+  ASSERT_TRUE(threads[0] && threads[1]);
+  WaitForMultipleObjects(2, threads, TRUE, 5000);
+  for (HANDLE thread : threads) CloseHandle(thread);
+  EXPECT_LT(probeMs, 100u) << "the About box waited for the pause";
+  EXPECT_STREQ(probedText, "<esc>,wait,3000.");
+}
+
 // Pixels of a dialog's client area as its window shows them, 0x00RRGGBB.
 struct Capture {
   int width = 0, height = 0;

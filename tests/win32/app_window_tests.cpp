@@ -558,6 +558,33 @@ TEST_F(MainWindowTest, LostLinkLetsGoOfEverythingTheDeviceHeld) {
   }
 }
 
+// The tooltip's second line and the icon follow what the device holds; a
+// burst makes one change 50 ms after the last, letting go shows at once,
+// and with nothing held the tooltip and the icon are the program's own.
+TEST_F(MainWindowTest, TrayShowsWhatTheDeviceHoldsOneChangePerBurst) {
+  const HICON own = trayIconData.hIcon;
+  feedDevice("\x1b,lock,ctrl.");
+  pumpMessages();
+  ASSERT_EQ(trayCalls.size(), 1u);
+  EXPECT_EQ(narrow(trayCalls[0].record.szTip), std::string(Com3At9600) + "\nLocked: Ctrl.");
+  EXPECT_NE(trayCalls[0].record.hIcon, own);
+  const DWORD burst = GetTickCount();
+  for (const char* command : {"\x1b,hold,alt.", "\x1b,hold,shift."}) {
+    feedDevice(command);
+    pumpMessages();
+  }
+  // A machine too slow for the burst to fit in 40 ms cannot show this part.
+  EXPECT_TRUE(GetTickCount() - burst >= 40 || trayCalls.size() == 1u) << "changed again within 50 ms";
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 100; pumpMessages()) Sleep(10);
+  EXPECT_EQ(narrow(trayCalls.back().record.szTip), std::string(Com3At9600) + "\nLocked: Ctrl; held for the next key: Alt+Shift.");
+  const size_t before = trayCalls.size();
+  feedDevice("\x1b,rel.");
+  pumpMessages();
+  ASSERT_EQ(trayCalls.size(), before + 1) << "letting go waits for nothing";
+  EXPECT_EQ(narrow(trayCalls.back().record.szTip), Com3At9600);
+  EXPECT_EQ(trayCalls.back().record.hIcon, own);
+}
+
 DWORD WINAPI pauseOnOtherLink(LPVOID) {
   feedDevice("\x1b,wait,5000.");
   return 0;

@@ -387,7 +387,10 @@ TEST_F(ConfigureDialog, CancelKeepsEverySettingTheInterpretationIncluded) {
   settings.baudRate = 4800;
   settings.runAtStartup = true;
   strcpy(settings.userName, "ada");
+  settings.playSounds = true;
   open();
+  EXPECT_TRUE(checked(IDC_PLAY_SOUNDS));
+  click(IDC_PLAY_SOUNDS);
   EXPECT_TRUE(checked(IDC_ANSI_EXTENDED));
   EXPECT_FALSE(checked(IDC_ASCII_EXTENDED));
   click(IDC_ASCII_EXTENDED);
@@ -402,6 +405,12 @@ TEST_F(ConfigureDialog, CancelKeepsEverySettingTheInterpretationIncluded) {
   EXPECT_EQ(4800u, settings.baudRate);
   EXPECT_TRUE(settings.runAtStartup);
   EXPECT_STREQ("ada", settings.userName);
+  EXPECT_TRUE(settings.playSounds);
+  DestroyWindow(dialog);
+  open();
+  click(IDC_PLAY_SOUNDS);
+  command(IDOK);
+  EXPECT_FALSE(settings.playSounds) << "OK takes the sound check box";
 }
 
 TEST_F(ConfigureDialog, StoredInterpretationChecksItsButtonAndOkStoresTheCheckedOne) {
@@ -449,10 +458,14 @@ TEST_F(ConfigureDialog, EveryTextFitsItsControlInEveryLanguage) {
       for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
         wchar_t className[16], label[512];
         GetClassNameW(control, className, 16);
-        if (lstrcmpiW(className, L"Static") != 0) continue;
+        // A check box's text has its box less the check mark and its gap.
+        const bool checkBox = lstrcmpiW(className, L"Button") == 0 &&
+                              (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        if (lstrcmpiW(className, L"Static") != 0 && !checkBox) continue;
         GetWindowTextW(control, label, 512);
         RECT box;
         GetClientRect(control, &box);
+        if (checkBox) box.right -= GetSystemMetrics(SM_CXMENUCHECK) + GetSystemMetrics(SM_CXEDGE) * 2;
         RECT needed = box;
         DrawTextW(dc, label, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
         EXPECT_LE(needed.bottom - needed.top, box.bottom - box.top) << language << " " << GetDlgCtrlID(control);

@@ -109,7 +109,7 @@ TEST(ConfigureTemplate, FrameIsACentredModalPopupWithoutSystemMenu) {
   Template t = loadTemplate();
   EXPECT_EQ("Configure", t.title);
   EXPECT_EQ(420, t.cx);
-  EXPECT_EQ(323, t.cy);
+  EXPECT_EQ(329, t.cy);
   EXPECT_EQ(8, t.pointSize);
   EXPECT_EQ("MS Shell Dlg 2", t.font);
   DWORD wanted = DS_SHELLFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION;
@@ -153,6 +153,8 @@ TEST(ConfigureTemplate, ControlsInCreationOrderWithTheirPlaceAndStyle) {
       {IDC_SIGN_IN, Button, "Use Tavrin at s&ign-in and on secure screens", 12, 257, 198, 10, BS_AUTOCHECKBOX,
        WS_TABSTOP, WS_DISABLED},
       {IDC_SIGN_IN_NOTE, Static, "", 12, 270, 198, 25, SS_LEFT, 0, 0},
+      {IDC_PLAY_SOUNDS, Button, "Play a sound when a &key is locked or released", 12, 303, 204, 20, BS_AUTOCHECKBOX,
+       BS_MULTILINE | WS_GROUP | WS_TABSTOP, WS_DISABLED},
       {-1, Button, "Instructions", 222, 3, 192, 296, BS_GROUPBOX, WS_GROUP, 0},
       {-1, Static, "Select the port you wish to use then set the Baud to\nmatch your communications device.",
        228, 16, 180, 30, SS_CENTER, 0, 0},
@@ -220,7 +222,7 @@ TEST(ConfigureTemplate, EveryLanguageGivesEachControlItsOwnAccessKey) {
       EXPECT_EQ(std::string::npos, letters.find(letter)) << language << ": " << item.text;
       letters += letter;
     }
-    EXPECT_EQ(11u, letters.size()) << language << ": " << letters;
+    EXPECT_EQ(12u, letters.size()) << language << ": " << letters;
   }
 }
 

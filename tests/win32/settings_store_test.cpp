@@ -78,6 +78,11 @@ TEST_F(SettingsStore, MissingValuesTakeTheirDefaultsIndependently) {
     EXPECT_EQ(row.baudRate, settings.baudRate);
     EXPECT_EQ(row.interp_, interpretation.load());
   }
+  // Settings stored before the sound choice existed play the tones.
+  EXPECT_TRUE(settings.playSounds);
+  putDword(HKEY_CURRENT_USER, TEST_SETTINGS_PATH, "Sounds", 0);
+  ASSERT_EQ(1, loadSettings());
+  EXPECT_FALSE(settings.playSounds);
 }
 
 TEST_F(SettingsStore, RateOutsideTheTableIsKeptAsStored) {
@@ -405,14 +410,16 @@ TEST_F(SettingsSave, FailedValueWritesGiveMessage13And14) {
        {"Baud", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
       {"Interpretation", "Error saving settings in registry.\n(Interpretation)",
        {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
+      {"Sounds", "Error saving settings in registry.\n(Sounds)",
+       {"Baud", "Port", "Interpretation", "Sounds", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
       {"Tavrin", "Unable to set start-up key.",
-       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
+       {"Baud", "Port", "Interpretation", "Sounds", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
       {"DefaultPassword", "Error saving settings in registry.\n(DefaultPassword)",
-       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
+       {"Baud", "Port", "Interpretation", "Sounds", "Tavrin", "AutoAdminLogon", "ForceAutoLogon", "DefaultUserName"}},
       {"AutoAdminLogon", "Error saving settings in registry.\n(AutoAdminLogon)",
-       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon"}},
+       {"Baud", "Port", "Interpretation", "Sounds", "Tavrin", "AutoAdminLogon"}},
       {"DefaultUserName", "Error saving settings in registry.\n(DefaultUserName)",
-       {"Baud", "Port", "Interpretation", "Tavrin", "AutoAdminLogon", "ForceAutoLogon",
+       {"Baud", "Port", "Interpretation", "Sounds", "Tavrin", "AutoAdminLogon", "ForceAutoLogon",
         "DefaultUserName"}},
   };
   for (const Row& row : rows) {
@@ -491,7 +498,7 @@ TEST_F(SettingsSave, OnlyAChangedLogOnOpensTheWinlogonKey) {
     BoxRecorder recorder;
     saveSettings();
     SCOPED_TRACE(std::string(row.user) + " typed \"" + row.typed + "\" auto " + std::to_string(row.autoLogon));
-    EXPECT_EQ(std::vector<std::string>({"Baud", "Port", "Interpretation"}), writtenValues);
+    EXPECT_EQ(std::vector<std::string>({"Baud", "Port", "Interpretation", "Sounds"}), writtenValues);
     EXPECT_TRUE(secretCalls.empty());
     ASSERT_EQ(row.attempts ? 1u : 0u, recorder.boxes.size());
     if (row.attempts) {

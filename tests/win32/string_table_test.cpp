@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "../../app/held_text.h"
 #include "../../app/ui_language.h"
+#include "held_input.h"
 #include "resource.h"
 
 namespace {
 
-const int FirstId = IDS_TWEAKUI, LastId = IDS_SECURE_DESKTOP_STATUS;
+const int FirstId = IDS_TWEAKUI, LastId = IDS_BUTTON_MIDDLE;
 const LANGID Languages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL),
                             MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL),  MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL),
                             MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL),   MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
@@ -123,6 +125,53 @@ TEST_F(StringTable, PlaceholdersTakeTheValuesInTheLanguagesOrder) {
   setUiLanguage(MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL));
   formatText(shown, 128, IDS_VERSION_LABEL, 2u, 1u);
   EXPECT_STREQ(L"Version 2.1", shown);
+}
+
+std::wstring held(unsigned state) {
+  wchar_t sentence[128];
+  describeHeld(state, sentence, 128);
+  return sentence;
+}
+
+const unsigned PENDING = 1u << HELD_PENDING_SHIFT, DOWN = 1u << HELD_BUTTONS_SHIFT;
+const unsigned Several = MODIFIER_CTRL | MODIFIER_SHIFT * PENDING | (BUTTON_LEFT | BUTTON_RIGHT) * DOWN;
+
+TEST_F(StringTable, HeldStateGivesOneSentenceWithKeyCapsAndSidesOrNothing) {
+  const struct Row { LANGID language; unsigned state; const wchar_t* sentence; } rows[] = {
+      {Languages[0], MODIFIER_CTRL * PENDING, L"Held for the next key: Ctrl."},
+      {Languages[0], MODIFIER_CTRL | MODIFIER_ALT, L"Locked: Ctrl+Alt."},
+      {Languages[0], BUTTON_LEFT * DOWN, L"Mouse button held down: left."},
+      {Languages[0], Several, L"Locked: Ctrl; held for the next key: Shift; mouse button held down: left, right."},
+      {Languages[0], 0, L""},
+      {Languages[1], MODIFIER_CTRL * PENDING, L"Für die nächste Taste gehalten: Strg."},
+      {Languages[1], MODIFIER_CTRL | MODIFIER_ALT, L"Eingerastet: Strg+Alt."},
+      {Languages[1], BUTTON_LEFT * DOWN, L"Maustaste gedrückt: links."},
+      {Languages[1], Several, L"Eingerastet: Strg; für nächste Taste: Umschalt; Maustaste: links, rechts."},
+      {Languages[1], 0, L""},
+  };
+  for (const Row& row : rows) {
+    setUiLanguage(row.language);
+    EXPECT_EQ(row.sentence, held(row.state)) << row.language << " " << std::hex << row.state;
+  }
+}
+
+// The tooltip holds 127 characters: the longest status and the longest
+// sentence (each key free, locked or pending, any buttons) fit together.
+TEST_F(StringTable, LongestStatusAndHeldSentenceFitTheTooltipInEveryLanguage) {
+  const ModifierSet keys[] = {MODIFIER_CTRL, MODIFIER_ALT, MODIFIER_SHIFT, MODIFIER_WIN};
+  for (LANGID language : Languages) {
+    setUiLanguage(language);
+    wchar_t port[128];
+    size_t status = formatText(port, 128, IDS_PORT_STATUS, L"COM256", 115200u), sentence = 0;
+    status = std::max({status, text(IDS_PLEASE_CONFIGURE).size(), text(IDS_IRDA_STATUS).size()});
+    for (unsigned mix = 0; mix < 81 * 8; ++mix) {
+      unsigned state = mix / 81 * DOWN;
+      for (unsigned k = 0, rest = mix % 81; k < 4; ++k, rest /= 3) state |= keys[k] * (rest % 3 == 2 ? PENDING : rest % 3);
+      EXPECT_EQ(held(state).empty(), state == 0) << language << " " << std::hex << state;
+      sentence = std::max(sentence, held(state).size());
+    }
+    EXPECT_LE(status + 1 + sentence, 127u) << language;
+  }
 }
 
 TEST(UiLanguage, DisplayLanguageOfAnyCountryPicksItsLanguageAndOthersEnglish) {

@@ -85,3 +85,5 @@ void unlockInterpreter() {}
 
 // The About box never opens in the replay, so no monitor text arrives.
 void showMonitorText(const char*) {}
+
+void showHeldState(unsigned) {}
