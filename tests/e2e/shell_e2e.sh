@@ -15,13 +15,14 @@ start_irda_scenario "$@"
 start_tavrin
 
 # The icon comes first and says "Tavrin" until the settings are loaded,
-# which happens only once the splash has closed. The tooltip is read as soon
-# as the icon shows: a splash still to come, or still showing, proves the
-# read came before the settings, however slowly this machine reads it.
+# which happens only once the splash has closed. The splash is watched for
+# from the start, so that it cannot come and go unseen while the tooltip is
+# read, and the tooltip is read as soon as the icon shows.
+(driver wait "#32770" "" 30000 || exit 1; shot splash) &
+splash_watch=$!
 wait_until 30 'driver tray >/dev/null' || fail "no tray icon"
 tip="$(tray_tooltip)"
-driver wait "#32770" "" 30000 || fail "the splash did not show"
-shot splash
+wait "$splash_watch" || fail "the splash did not show"
 check "tooltip before the settings are loaded" "Tavrin" "$tip"
 
 wait_gone "#32770" "" 10000 || fail "the splash did not close"
