@@ -6,6 +6,11 @@
 //   tray-driver tray                     screen rectangle of the tray window
 //   tray-driver tooltip                  text of the tooltip that shows
 //   tray-driver tooltips                 texts of every tooltip and balloon
+//   tray-driver tip-during CLASS MS      waits up to MS for a window of CLASS,
+//                                        then prints the tray icons' tip texts
+//                                        at once, read from the tooltip
+//                                        controls without a hover, if that
+//                                        window still shows (exit 3 if not)
 //   tray-driver menu                     the open popup menu's items
 //   tray-driver menu-keys KEY...         posts keys (down, up, enter, esc) to it
 //   tray-driver texts TITLE              texts of a dialog's controls
@@ -359,6 +364,59 @@ int timeHandOver(DWORD bound) {
 
 }  // namespace
 
+// Each tool's text of a tooltip control in another process (the tray's):
+// the control reads and writes the structures in its own memory, so they
+// are made there.
+void printToolTexts(HWND control) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(control, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return;
+  wchar_t text[256];
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + sizeof text, MEM_COMMIT, PAGE_READWRITE));
+  const int count = remote ? static_cast<int>(SendMessageW(control, TTM_GETTOOLCOUNT, 0, 0)) : 0;
+  for (int i = 0; i < count; i++) {
+    TTTOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    WriteProcessMemory(process, remote, &info, sizeof info, nullptr);
+    if (!SendMessageW(control, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(remote))) continue;
+    ReadProcessMemory(process, remote, &info, sizeof info, nullptr);
+    info.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof info);
+    WriteProcessMemory(process, remote, &info, sizeof info, nullptr);
+    SendMessageW(control, TTM_GETTEXTW, ARRAYSIZE(text), reinterpret_cast<LPARAM>(remote));
+    memset(text, 0, sizeof text);
+    ReadProcessMemory(process, remote + sizeof info, text, sizeof text - sizeof text[0], nullptr);
+    char utf8[1024];
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    printf("%s\n", utf8);
+  }
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+}
+
+BOOL CALLBACK printTrayTipTexts(HWND window, LPARAM trayProcess) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != static_cast<DWORD>(trayProcess) || lstrcmpiA(name, "tooltips_class32") != 0) return TRUE;
+  if (!(GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON)) printToolTexts(window);
+  return TRUE;
+}
+
+// What the tray's icons say at the moment a window of className shows: on
+// a loaded machine a hover takes longer than a short-lived window shows.
+int printTipDuring(const char* className, DWORD milliseconds) {
+  if (waitFor(className, nullptr, milliseconds, true)) return 1;
+  DWORD trayProcess = 0;
+  GetWindowThreadProcessId(findTray(), &trayProcess);
+  if (!trayProcess) return 1;
+  EnumWindows(printTrayTipTexts, trayProcess);
+  fflush(stdout);
+  return findVisible(className, nullptr) ? 0 : 3;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   const char* command = argv[1];
@@ -366,6 +424,7 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "tray")) return printTray();
   if (!strcmp(command, "tooltip")) return printTooltip();
   if (!strcmp(command, "tooltips")) return printTooltips();
+  if (!strcmp(command, "tip-during") && argc == 4) return printTipDuring(argv[2], static_cast<DWORD>(atoi(argv[3])));
   if (!strcmp(command, "menu")) return printMenu();
   if (!strcmp(command, "menu-keys")) return postMenuKeys(argc - 2, argv + 2);
   // An empty title stands for any: the About box, say, whichever caption it has.
