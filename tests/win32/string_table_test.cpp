@@ -143,10 +143,10 @@ TEST_F(StringTable, HeldStateGivesOneSentenceWithKeyCapsAndSidesOrNothing) {
       {Languages[0], BUTTON_LEFT * DOWN, L"Mouse button held down: left."},
       {Languages[0], Several, L"Locked: Ctrl; held for the next key: Shift; mouse button held down: left, right."},
       {Languages[0], 0, L""},
-      {Languages[1], MODIFIER_CTRL * PENDING, L"Für die nächste Taste gehalten: Strg."},
-      {Languages[1], MODIFIER_CTRL | MODIFIER_ALT, L"Eingerastet: Strg+Alt."},
+      {Languages[1], MODIFIER_CTRL * PENDING, L"Für die nächste Taste eingerastet: Strg."},
+      {Languages[1], MODIFIER_CTRL | MODIFIER_ALT, L"Gesperrt: Strg+Alt."},
       {Languages[1], BUTTON_LEFT * DOWN, L"Maustaste gedrückt: links."},
-      {Languages[1], Several, L"Eingerastet: Strg; für nächste Taste: Umschalt; Maustaste: links, rechts."},
+      {Languages[1], Several, L"Gesperrt: Strg; eingerastet: Umschalt; Maustaste gedrückt: links, rechts."},
       {Languages[1], 0, L""},
   };
   for (const Row& row : rows) {
