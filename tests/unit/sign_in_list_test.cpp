@@ -34,9 +34,9 @@ TEST(SignInList, AddAndRemoveKeepEveryOtherNameOnce) {
 }
 
 TEST(SignInList, ResultThatDoesNotFitIsRefused) {
-  char out[11];
-  EXPECT_FALSE(addToSignInList("Narrator", "Tavrin", out, sizeof out));
-  EXPECT_TRUE(addToSignInList("Narrator", "Tavrin", out, sizeof out + 5));
+  char out[16];  // "Narrator,Tavrin" and its zero
+  EXPECT_TRUE(addToSignInList("Narrator", "Tavrin", out, sizeof out));
+  EXPECT_FALSE(addToSignInList("Narrator", "Tavrin", out, sizeof out - 1));
   EXPECT_FALSE(removeFromSignInList("Narrator,Magnifier,Tavrin", "Tavrin", out, sizeof out));
 }
 
