@@ -47,8 +47,11 @@ for row in "${rows[@]}"; do
   done
   check "$arch install folder" "INSTALLDIR|$program_files|Tavrin" \
     "$(table Directory | awk -F'\t' '$1 == "INSTALLDIR" {print $1 "|" $2 "|" $3}')"
-  check "$arch component attributes" "$attributes $attributes" \
-    "$(table Component | awk -F'\t' '$5 == "" {print $4}' | paste -sd ' ')"
+  # Every component, the registry ones included (their key path adds 4),
+  # in the package's bitness: a 64-bit package's registry values land in
+  # the 64-bit view, where Windows looks for the registration.
+  check "$arch component attributes" "$attributes" \
+    "$(table Component | awk -F'\t' '{a = $4; if (int(a / 4) % 2) a -= 4; print a}' | sort -u | paste -sd ' ')"
   check "$arch shortcut" "ProgramMenuFolder|Tavrin|[#TavrinExe]|tavrin.ico|INSTALLDIR" \
     "$(table Shortcut | awk -F'\t' '{print $2 "|" $3 "|" $5 "|" $9 "|" $12}')"
   # Lower and equal versions are replaced (256: from 0.0.0 inclusive, up to
@@ -56,14 +59,14 @@ for row in "${rows[@]}"; do
   # detected).
   check "$arch upgrade rows" "0.0.0|$newer|256|WIX_UPGRADE_DETECTED $version||2|WIX_DOWNGRADE_DETECTED" \
     "$(table Upgrade | awk -F'\t' '{print $2 "|" $3 "|" $5 "|" $7}' | LC_ALL=C sort -t'|' -k4 -r | paste -sd ' ')"
-  check "$arch refusals" "NOT WIX_DOWNGRADE_DETECTED PORT BAUD INTERPRETATION AUTOSTART" \
+  check "$arch refusals" "NOT WIX_DOWNGRADE_DETECTED PORT BAUD INTERPRETATION AUTOSTART SIGNIN" \
     "$(table LaunchCondition | cut -f1 | sed 's/^NOT \([A-Z]*\) OR.*/\1/' | paste -sd ' ')"
   # Written after wixl by package.sh: each preset's component only with its
   # value, the presets passed to the installing service, and the older
   # version removed inside the transaction.
   check "$arch preset components" "MachinePort|PORTVALUE MachineBaud|BAUDVALUE MachineInterpretation|INTERPRETATIONVALUE AllUsersRun|ALLUSERSRUN" \
     "$(table Component | awk -F'\t' '$5 != "" {print $1 "|" $5}' | paste -sd ' ')"
-  check "$arch secure properties" "WIX_UPGRADE_DETECTED;WIX_DOWNGRADE_DETECTED;PORT;BAUD;INTERPRETATION;AUTOSTART" \
+  check "$arch secure properties" "WIX_UPGRADE_DETECTED;WIX_DOWNGRADE_DETECTED;PORT;BAUD;INTERPRETATION;AUTOSTART;SIGNIN" \
     "$(property SecureCustomProperties)"
   check "$arch removal of the older version" "InstallInitialize|1500 RemoveExistingProducts|1501" \
     "$(table InstallExecuteSequence | awk -F'\t' '$1 ~ /^(InstallInitialize|RemoveExistingProducts)$/ {print $1 "|" $3}' | paste -sd ' ')"
