@@ -27,7 +27,9 @@ protected:
     port = comPortName(serialBenchPort());
     peer = openLinePeer();
     ASSERT_NE(INVALID_HANDLE_VALUE, peer);
-    settings = Settings{port, 9600, false, false, {}, {}};
+    settings = Settings{};
+    settings.portName = port;
+    settings.baudRate = 9600;
     commPort.setByteCallback(recordByte);
     ASSERT_EQ(1, commPort.openPort(port, CCommPort::baudToIndex(9600), 1));
     dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIGURE), nullptr,
