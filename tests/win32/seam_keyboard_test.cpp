@@ -248,17 +248,23 @@ HKL WINAPI getKeyboardLayoutStandIn(DWORD thread) {
 }
 
 // A stand-in for keybd_event's import slot: once armed, Tavrin's Ctrl key-up
-// sets the event, and another program's switch follows a few ms later.
+// lets another program switch (switchAfterShortcut), and returns only once
+// that switch is done, so the text after it must come in the new state
+// however slow the machine is.
 HANDLE ctrlReleased = nullptr;
+HANDLE switchDone = nullptr;
 
 VOID WINAPI keybdEventStandIn(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
   static auto real = realUser32<VOID(WINAPI*)(BYTE, BYTE, DWORD, ULONG_PTR)>("keybd_event");
   real(vk, scan, flags, extra);
-  if (ctrlReleased && vk == VK_CONTROL && (flags & KEYEVENTF_KEYUP)) SetEvent(ctrlReleased);
+  if (ctrlReleased && vk == VK_CONTROL && (flags & KEYEVENTF_KEYUP)) {
+    SetEvent(ctrlReleased);
+    WaitForSingleObject(switchDone, 5000);
+  }
 }
 
-// The thread's window takes the focus when the thread gets WM_APP, and
-// types what its keys stand for.
+// The thread's window takes the focus when the thread gets WM_APP (then
+// sets the event in its wParam, if any), and types what its keys stand for.
 DWORD WINAPI focusWindowThread(void* window) {
   HWND& own = *static_cast<HWND*>(window);
   own = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 100, nullptr, nullptr,
@@ -266,7 +272,10 @@ DWORD WINAPI focusWindowThread(void* window) {
   PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_APP && SetForegroundWindow(own)) SetFocus(own);
+    if (msg.message == WM_APP) {
+      if (SetForegroundWindow(own)) SetFocus(own);
+      if (msg.wParam) SetEvent(reinterpret_cast<HANDLE>(msg.wParam));
+    }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -276,18 +285,19 @@ DWORD WINAPI focusWindowThread(void* window) {
 
 DWORD WINAPI switchAfterShortcut(void* thread) {
   WaitForSingleObject(ctrlReleased, 5000);
-  Sleep(5);
   keybd_event(VK_CAPITAL, 0x3a, 0, 0);
   keybd_event(VK_CAPITAL, 0x3a, KEYEVENTF_KEYUP, 0);
-  PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)), WM_APP, 0, 0);
+  PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)), WM_APP,
+                     reinterpret_cast<WPARAM>(switchDone), 0);
   return 0;
 }
 
 // Text right after the device's own shortcut comes in the state the system
-// is in once that shortcut has taken effect: 5 ms after Tavrin's Ctrl+C
-// another program turns Caps Lock on and the focus moves to a window of
-// another thread (and so of its own layout). That window gets "a", typed
-// with Shift against Caps Lock, looked up in its thread's layout.
+// is in once that shortcut has taken effect: on Tavrin's Ctrl+C another
+// program turns Caps Lock on and the focus moves to a window of another
+// thread (and so of its own layout), while what Tavrin knew of the focus
+// and Caps Lock before its shortcut is still fresh. That window gets "a",
+// typed with Shift against Caps Lock, looked up in its thread's layout.
 TEST_F(SeamKeyboard, TextAfterOwnShortcutComesInTheNewFocusAndCapsLock) {
   HWND windows[2] = {};
   DWORD ids[2] = {};
@@ -297,7 +307,9 @@ TEST_F(SeamKeyboard, TextAfterOwnShortcutComesInTheNewFocusAndCapsLock) {
     pumpMessagesFor(300);
   }
   ASSERT_TRUE(windows[0] && windows[1]);
+  EXPECT_TRUE(feedFromWorker("x"));  // Tavrin learns the focus and Caps Lock
   ctrlReleased = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  switchDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   threads[2] = CreateThread(nullptr, 0, switchAfterShortcut, reinterpret_cast<void*>(uintptr_t{ids[1]}), 0, nullptr);
   EXPECT_TRUE(feedFromWorker(esc(",combine,ctrl,c") + "a"));
   pumpMessagesFor(300);
@@ -313,7 +325,8 @@ TEST_F(SeamKeyboard, TextAfterOwnShortcutComesInTheNewFocusAndCapsLock) {
     CloseHandle(threads[i]);
   }
   CloseHandle(ctrlReleased);
-  ctrlReleased = nullptr;
+  CloseHandle(switchDone);
+  ctrlReleased = switchDone = nullptr;
 }
 
 // Wine's VkKeyScanExW, MapVirtualKeyExW and ToUnicodeEx ignore the layout
