@@ -4,8 +4,8 @@ add_wine_test(app_shell_tests
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app_window_tests.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/app_dialog_tests.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/app_doubles.cpp
-          ${CMAKE_CURRENT_SOURCE_DIR}/registry_fixture.cpp
-          ${CMAKE_CURRENT_SOURCE_DIR}/box_recorder.cpp
+          $<TARGET_OBJECTS:bench_registry_fixture>
+          $<TARGET_OBJECTS:bench_box_recorder>
           ${CMAKE_CURRENT_SOURCE_DIR}/integrity_stand_ins.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/version_resource.rc
           ${TAVRIN_RC}

@@ -43,27 +43,27 @@ add_wine_test(links_test
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/irda_serv_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/comm_port_table_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/comm_faults.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/link_recorder.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/loopback_peer.cpp
+    $<TARGET_OBJECTS:bench_comm_faults>
+    $<TARGET_OBJECTS:bench_link_recorder>
+    $<TARGET_OBJECTS:bench_loopback_peer>
   LIBS gtest_main links)
 set_tests_properties(links_test PROPERTIES TIMEOUT 300)
 
-add_executable(links_serial_test
-  ${CMAKE_CURRENT_LIST_DIR}/comm_faults.cpp
+wine_test_program(links_serial_test
+  $<TARGET_OBJECTS:bench_comm_faults>
   ${CMAKE_CURRENT_LIST_DIR}/comm_port_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/link_lock_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/link_recorder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/loopback_peer.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/serial_bench.cpp)
-target_link_libraries(links_serial_test PRIVATE gtest gtest_main links)
+  $<TARGET_OBJECTS:bench_link_recorder>
+  $<TARGET_OBJECTS:bench_loopback_peer>
+  $<TARGET_OBJECTS:bench_serial_bench>)
+target_link_libraries(links_serial_test PRIVATE gtest_main links)
 add_dependencies(links_serial_test modem_shim)
 add_test(NAME links_serial_test
          COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:links_serial_test>)
 set_tests_properties(links_serial_test PROPERTIES
   LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 600)
 
-add_executable(link_latency ${PROJECT_SOURCE_DIR}/bench/link_latency.cpp)
+add_executable(link_latency ${WINE_TEST_PROGRAMS} ${PROJECT_SOURCE_DIR}/bench/link_latency.cpp)
 target_link_libraries(link_latency PRIVATE links)
 add_dependencies(link_latency modem_shim)
 

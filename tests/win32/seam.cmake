@@ -8,8 +8,8 @@ add_wine_test(seam_test
     ${CMAKE_CURRENT_LIST_DIR}/seam_hooks.cpp
     ${CMAKE_CURRENT_LIST_DIR}/seam_feed.cpp
     ${CMAKE_CURRENT_LIST_DIR}/seam_globals.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/loopback_peer.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/windows95_copy.cpp
+    $<TARGET_OBJECTS:bench_loopback_peer>
+    $<TARGET_OBJECTS:bench_windows95_copy>
     ${PROJECT_SOURCE_DIR}/app/win32_input.cpp
     ${PROJECT_SOURCE_DIR}/app/keyboard_layout.cpp
   LIBS interp links gtest_main user32 advapi32 ws2_32)

@@ -3,9 +3,9 @@
 # (failing registry writes, help page and tooltip recorders) are linked
 # before app_core, so its copies of those symbols stay out.
 set(SETTINGS_TEST_SUPPORT
-    ${CMAKE_CURRENT_SOURCE_DIR}/box_recorder.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/registry_fixture.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/settings_stand_ins.cpp
+    $<TARGET_OBJECTS:bench_box_recorder>
+    $<TARGET_OBJECTS:bench_registry_fixture>
+    $<TARGET_OBJECTS:bench_settings_stand_ins>
     ${CMAKE_CURRENT_SOURCE_DIR}/settings_resources.rc)
 
 # windres dependencies are not scanned: rebuild the tests' resources when a
@@ -20,7 +20,7 @@ add_wine_test(settings_store_test
   LIBS gtest_main app_core)
 add_wine_test(settings_store_win95_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/settings_store_win95_test.cpp ${SETTINGS_TEST_SUPPORT}
-          ${CMAKE_CURRENT_SOURCE_DIR}/windows95_copy.cpp
+          $<TARGET_OBJECTS:bench_windows95_copy>
   LIBS app_core)
 add_wine_test(configure_dialog_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/configure_dialog_test.cpp
@@ -37,18 +37,18 @@ endforeach()
 # applyLinkSettings and Find my device on real lines, inside
 # tests/bench/serial-bench.sh (the modem shim and its folder come from
 # links.cmake).
-add_executable(link_settings_test
+wine_test_program(link_settings_test
   ${CMAKE_CURRENT_SOURCE_DIR}/link_settings_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/port_search_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/comm_faults.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/box_recorder.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/serial_bench.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/link_recorder.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/registry_fixture.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/settings_stand_ins.cpp
+  $<TARGET_OBJECTS:bench_comm_faults>
+  $<TARGET_OBJECTS:bench_box_recorder>
+  $<TARGET_OBJECTS:bench_serial_bench>
+  $<TARGET_OBJECTS:bench_link_recorder>
+  $<TARGET_OBJECTS:bench_registry_fixture>
+  $<TARGET_OBJECTS:bench_settings_stand_ins>
   ${CMAKE_CURRENT_SOURCE_DIR}/settings_resources.rc)
 target_include_directories(link_settings_test PRIVATE ${PROJECT_SOURCE_DIR}/res)
-target_link_libraries(link_settings_test PRIVATE gtest gtest_main app_core)
+target_link_libraries(link_settings_test PRIVATE gtest_main app_core)
 add_dependencies(link_settings_test modem_shim)
 add_test(NAME link_settings_test
          COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/serial-bench.sh ${MODEM_SHIM_DIR} $<TARGET_FILE:link_settings_test>)
