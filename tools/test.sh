@@ -5,8 +5,8 @@
 # slowest tests.
 #
 # The 64-bit build's Wine tests are the longest part and mostly wait for
-# Wine, so they start as soon as that build is made; the other presets and
-# the packages are built beside them at a lower priority, which leaves the
+# Wine, so they start as soon as that build is made; the packages and the
+# other presets are built beside them at a lower priority, which leaves the
 # tests the processor whenever they want it.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -31,26 +31,27 @@ run_ctest() {
 }
 
 build_preset win64
-# The package tests need dist/, which is built below; the tests that time
-# themselves against tight bounds (label "alone") wait until nothing is
-# being built.
-run_ctest win64 build/win64/ctest.log -LE alone -E '^e2e_package' &
+# The 64-bit build's Wine tests start at once, all but the package test,
+# which needs the packages built below, and those that time themselves
+# against tight bounds (label "alone"), which wait until nothing else runs.
+run_ctest win64 build/win64/ctest.log -LE alone -E '^e2e_package$' &
 win64_tests=$!
 
-for p in host host-asan win32; do build_preset "$p" nice; done
-# The Windows packages into dist/; the package tests check them.
+# The Windows packages into dist/ first: the package tests check them.
 nice -n 10 bash tools/package.sh
+run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
+package_test=$!
+
+for p in host host-asan win32; do build_preset "$p" nice; done
 
 status=0
-# The native tests, whose fuzz run keeps one core busy for a minute, run
-# beside the Windows builds' tests.
+# The native tests, whose fuzz run keeps one core busy for a minute, and the
+# 32-bit build's tests run beside the 64-bit build's.
 (status=0; for p in host host-asan; do run_ctest "$p" "build/$p/ctest.log" || status=1; done; exit $status) &
 native=$!
-wait "$win64_tests" || status=1
-run_ctest win64 build/win64/ctest-alone.log -L alone || status=1
-run_ctest win64 build/win64/ctest-package.log -R '^e2e_package' || status=1
 run_ctest win32 build/win32/ctest.log || status=1
-wait "$native" || status=1
+for job in "$win64_tests" "$package_test" "$native"; do wait "$job" || status=1; done
+run_ctest win64 build/win64/ctest-alone.log -L alone || status=1
 
 logs=(build/win64/ctest.log build/win64/ctest-alone.log build/win64/ctest-package.log build/win32/ctest.log build/host/ctest.log build/host-asan/ctest.log)
 for log in "${logs[@]}"; do

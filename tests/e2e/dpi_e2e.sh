@@ -5,7 +5,10 @@
 # the dialog titled in that language, and the version label on the picture,
 # which fills the box at both scales.
 #
-#   dpi_e2e.sh Tavrin.exe tray-driver.exe artifact-folder
+#   dpi_e2e.sh Tavrin.exe tray-driver.exe artifact-folder [language-code...]
+#
+# Without language codes, every language; with them, those (two tests share
+# the languages, and so the time).
 #
 # The screenshots configure-<language>-<dpi>.png and about-<language>-<dpi>.png
 # are kept in the artifact folder.
@@ -63,6 +66,14 @@ check_language() {
 languages=("en C.UTF-8 Configure" "de de_DE.UTF-8 Konfigurieren" "fr fr_FR.UTF-8 Configurer"
            "es es_ES.UTF-8 Configurar" "nl nl_NL.UTF-8 Configureren" "it it_IT.UTF-8 Configura"
            "sv sv_SE.UTF-8 Konfigurera")
+if [ $# -gt 3 ]; then
+  chosen=()
+  for entry in "${languages[@]}"; do
+    [[ " ${*:4} " == *" ${entry%% *} "* ]] && chosen+=("$entry")
+  done
+  [ ${#chosen[@]} -eq $(($# - 3)) ] || fail "unknown language among: ${*:4}"
+  languages=("${chosen[@]}")
+fi
 for entry in "${languages[@]}"; do
   read -r code locale _ <<<"$entry"
   locale -a | grep -qix "${locale/UTF-8/utf8}" || fail "locale $locale missing: tools/install-deps.sh generates it"

@@ -15,4 +15,5 @@ add_test(NAME e2e_soak
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/soak_e2e.sh
                  $<TARGET_FILE:tavrin> $<TARGET_FILE:tray_driver> $<TARGET_FILE:input_probe>
                  $<TARGET_FILE:replay_windows> ${CMAKE_BINARY_DIR}/e2e-soak)
-set_tests_properties(e2e_soak PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 300)
+# Among the longest e2e tests: started early.
+set_tests_properties(e2e_soak PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 300 COST 60)
