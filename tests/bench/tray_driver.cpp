@@ -6,6 +6,8 @@
 //   tray-driver tray                     screen rectangle of the tray window
 //   tray-driver tooltip                  text of the tooltip that shows
 //   tray-driver tooltips                 texts of every tooltip and balloon
+//   tray-driver tips                     the tray icons' tip texts, read from
+//                                        the tooltip controls without a hover
 //   tray-driver tip-during CLASS MS      waits up to MS for a window of CLASS,
 //                                        then prints the tray icons' tip texts
 //                                        at once, read from the tooltip
@@ -405,15 +407,22 @@ BOOL CALLBACK printTrayTipTexts(HWND window, LPARAM trayProcess) {
   return TRUE;
 }
 
-// What the tray's icons say at the moment a window of className shows: on
-// a loaded machine a hover takes longer than a short-lived window shows.
-int printTipDuring(const char* className, DWORD milliseconds) {
-  if (waitFor(className, nullptr, milliseconds, true)) return 1;
+// What the tray's icons say, without moving the mouse: a hover takes its
+// time, and the window under a button the device holds down may have the
+// mouse captured.
+int printTrayTips() {
   DWORD trayProcess = 0;
   GetWindowThreadProcessId(findTray(), &trayProcess);
   if (!trayProcess) return 1;
   EnumWindows(printTrayTipTexts, trayProcess);
   fflush(stdout);
+  return 0;
+}
+
+// What the tray's icons say at the moment a window of className shows: on
+// a loaded machine a hover takes longer than a short-lived window shows.
+int printTipDuring(const char* className, DWORD milliseconds) {
+  if (waitFor(className, nullptr, milliseconds, true) || printTrayTips()) return 1;
   return findVisible(className, nullptr) ? 0 : 3;
 }
 
@@ -424,6 +433,7 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "tray")) return printTray();
   if (!strcmp(command, "tooltip")) return printTooltip();
   if (!strcmp(command, "tooltips")) return printTooltips();
+  if (!strcmp(command, "tips")) return printTrayTips();
   if (!strcmp(command, "tip-during") && argc == 4) return printTipDuring(argv[2], static_cast<DWORD>(atoi(argv[3])));
   if (!strcmp(command, "menu")) return printMenu();
   if (!strcmp(command, "menu-keys")) return postMenuKeys(argc - 2, argv + 2);

@@ -156,11 +156,13 @@ tray_tooltip() {
   return 1
 }
 
-# Waits up to $2 half-seconds for the tooltip to read $1; $3 names the check.
+# Waits up to $2 half-seconds for the tray icon's tooltip to read $1; $3
+# names the check. The text is read from the tray's tooltip control, as a
+# hover would show it (tray_tooltip hovers).
 wait_tooltip() {
   local tip="" _
   for _ in $(seq "$2"); do
-    tip=$(tray_tooltip)
+    tip=$(driver tips)
     [ "$tip" = "$1" ] && break
     sleep 0.5
   done

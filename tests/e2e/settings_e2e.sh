@@ -81,16 +81,6 @@ start_tavrin() {
   started_pids+=("$tavrin_pid")
 }
 
-wait_tooltip() {
-  local tip _
-  for _ in $(seq "$2"); do
-    tip="$(tray_tooltip)"
-    [ "$tip" = "$1" ] && { echo "ok: tooltip: $tip"; return 0; }
-    sleep 1
-  done
-  fail "tooltip: expected [$1], got [$tip]"
-}
-
 # --- First run: help page, its notice, then Configure.
 start_tavrin
 driver wait "#32770" "Help" 40000 || fail "no \"Creating Help Files\" box on the first run"
@@ -107,7 +97,7 @@ $wine64 "$probe_exe" select Configure 1000 COM5 || fail "cannot select COM5"
 $wine64 "$probe_exe" select Configure 1001 5 || fail "cannot select 9600"
 driver press Configure 1
 wait_gone "#32770" "Configure" 10000 || fail "OK did not close Configure"
-wait_tooltip "Tavrin: COM5 @ 9600 Baud" 10
+wait_tooltip "Tavrin: COM5 @ 9600 Baud" 20 "tooltip"
 check "stored port" "COM5" "$($wine64 reg query 'HKCU\Software\Morvane\Tavrin' /v Port 2>/dev/null | tr -d '\r' | awk '/Port/ {print $3}')"
 check "line rate while open" "9600" "$(stty -F "$line/com" speed)"
 
@@ -142,9 +132,9 @@ for _ in $(seq 100); do
 done
 shot unplugged
 check "balloon after unplugging" $'Unable to open COM5\nPlease check communications settings.' "$balloon"
-wait_tooltip "Tavrin: Please configure" 15
+wait_tooltip "Tavrin: Please configure" 30 "tooltip"
 plug_in
-wait_tooltip "Tavrin: COM5 @ 9600 Baud" 12
+wait_tooltip "Tavrin: COM5 @ 9600 Baud" 24 "tooltip"
 send ' again'
 wait_text "Hello, World
 AbXy again" "typing after the port came back"
@@ -187,7 +177,7 @@ wait_gone "#32770" "" 10000 || fail "the splash did not close"
 # waited out.
 sleep 2
 driver wait "#32770" "" 1 >/dev/null && fail "a dialog showed on the restart"
-wait_tooltip "Tavrin: COM5 @ 9600 Baud" 10
+wait_tooltip "Tavrin: COM5 @ 9600 Baud" 20 "tooltip"
 shot restart
 send '!'
 wait_text "Hello, World

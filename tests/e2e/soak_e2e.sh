@@ -98,16 +98,6 @@ wait_events() {
   done
 }
 
-wait_tooltip() {
-  local tip _
-  for _ in $(seq 30); do
-    tip=$(tray_tooltip)
-    [ "$tip" = "$1" ] && return 0
-    sleep 0.5
-  done
-  fail "tooltip: expected [$1], got [$tip]"
-}
-
 # Prints the first event where the hook and tavrin-replay differ, and the
 # stream's bytes of the segment that made it (with those around it).
 report_difference() {
@@ -150,9 +140,9 @@ for chunk in $(seq "$CHUNKS"); do
   [ "$chunk" -eq "$CHUNKS" ] && break
 
   end_line
-  wait_tooltip "Tavrin: Please configure"
+  wait_tooltip "Tavrin: Please configure" 30 "tooltip"
   start_line
-  wait_tooltip "$OPEN_TIP"
+  wait_tooltip "$OPEN_TIP" 30 "tooltip"
   replugs=$((replugs + 1))
   wait_reading
 done
