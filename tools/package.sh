@@ -11,8 +11,10 @@
 # end-user README.txt, LICENSE.txt and the command reference.
 #
 # TAVRIN_VERSION=2.1.1 builds another version than the project's (CMakeLists)
-# in build folders of its own, without editing a file: the installer's
-# upgrade test uses it. TAVRIN_DIST names another output folder than dist/.
+# without editing a file: the installer's upgrade test uses it. The version
+# is only in Tavrin.exe's version resource, so one release build per bitness
+# serves every version, and a change of version rebuilds that resource
+# alone. TAVRIN_DIST names another output folder than dist/.
 #
 # Signing (Authenticode, SHA-256, with osslsigncode), when a certificate is
 # given:
@@ -102,8 +104,13 @@ complete_msi_tables() {
 package_arch() {
   local arch="$1" preset build version stage folder
   [ "$arch" = x86 ] && preset=win32-release || preset=win64-release
-  build="build/$preset${override:+-$override}"
-  cmake --preset "$preset" -B "$build" -DTAVRIN_VERSION="$override" >/dev/null
+  build="build/$preset"
+  # Two runs at once (the package tests of both builds) would build one
+  # folder for two versions: the second waits for the first.
+  mkdir -p build
+  exec 9>"$build.lock"
+  flock 9
+  cmake --preset "$preset" -DTAVRIN_VERSION="$override" >/dev/null
   cmake --build "$build" --target tavrin
   version=$(sed -n 's/^#define TAVRIN_VERSION_TEXT "\(.*\)"$/\1/p' "$build/app/version/version.h")
   [ -n "$version" ] || { echo "package: no version in $build" >&2; return 1; }
@@ -136,6 +143,7 @@ package_arch() {
   (cd "$build/package" && zip -q -X -r "$dist/$folder.zip" "$folder")
   echo "package: $dist/$folder.msi"
   echo "package: $dist/$folder.zip"
+  exec 9>&-
 }
 
 for arch in "${arches[@]}"; do package_arch "$arch"; done

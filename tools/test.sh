@@ -42,13 +42,15 @@ nice -n 10 bash tools/package.sh
 run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
 package_test=$!
 
-for p in host host-asan win32; do build_preset "$p" nice; done
+# The native tests as soon as their builds are made; the fuzz run is
+# bounded by time, so at a lower priority it takes only what is spare.
+for p in host host-asan; do build_preset "$p" nice; done
+(renice -n 10 -p $BASHPID >/dev/null; status=0
+  for p in host host-asan; do run_ctest "$p" "build/$p/ctest.log" || status=1; done; exit $status) &
+native=$!
 
 status=0
-# The native tests, whose fuzz run keeps one core busy for a minute, and the
-# 32-bit build's tests run beside the 64-bit build's.
-(status=0; for p in host host-asan; do run_ctest "$p" "build/$p/ctest.log" || status=1; done; exit $status) &
-native=$!
+build_preset win32 nice
 run_ctest win32 build/win32/ctest.log || status=1
 for job in "$win64_tests" "$package_test" "$native"; do wait "$job" || status=1; done
 run_ctest win64 build/win64/ctest-alone.log -L alone || status=1
