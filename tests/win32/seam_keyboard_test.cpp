@@ -283,19 +283,27 @@ DWORD WINAPI focusWindowThread(void* window) {
   return 0;
 }
 
+// The focus moves first, so that the new focus's thread gets the Caps Lock
+// key and keeps its own key state right.
 DWORD WINAPI switchAfterShortcut(void* thread) {
   WaitForSingleObject(ctrlReleased, 5000);
+  HANDLE focused = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)), WM_APP,
+                     reinterpret_cast<WPARAM>(focused), 0);
+  WaitForSingleObject(focused, 5000);
+  CloseHandle(focused);
   keybd_event(VK_CAPITAL, 0x3a, 0, 0);
   keybd_event(VK_CAPITAL, 0x3a, KEYEVENTF_KEYUP, 0);
-  PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)), WM_APP,
-                     reinterpret_cast<WPARAM>(switchDone), 0);
+  // The toggle changes once the low-level hooks have passed the key on.
+  for (int i = 0; i < 2000 && !(GetKeyState(VK_CAPITAL) & 1); ++i) Sleep(1);
+  SetEvent(switchDone);
   return 0;
 }
 
 // Text right after the device's own shortcut comes in the state the system
-// is in once that shortcut has taken effect: on Tavrin's Ctrl+C another
-// program turns Caps Lock on and the focus moves to a window of another
-// thread (and so of its own layout), while what Tavrin knew of the focus
+// is in once that shortcut has taken effect: on Tavrin's Ctrl+C the focus
+// moves to a window of another thread (and so of its own layout) and
+// another program turns Caps Lock on, while what Tavrin knew of the focus
 // and Caps Lock before its shortcut is still fresh. That window gets "a",
 // typed with Shift against Caps Lock, looked up in its thread's layout.
 TEST_F(SeamKeyboard, TextAfterOwnShortcutComesInTheNewFocusAndCapsLock) {
