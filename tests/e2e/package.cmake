@@ -11,7 +11,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
            COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_e2e.sh
                    $<TARGET_FILE:tray_driver> $<TARGET_FILE:input_probe> $<TARGET_FILE:file_version>
                    ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/e2e-package)
-  set_tests_properties(e2e_package PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 900)
+  # Among the longest e2e tests: started first.
+  set_tests_properties(e2e_package PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 900 COST 100)
 endif()
 
 # Once, in the 32-bit build, whose package it is mostly about.
