@@ -2,7 +2,7 @@
 # types, against a baseline of its own keybd_event (tools/latency-bench.sh).
 # One short run here checks that every byte written was matched by its key:
 # the tool exits 1 otherwise.
-add_executable(key_latency ${PROJECT_SOURCE_DIR}/bench/key_latency.cpp)
+add_executable(key_latency ${WINE_TEST_PROGRAMS} ${PROJECT_SOURCE_DIR}/bench/key_latency.cpp)
 set_target_properties(key_latency PROPERTIES OUTPUT_NAME key-latency)
 
 add_test(NAME e2e_key_latency_smoke

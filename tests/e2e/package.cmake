@@ -2,7 +2,7 @@
 # upgraded and removed under Wine (package_e2e.sh); 32-bit programs cannot
 # run here, so the packages of both bitnesses are inspected as files
 # (package_inspect.sh).
-add_executable(file_version ${PROJECT_SOURCE_DIR}/tests/bench/file_version.cpp)
+add_executable(file_version ${WINE_TEST_PROGRAMS} ${PROJECT_SOURCE_DIR}/tests/bench/file_version.cpp)
 set_target_properties(file_version PROPERTIES OUTPUT_NAME file-version)
 target_link_libraries(file_version PRIVATE version)
 

@@ -1,6 +1,6 @@
 # The first run, a device typing, unplugging and a restart: Tavrin.exe under
 # Wine and Xvfb with COM5 on a pseudo-terminal (settings_e2e.sh).
-add_executable(input_probe ${PROJECT_SOURCE_DIR}/tests/bench/input_probe.cpp
+add_executable(input_probe ${WINE_TEST_PROGRAMS} ${PROJECT_SOURCE_DIR}/tests/bench/input_probe.cpp
                ${PROJECT_SOURCE_DIR}/app/keyboard_layout.cpp)
 set_target_properties(input_probe PROPERTIES OUTPUT_NAME input-probe)
 target_include_directories(input_probe PRIVATE ${PROJECT_SOURCE_DIR}/app ${PROJECT_SOURCE_DIR}/interp)

@@ -1,6 +1,6 @@
 # Tavrin.exe as a whole under Wine and Xvfb, driven through Wine's tray by
 # tests/bench/tray_driver.cpp; screenshots are left in e2e-shell/ of the build.
-add_executable(tray_driver ${PROJECT_SOURCE_DIR}/tests/bench/tray_driver.cpp)
+add_executable(tray_driver ${WINE_TEST_PROGRAMS} ${PROJECT_SOURCE_DIR}/tests/bench/tray_driver.cpp)
 set_target_properties(tray_driver PROPERTIES OUTPUT_NAME tray-driver)
 
 add_test(NAME e2e_shell

@@ -7,7 +7,7 @@
 # sources, so that the Windows builds need no native build beside them.
 file(GLOB REPLAY_WINDOWS_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/interp/*.cpp ${PROJECT_SOURCE_DIR}/tools/replay/*.cpp)
-add_executable(replay_windows ${REPLAY_WINDOWS_SOURCES})
+add_executable(replay_windows ${WINE_TEST_PROGRAMS} ${REPLAY_WINDOWS_SOURCES})
 target_include_directories(replay_windows PRIVATE ${PROJECT_SOURCE_DIR}/interp ${PROJECT_SOURCE_DIR}/tools/replay)
 set_target_properties(replay_windows PROPERTIES OUTPUT_NAME tavrin-replay)
 
