@@ -13,13 +13,6 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash tools/install-deps.sh
 
-# build_preset PRESET [nice]: configures and builds it, at a lower priority
-# when asked.
-build_preset() {
-  cmake --preset "$1" >/dev/null
-  ${2:+nice -n 10} cmake --build --preset "$1"
-}
-
 # Each Wine and e2e test starts its own virtual screen and copies the
 # build's Wine prefix (tests/bench/bench-env.sh), so several share the
 # machine; those that must run alone say so in their registration.
@@ -31,14 +24,19 @@ run_ctest() {
   ctest --test-dir "build/$p" --output-on-failure -j2 "$@" >"$log" 2>&1
 }
 
-# build_then_test PRESET: builds it at a lower priority, then starts its
-# tests beside the rest, also at a lower priority (the fuzz run is bounded
-# by time, so it takes only what is spare).
+# build_then_test PRESET: configures and builds it, then runs its tests, at
+# a lower priority (the fuzz run is bounded by time, so it takes only what
+# is spare). The build's output goes to build/PRESET-build.log, shown if
+# the build fails.
 started=()
 build_then_test() {
-  build_preset "$1" nice
-  (renice -n 10 -p $BASHPID >/dev/null; run_ctest "$1" "build/$1/ctest.log") &
-  started+=($!)
+  renice -n 10 -p $BASHPID >/dev/null
+  local log="build/$1-build.log"
+  if ! { cmake --preset "$1" && cmake --build --preset "$1"; } >"$log" 2>&1; then
+    cat "$log"
+    return 1
+  fi
+  run_ctest "$1" "build/$1/ctest.log"
 }
 
 # The 64-bit build's e2e tests start as soon as the programs they run are
@@ -59,12 +57,13 @@ started+=($!)
 nice -n 10 cmake --build --preset win64
 touch "$built"
 
-# The Windows packages into dist/: the package test checks them.
+# The other presets side by side, at a lower priority, so that one's
+# configuring or linking leaves the processor to another's compiling; the
+# packages into dist/ beside them, then the package test.
+for p in host win32 host-asan; do build_then_test "$p" & started+=($!); done
 nice -n 10 bash tools/package.sh
 run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
 started+=($!)
-
-for p in host win32 host-asan; do build_then_test "$p"; done
 status=0
 for job in "${started[@]}"; do wait "$job" || status=1; done
 run_ctest win64 build/win64/ctest-alone.log -L alone || status=1

@@ -42,7 +42,7 @@ check_language() {
   driver wait "#32770" "$title" 10000 || fail "Configure did not open at $dpi DPI in $code"
   shot_painted "configure-$code-$dpi"
   check_layout "Configure at $dpi DPI in $code" "$(driver layout "$title")"
-  driver press "$title" 2
+  driver press "$title" 2 || fail "no Configure to press Cancel in at $dpi DPI in $code"
   wait_gone "#32770" "$title" 10000 || fail "Cancel did not close Configure"
 
   open_tray_menu 1 || fail "no menu for About at $dpi DPI in $code"
