@@ -24,51 +24,36 @@ run_ctest() {
   ctest --test-dir "build/$p" --output-on-failure -j2 "$@" >"$log" 2>&1
 }
 
-# build_then_test PRESET: configures and builds it, then runs its tests, at
-# a lower priority (the fuzz run is bounded by time, so it takes only what
-# is spare). The build's output goes to build/PRESET-build.log, shown if
-# the build fails.
+# build_then_test PRESET: configures and builds it at a lower priority,
+# then starts its tests beside the rest, also at a lower priority (the fuzz
+# run is bounded by time, so it takes only what is spare).
 started=()
 build_then_test() {
-  renice -n 10 -p $BASHPID >/dev/null
-  local log="build/$1-build.log"
-  if ! { cmake --preset "$1" && cmake --build --preset "$1"; } >"$log" 2>&1; then
-    cat "$log"
-    return 1
-  fi
-  run_ctest "$1" "build/$1/ctest.log"
+  cmake --preset "$1" >/dev/null
+  nice -n 10 cmake --build --preset "$1"
+  (renice -n 10 -p $BASHPID >/dev/null; run_ctest "$1" "build/$1/ctest.log") &
+  started+=($!)
 }
 
-# The 64-bit build's e2e tests start as soon as the programs they run are
-# built, the longest first; the Wine test programs' tests follow them once
-# those programs are built too (the marker file). The package test needs
-# the packages, built below; the tests that time themselves against tight
-# bounds (label "alone") wait until nothing else runs.
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target e2e_programs
-built=build/win64/wine-test-programs-built
-rm -f "$built"
-(status=0
-  run_ctest win64 build/win64/ctest.log -L e2e -LE alone -E '^e2e_package$' || status=1
-  until [ -e "$built" ]; do sleep 1; done
-  run_ctest win64 build/win64/ctest-wine.log -L wine -LE alone || status=1
-  exit $status) &
+cmake --build --preset win64
+# The 64-bit build's Wine tests start at once, all but the package test,
+# which needs the packages built below, and those that time themselves
+# against tight bounds (label "alone"), which wait until nothing else runs.
+run_ctest win64 build/win64/ctest.log -LE alone -E '^e2e_package$' &
 started+=($!)
-nice -n 10 cmake --build --preset win64
-touch "$built"
 
-# The other presets side by side, at a lower priority, so that one's
-# configuring or linking leaves the processor to another's compiling; the
-# packages into dist/ beside them, then the package test.
-for p in host win32 host-asan; do build_then_test "$p" & started+=($!); done
+# The Windows packages into dist/ first: the package test checks them.
 nice -n 10 bash tools/package.sh
 run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
 started+=($!)
+
+for p in host win32 host-asan; do build_then_test "$p"; done
 status=0
 for job in "${started[@]}"; do wait "$job" || status=1; done
 run_ctest win64 build/win64/ctest-alone.log -L alone || status=1
 
-logs=(build/win64/ctest.log build/win64/ctest-wine.log build/win64/ctest-package.log build/win64/ctest-alone.log build/win32/ctest.log build/host/ctest.log build/host-asan/ctest.log)
+logs=(build/win64/ctest.log build/win64/ctest-package.log build/win64/ctest-alone.log build/win32/ctest.log build/host/ctest.log build/host-asan/ctest.log)
 for log in "${logs[@]}"; do
   echo "=== $log"
   cat "$log"
