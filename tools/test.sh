@@ -48,7 +48,8 @@ nice -n 10 bash tools/package.sh
 run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
 started+=($!)
 
-for p in host win32 host-asan; do build_then_test "$p"; done
+# The 32-bit build first: its package inspection waits for the packages.
+for p in win32 host host-asan; do build_then_test "$p"; done
 status=0
 for job in "${started[@]}"; do wait "$job" || status=1; done
 run_ctest win64 build/win64/ctest-alone.log -L alone || status=1
