@@ -49,19 +49,10 @@ run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
 started+=($!)
 
 # The 32-bit build first: its package inspection waits for the packages.
-build_then_test win32
-build_then_test host-asan
-cmake --preset host >/dev/null
-nice -n 10 cmake --build --preset host
+for p in win32 host host-asan; do build_then_test "$p"; done
 status=0
 for job in "${started[@]}"; do wait "$job" || status=1; done
-# The tests that time themselves run with nothing beside them but the
-# native tests at a lower priority: the fuzz run's one busy core for a
-# minute leaves them their bounds, where a build beside them did not.
-(renice -n 10 -p $BASHPID >/dev/null; run_ctest host build/host/ctest.log) &
-native=$!
 run_ctest win64 build/win64/ctest-alone.log -L alone || status=1
-wait "$native" || status=1
 
 logs=(build/win64/ctest.log build/win64/ctest-package.log build/win64/ctest-alone.log build/win32/ctest.log build/host/ctest.log build/host-asan/ctest.log)
 for log in "${logs[@]}"; do
