@@ -24,13 +24,17 @@ run_ctest() {
   ctest --test-dir "build/$p" --output-on-failure -j2 "$@" >"$log" 2>&1
 }
 
-# build_then_test PRESET: configures and builds it at a lower priority,
-# then starts its tests beside the rest, also at a lower priority (the fuzz
-# run is bounded by time, so it takes only what is spare).
-started=()
-build_then_test() {
+# build_preset PRESET: configures it and builds it at a lower priority.
+build_preset() {
   cmake --preset "$1" >/dev/null
   nice -n 10 cmake --build --preset "$1"
+}
+
+# test_beside PRESET: starts its tests but the "alone" ones beside the
+# rest, at a lower priority (the fuzz run is bounded by time, so it takes
+# only what is spare).
+started=()
+test_beside() {
   (renice -n 10 -p $BASHPID >/dev/null; run_ctest "$1" "build/$1/ctest.log" -LE alone) &
   started+=($!)
 }
@@ -38,12 +42,13 @@ build_then_test() {
 cmake --preset win64 >/dev/null
 cmake --build --preset win64
 # The 64-bit build's Wine tests start at once, all but the package test,
-# which needs the packages built below, and those that time themselves
+# which starts once the packages below are built (its own tools/package.sh
+# runs then find the release builds made), and those that time themselves
 # against tight bounds (label "alone"), which wait until nothing else runs.
 run_ctest win64 build/win64/ctest.log -LE alone -E '^e2e_package$' &
 started+=($!)
 
-# The Windows packages into dist/ first: the package test checks them.
+# The Windows packages into dist/.
 nice -n 10 bash tools/package.sh
 run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
 started+=($!)
@@ -52,15 +57,13 @@ started+=($!)
 # Where 32-bit Wine runs, that build has as many Wine tests as the 64-bit
 # one: they run after the 64-bit build's, not beside them.
 source tests/bench/bench-env.sh
-if can_run_32bit_wine; then
-  cmake --preset win32 >/dev/null
-  nice -n 10 cmake --build --preset win32
-  later=(win32)
-else
-  build_then_test win32
-  later=()
-fi
-for p in host host-asan; do build_then_test "$p"; done
+build_preset win32
+later=()
+if can_run_32bit_wine; then later=(win32); else test_beside win32; fi
+for p in host host-asan; do
+  build_preset "$p"
+  test_beside "$p"
+done
 status=0
 for job in "${started[@]}"; do wait "$job" || status=1; done
 for p in "${later[@]}"; do run_ctest "$p" "build/$p/ctest.log" -LE alone || status=1; done
