@@ -40,6 +40,10 @@ test_beside() {
 }
 
 cmake --preset win64 >/dev/null
+# The Wine prefix that every Wine test copies boots beside the build, where
+# the tests would otherwise wait for it; should that fail, the tests'
+# fixture boots it again and says why.
+(ctest --test-dir build/win64 -R '^wine_prefix_template$' >/dev/null 2>&1 || true) &
 cmake --build --preset win64
 # The 64-bit build's Wine tests start at once, all but the package test,
 # which starts once the packages below are built (its own tools/package.sh
@@ -48,22 +52,25 @@ cmake --build --preset win64
 run_ctest win64 build/win64/ctest.log -LE alone -E '^e2e_package$' &
 started+=($!)
 
+# The native build next: its fuzz run, bounded by time, then runs beside
+# the Wine tests instead of after them.
+build_preset host
+test_beside host
+
 # The Windows packages into dist/.
 nice -n 10 bash tools/package.sh
 run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
 started+=($!)
 
-# The 32-bit build first: its package inspection waits for the packages.
-# Where 32-bit Wine runs, that build has as many Wine tests as the 64-bit
-# one: they run after the 64-bit build's, not beside them.
+# The 32-bit build after the packages: its package inspection waits for
+# them. Where 32-bit Wine runs, that build has as many Wine tests as the
+# 64-bit one: they run after the 64-bit build's, not beside them.
 source tests/bench/bench-env.sh
 build_preset win32
 later=()
 if can_run_32bit_wine; then later=(win32); else test_beside win32; fi
-for p in host host-asan; do
-  build_preset "$p"
-  test_beside "$p"
-done
+build_preset host-asan
+test_beside host-asan
 status=0
 for job in "${started[@]}"; do wait "$job" || status=1; done
 for p in "${later[@]}"; do run_ctest "$p" "build/$p/ctest.log" -LE alone || status=1; done

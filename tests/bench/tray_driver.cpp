@@ -346,25 +346,38 @@ bool claimHeldElsewhere(HANDLE claim) {
   return result == WAIT_TIMEOUT;
 }
 
-int timeHandOver(DWORD bound) {
-  HANDLE claim = OpenMutexA(SYNCHRONIZE, FALSE, HAND_OVER_CLAIM);
-  HINSTANCE self = GetModuleHandleA(nullptr);
-  HHOOK keys = SetWindowsHookExA(WH_KEYBOARD_LL, noteCtrlUp, self, 0);
-  HHOOK mouse = SetWindowsHookExA(WH_MOUSE_LL, noteLeftUp, self, 0);
-  if (!claim || !keys || !mouse) return 1;
-  printf("watching\n");
-  fflush(stdout);
+// Waits up to `bound` for the claim, then up to 2 s for both releases: the
+// claim's time, or 0 when none came.
+DWORD watchHandOver(HANDLE claim, DWORD bound) {
   DWORD claimedAt = 0;
   for (const DWORD start = GetTickCount(); !claimedAt && GetTickCount() - start < bound; pumpFor(1))
     if (claimHeldElsewhere(claim)) claimedAt = GetTickCount();
   while (claimedAt && (!ctrlUpAt || !leftUpAt) && GetTickCount() - claimedAt < 2000) pumpFor(5);
+  return claimedAt;
+}
+
+int timeHandOver(DWORD bound) {
+  ctrlUpAt = leftUpAt = 0;
+  HANDLE claim = OpenMutexA(SYNCHRONIZE, FALSE, HAND_OVER_CLAIM);
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  HHOOK keys = SetWindowsHookExA(WH_KEYBOARD_LL, noteCtrlUp, self, 0);
+  HHOOK mouse = SetWindowsHookExA(WH_MOUSE_LL, noteLeftUp, self, 0);
+  const bool watching = claim && keys && mouse;
+  if (watching) {
+    printf("watching\n");
+    fflush(stdout);
+  }
+  const DWORD claimedAt = watching ? watchHandOver(claim, bound) : 0;
+  // A hook left in would hold up every input event of the desktop while a
+  // serving driver waits for its next command.
+  if (keys) UnhookWindowsHookEx(keys);
+  if (mouse) UnhookWindowsHookEx(mouse);
+  if (claim) CloseHandle(claim);
   if (!claimedAt || !ctrlUpAt || !leftUpAt) return 1;
   const DWORD last = ctrlUpAt > leftUpAt ? ctrlUpAt : leftUpAt;
   printf("let go %ld ms after the claim\n", static_cast<long>(last - claimedAt));
   return 0;
 }
-
-}  // namespace
 
 // Each tool's text of a tooltip control in another process (the tray's):
 // the control reads and writes the structures in its own memory, so they
@@ -426,7 +439,7 @@ int printTipDuring(const char* className, DWORD milliseconds) {
   return findVisible(className, nullptr) ? 0 : 3;
 }
 
-int main(int argc, char** argv) {
+int runCommand(int argc, char** argv) {
   if (argc < 2) return 2;
   const char* command = argv[1];
   if (!strcmp(command, "windows")) return listWindows();
@@ -450,4 +463,41 @@ int main(int argc, char** argv) {
     return waitFor(argv[2], title, argc >= 5 ? static_cast<DWORD>(atoi(argv[4])) : 10000, command[0] == 'w');
   }
   return 2;
+}
+
+// A line of UTF-8 in the ANSI code page, as Wine hands a command line's
+// words to a program: the titles compared are ANSI too.
+void toAnsi(char* line, size_t size) {
+  wchar_t wide[4096];
+  if (!MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, ARRAYSIZE(wide))) return;
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, line, static_cast<int>(size), nullptr, nullptr);
+}
+
+int serve() {
+  char line[4096];
+  while (fgets(line, sizeof line, stdin)) {
+    line[strcspn(line, "\r\n")] = '\0';
+    toAnsi(line, sizeof line);
+    char program[] = "tray-driver";
+    char* words[16] = {program};
+    int count = 1;
+    for (char* word = line; count < 16;) {
+      words[count++] = word;
+      char* separator = strchr(word, '\x1f');
+      if (!separator) break;
+      *separator = '\0';
+      word = separator + 1;
+    }
+    const int code = runCommand(count, words);
+    printf("\x1e%d\n", code);
+    fflush(stdout);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && !strcmp(argv[1], "serve")) return serve();
+  return runCommand(argc, argv);
 }

@@ -96,7 +96,64 @@ preset_settings() {
   /usr/lib/wine/wine64 reg add "$key" /v Interpretation /t REG_DWORD /d "${3:-1}" /f >/dev/null 2>&1
 }
 
-driver() { /usr/lib/wine/wine64 "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# driver COMMAND [ARGUMENT...]: runs a command of the tray driver
+# (tests/bench/tray_driver.cpp) and prints what it says. One driver stays
+# running and answers the commands one after another ("serve"): a Wine
+# process started for each costs a seventh of a second of processor time,
+# and a scenario asks hundreds. The script's own shell starts it, again for
+# another prefix, screen or language, and after wineserver -k has ended it;
+# until then, and for a command it did not answer, a driver runs for the
+# one command. Not for a background job: two shells' commands would mix.
+driver() {
+  local line reply=()
+  if driver_serving || { [ "$BASHPID" = "$$" ] && start_driver; }; then
+    (IFS=$'\x1f'; printf '%s\n' "$*") >&"$driver_in"
+    while IFS= read -r -u "$driver_out" line; do
+      line=${line//$'\r'/}
+      if [[ "$line" == *$'\x1e'* ]]; then
+        [ -n "${line%%$'\x1e'*}" ] && reply+=("${line%%$'\x1e'*}")
+        line=${line#*$'\x1e'}
+        [ "$line" = ended ] && break
+        [ ${#reply[@]} -gt 0 ] && printf '%s\n' "${reply[@]}"
+        return "$line"
+      fi
+      reply+=("$line")
+    done
+  fi
+  /usr/lib/wine/wine64 "$driver_exe" "$@" 2>/dev/null | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+
+driver_key=""
+driver_env() { echo "$WINEPREFIX|$DISPLAY|${LANG:-}|${LC_ALL:-}"; }
+
+# The subshell around the serving driver still runs (it ends with it) and
+# the driver serves this prefix, screen and language.
+driver_serving() {
+  local state=""
+  [ -n "$driver_key" ] && [ "$driver_key" = "$(driver_env)" ] || return 1
+  read -r _ _ state _ 2>/dev/null <"/proc/$driver_pid/stat"
+  [[ "$state" == [RSD] ]]
+}
+
+# The driver reads its commands from one pipe and answers in another; the
+# subshell around it says "ended" there once it has ended, so that a reader
+# never waits for an answer that cannot come.
+start_driver() {
+  local pipe="$out/driver"
+  [ -n "$driver_key" ] && exec {driver_in}>&- {driver_out}<&-
+  driver_key=""
+  rm -f "$pipe.in" "$pipe.out"
+  mkfifo "$pipe.in" "$pipe.out" || return 1
+  # Opened to read and write, the pipe needs no reader yet, and a command
+  # written after the driver has ended does not end this shell.
+  exec {driver_in}<>"$pipe.in"
+  ( /usr/lib/wine/wine64 "$driver_exe" serve <"$pipe.in" 2>/dev/null; printf '\x1eended\n' ) >"$pipe.out" &
+  driver_pid=$!
+  started_pids+=("$driver_pid")
+  exec {driver_out}<"$pipe.out"
+  driver_key=$(driver_env)
+}
 
 shot() { xwd -root -display "$DISPLAY" | convert xwd:- "$out/$1.png"; }
 
