@@ -148,7 +148,9 @@ start_driver() {
   # Opened to read and write, the pipe needs no reader yet, and a command
   # written after the driver has ended does not end this shell.
   exec {driver_in}<>"$pipe.in"
-  ( /usr/lib/wine/wine64 "$driver_exe" serve <"$pipe.in" 2>/dev/null; printf '\x1eended\n' ) >"$pipe.out" &
+  # It runs in / : Wine keeps a process's current folder open, and a
+  # scenario's folder may have to be removed while the driver runs.
+  ( cd / && /usr/lib/wine/wine64 "$driver_exe" serve <"$pipe.in" 2>/dev/null; printf '\x1eended\n' ) >"$pipe.out" &
   driver_pid=$!
   started_pids+=("$driver_pid")
   exec {driver_out}<"$pipe.out"
