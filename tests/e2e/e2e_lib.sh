@@ -105,9 +105,10 @@ preset_settings() {
 # until then, and for a command it did not answer, a driver runs for the
 # one command. Not for a background job: two shells' commands would mix.
 driver() {
-  local line reply=()
+  local line words reply=()
   if driver_serving || { [ "$BASHPID" = "$$" ] && start_driver; }; then
-    (IFS=$'\x1f'; printf '%s\n' "$*") >&"$driver_in"
+    printf -v words '%s\x1f' "$@"
+    printf '%s\n' "${words%$'\x1f'}" >&"$driver_in"
     while IFS= read -r -u "$driver_out" line; do
       line=${line//$'\r'/}
       if [[ "$line" == *$'\x1e'* ]]; then
@@ -125,36 +126,41 @@ driver() {
 }
 
 driver_key=""
-driver_env() { echo "$WINEPREFIX|$DISPLAY|${LANG:-}|${LC_ALL:-}"; }
+driver_starts=0
+# What a driver serves: another prefix, screen or language needs another.
+driver_env() { printf -v "$1" '%s|%s|%s|%s' "$WINEPREFIX" "$DISPLAY" "${LANG:-}" "${LC_ALL:-}"; }
 
-# The subshell around the serving driver still runs (it ends with it) and
-# the driver serves this prefix, screen and language.
+# The driver serves this prefix, screen and language, and its command pipe
+# is still there: the subshell around it removes the pipe once it has ended.
+# A file, unlike a process number, tells that in any shell and cannot be
+# handed to another process.
 driver_serving() {
-  local state=""
-  [ -n "$driver_key" ] && [ "$driver_key" = "$(driver_env)" ] || return 1
-  read -r _ _ state _ 2>/dev/null <"/proc/$driver_pid/stat"
-  [[ "$state" == [RSD] ]]
+  local now
+  driver_env now
+  [ -n "$driver_key" ] && [ "$driver_key" = "$now" ] && [ -p "$driver_pipe" ]
 }
 
 # The driver reads its commands from one pipe and answers in another; the
-# subshell around it says "ended" there once it has ended, so that a reader
-# never waits for an answer that cannot come.
+# subshell around it then says "ended" there, so that a reader never waits
+# for an answer that cannot come. Each start has pipes of its own.
 start_driver() {
-  local pipe="$out/driver"
+  local pipe="$out/driver-$((driver_starts += 1))"
   [ -n "$driver_key" ] && exec {driver_in}>&- {driver_out}<&-
   driver_key=""
-  rm -f "$pipe.in" "$pipe.out"
   mkfifo "$pipe.in" "$pipe.out" || return 1
   # Opened to read and write, the pipe needs no reader yet, and a command
   # written after the driver has ended does not end this shell.
   exec {driver_in}<>"$pipe.in"
   # It runs in / : Wine keeps a process's current folder open, and a
   # scenario's folder may have to be removed while the driver runs.
-  ( cd / && /usr/lib/wine/wine64 "$driver_exe" serve <"$pipe.in" 2>/dev/null; printf '\x1eended\n' ) >"$pipe.out" &
-  driver_pid=$!
-  started_pids+=("$driver_pid")
+  ( cd / && /usr/lib/wine/wine64 "$driver_exe" serve <"$pipe.in" 2>/dev/null
+    rm -f "$pipe.in"
+    printf '\x1eended\n' ) >"$pipe.out" &
+  started_pids+=($!)
   exec {driver_out}<"$pipe.out"
-  driver_key=$(driver_env)
+  rm -f "$pipe.out"
+  driver_pipe="$pipe.in"
+  driver_env driver_key
 }
 
 shot() { xwd -root -display "$DISPLAY" | convert xwd:- "$out/$1.png"; }
