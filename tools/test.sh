@@ -52,15 +52,15 @@ cmake --build --preset win64
 run_ctest win64 build/win64/ctest.log -LE alone -E '^e2e_package$' &
 started+=($!)
 
-# The native build next: its fuzz run, bounded by time, then runs beside
-# the Wine tests instead of after them.
-build_preset host
-test_beside host
-
 # The Windows packages into dist/.
 nice -n 10 bash tools/package.sh
 run_ctest win64 build/win64/ctest-package.log -R '^e2e_package$' &
 started+=($!)
+
+# The native build next: its fuzz run, bounded by time, then runs beside
+# the Wine tests instead of after them.
+build_preset host
+test_beside host
 
 # The 32-bit build after the packages: its package inspection waits for
 # them. Where 32-bit Wine runs, that build has as many Wine tests as the
