@@ -473,23 +473,29 @@ void toAnsi(char* line, size_t size) {
   WideCharToMultiByte(CP_ACP, 0, wide, -1, line, static_cast<int>(size), nullptr, nullptr);
 }
 
+// Splits a command line at the bytes 0x1F into words[1..], after the
+// program's name in words[0]: the argv that the command would have had.
+int splitCommand(char* line, char** words, int capacity) {
+  static char program[] = "tray-driver";
+  words[0] = program;
+  int count = 1;
+  for (char* word = line; count < capacity;) {
+    words[count++] = word;
+    char* separator = strchr(word, '\x1f');
+    if (!separator) break;
+    *separator = '\0';
+    word = separator + 1;
+  }
+  return count;
+}
+
 int serve() {
   char line[4096];
   while (fgets(line, sizeof line, stdin)) {
     line[strcspn(line, "\r\n")] = '\0';
     toAnsi(line, sizeof line);
-    char program[] = "tray-driver";
-    char* words[16] = {program};
-    int count = 1;
-    for (char* word = line; count < 16;) {
-      words[count++] = word;
-      char* separator = strchr(word, '\x1f');
-      if (!separator) break;
-      *separator = '\0';
-      word = separator + 1;
-    }
-    const int code = runCommand(count, words);
-    printf("\x1e%d\n", code);
+    char* words[16];
+    printf("\x1e%d\n", runCommand(splitCommand(line, words, ARRAYSIZE(words)), words));
     fflush(stdout);
   }
   return 0;
