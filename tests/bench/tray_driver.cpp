@@ -459,8 +459,8 @@ int runCommand(int argc, char** argv) {
   if (!strcmp(command, "layout") && argc == 3) return printLayout(title);
   if (!strcmp(command, "press") && argc == 4) return pressButton(title, atoi(argv[3]));
   if ((!strcmp(command, "wait") || !strcmp(command, "gone")) && argc >= 3) {
-    const char* title = argc >= 4 && argv[3][0] ? argv[3] : nullptr;
-    return waitFor(argv[2], title, argc >= 5 ? static_cast<DWORD>(atoi(argv[4])) : 10000, command[0] == 'w');
+    const char* windowTitle = argc >= 4 && argv[3][0] ? argv[3] : nullptr;
+    return waitFor(argv[2], windowTitle, argc >= 5 ? static_cast<DWORD>(atoi(argv[4])) : 10000, command[0] == 'w');
   }
   return 2;
 }
