@@ -147,6 +147,8 @@ start_driver() {
   local pipe="$out/driver-$((driver_starts += 1))"
   [ -n "$driver_key" ] && exec {driver_in}>&- {driver_out}<&-
   driver_key=""
+  # A run ended by its cleanup leaves its last command pipe behind.
+  rm -f "$pipe.in" "$pipe.out"
   mkfifo "$pipe.in" "$pipe.out" || return 1
   # Opened to read and write, the pipe needs no reader yet, and a command
   # written after the driver has ended does not end this shell.

@@ -33,6 +33,9 @@ wait "$timer_pid" || fail "Ctrl and the button were not let go of within 2 s of 
 let_go=$(tr -d '\r' <"$out/hand-over.txt" | sed -n 's/^let go \(-\?[0-9]*\) ms after the claim$/\1/p')
 echo "the person's Tavrin let go of Ctrl and the button $let_go ms after the claim"
 check "let go within 500 ms of the claim" yes "$([ "$let_go" -le 500 ] && echo yes)"
+# The probe writes its records every 100 ms, in the order the events came:
+# once the button's release shows, so do the glide's moves made before it.
+wait_record "up left" 2000 || fail "the probe shows no release of the left button"
 before=$(moves)
 sleep 1
 check "pointer moves in the second after the hand-over" "$before" "$(moves)"
