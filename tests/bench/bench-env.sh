@@ -61,14 +61,15 @@ start_display_server() {
 # gives the focus as a desktop does. Ready once it has claimed the screen.
 # On a loaded machine an openbox started beside another one has been seen
 # to abort before it claimed its screen: it is started again, three times at
-# most, and what the last one said is shown.
+# most, and what the last one said is shown. One that has ended is not
+# waited for.
 start_window_manager() {
   local attempt log
   log=$(mktemp)
   for attempt in 1 2 3; do
     openbox --sm-disable >"$log" 2>&1 &
     BENCH_WM_PID=$!
-    if wait_until 10 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'; then
+    if wait_until 10 'screen_managed || ! kill -0 "$BENCH_WM_PID" 2>/dev/null' && screen_managed; then
       rm -f "$log"
       return 0
     fi
@@ -81,6 +82,8 @@ start_window_manager() {
   BENCH_WM_PID=""
   return 1
 }
+
+screen_managed() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
 # Returns once the server has ended (5 s at most), so that its number is
 # free only when nothing listens on it any more.
