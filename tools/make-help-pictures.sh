@@ -40,10 +40,10 @@ source "$root/tests/e2e/e2e_lib.sh"
 require_runnable "$tavrin"
 start_display_and_prefix "${4:-$root/build/help-pictures/$code}"
 
-# Every Wine process of the run, the tray driver's too, in that language: the
-# driver prints the tooltip in its Windows code page.
+# Every Wine process of the run in that language. The tray driver reads the
+# tooltip from the tray in UTF-8.
 export LANG="${locale_of[$code]}" LC_ALL="${locale_of[$code]}"
-port_tooltip="$(printf '%b' "${tip_of[$code]}" | iconv -f UTF-8 -t WINDOWS-1252)"
+port_tooltip="$(printf '%b' "${tip_of[$code]}")"
 command -v socat >/dev/null || fail "socat is needed for the serial line"
 start_tavrin_on_com1
 # The window manager frames Wine's tray window, which a taskbar's
@@ -51,6 +51,9 @@ start_tavrin_on_com1
 # area, below the frame.
 read -r tray_x tray_y <<<"$(tray_icon_point origin)"
 [ -n "$tray_y" ] || fail "the tray window's place is not known"
+# The picture shows the tooltip as a hover shows it, which the tooltip
+# control tells in the driver's Windows code page.
+check "tooltip on a hover" "$(iconv -f UTF-8 -t WINDOWS-1252 <<<"$port_tooltip")" "$(tray_tooltip)"
 shot current-full
 
 open_tray_menu 1 || fail "no tray menu"
